@@ -1,0 +1,22 @@
+// Strict readers for single JSON values, shared by every decoder of stored data. None of them
+// throws: a value of the wrong type or range yields std::nullopt.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace jsonread {
+
+/// Parses text without exceptions; std::nullopt for anything that is not one JSON value.
+[[nodiscard]] std::optional<nlohmann::json> parse(std::string_view text);
+/// An integer that fits in signed 64 bits; a fraction, a string or a boolean is refused.
+[[nodiscard]] std::optional<std::int64_t> integer(const nlohmann::json& value);
+[[nodiscard]] std::optional<bool> boolean(const nlohmann::json& value);
+[[nodiscard]] std::optional<std::string_view> string(const nlohmann::json& value);
+/// Any finite number.
+[[nodiscard]] std::optional<double> number(const nlohmann::json& value);
+
+} // namespace jsonread

@@ -1,0 +1,25 @@
+// Per-size statistics and the rule that merges two machines' views of them.
+#pragma once
+
+#include "model/Difficulty.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+
+struct Record {
+    std::int64_t played = 0;
+    std::int64_t won = 0;
+    /// Shortest winning time in whole seconds; absent until the first win.
+    std::optional<std::int64_t> bestSeconds;
+
+    friend bool operator==(const Record&, const Record&) = default;
+};
+
+/// A size without an entry counts as the default record.
+using Records = std::map<Difficulty, Record>;
+
+/// The larger counts and the smaller best time: symmetric, and idempotent.
+[[nodiscard]] Record mergeRecord(const Record& a, const Record& b);
+/// Sizes present in one map keep their record; sizes in both get mergeRecord of the two.
+[[nodiscard]] Records mergeRecords(const Records& a, const Records& b);

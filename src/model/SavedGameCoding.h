@@ -1,0 +1,12 @@
+// The stored form of the saved game: {"board":{...},"elapsed":37,"savedAt":786000000.25}.
+#pragma once
+
+#include "model/SavedGame.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+[[nodiscard]] std::string encodeSavedGame(const SavedGame& game);
+/// std::nullopt when the bytes are not JSON of that shape or the board does not decode.
+[[nodiscard]] std::optional<SavedGame> decodeSavedGame(std::string_view bytes);

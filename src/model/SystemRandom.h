@@ -1,0 +1,18 @@
+// Randomness from the operating system's secure source (getrandom), read in blocks.
+#pragma once
+
+#include "model/RandomSource.h"
+
+#include <array>
+#include <cstddef>
+
+class SystemRandom final : public RandomSource {
+public:
+    std::uint64_t next() override;
+
+private:
+    void refill();
+
+    std::array<std::uint64_t, 32> m_buffer {};
+    std::size_t m_used = m_buffer.size();
+};

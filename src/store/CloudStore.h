@@ -1,0 +1,56 @@
+// The program's only storage: every value is written to the local data folder and, when the
+// player syncs, to a folder that their sync tool shares with their other machines. Keys that
+// other machines change in the sync folder are reported to the owner.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class KeyFolder;
+class FolderWatch;
+
+class CloudStore : public QObject {
+    Q_OBJECT
+
+public:
+    /// Where the two sides live. No cloud folder means local-only.
+    struct Sides {
+        QString localFolder;
+        std::optional<QString> cloudFolder;
+    };
+
+    /// The default local folder ($XDG_DATA_HOME/sapperly) and the sync folder named by
+    /// "--sync-folder DIR" in arguments or, failing that, by SAPPERLY_SYNC_FOLDER.
+    [[nodiscard]] static Sides standardSides(const QStringList& arguments);
+
+    /// A cloud folder that cannot be created or read leaves the store local-only, with a
+    /// warning on standard error.
+    explicit CloudStore(const Sides& sides, QObject* parent = nullptr);
+    ~CloudStore() override;
+
+    /// Writes the local side, then the cloud side when present. Failures go unnoticed.
+    void set(const QByteArray& data, const QString& key);
+    /// The bytes under key on each side; nothing when missing, unreadable or over 1 MiB.
+    [[nodiscard]] std::optional<QByteArray> readLocal(const QString& key) const;
+    [[nodiscard]] std::optional<QByteArray> readCloud(const QString& key) const;
+    [[nodiscard]] bool hasCloud() const;
+
+    /// Called, always as its own later step on the main thread, with the keys that changed in
+    /// the cloud folder from outside. Set once by the owner after it has read both sides.
+    std::function<void(const QStringList&)> onExternalChange;
+
+    /// Looks at the cloud folder now instead of waiting for the watcher (the application
+    /// calls this when it becomes active again).
+    void rescan();
+
+private:
+    std::unique_ptr<KeyFolder> m_local;
+    std::unique_ptr<KeyFolder> m_cloud;
+    std::unique_ptr<FolderWatch> m_watch;
+};
