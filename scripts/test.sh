@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: a warning-free debug build, short fuzzing runs, and the
+# whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup-deps.sh
+jobs=$(nproc)
+
+echo "== debug build, warnings as errors"
+cmake --preset ci >/dev/null
+cmake --build --preset ci -j "$jobs"
+ctest --preset ci -j "$jobs"
+
+if [ -x scripts/fuzz.sh ]; then
+    echo "== fuzzing, 30 seconds per target"
+    scripts/fuzz.sh 30
+fi
+
+echo "== address and undefined-behaviour sanitizers"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 ctest --preset asan -j "$jobs"
