@@ -1,0 +1,173 @@
+// Writing and strictly reading the JSON form of a board.
+#include "model/BoardCoding.h"
+
+#include "model/JsonRead.h"
+
+namespace {
+
+using nlohmann::json;
+using nlohmann::ordered_json;
+
+/// The member named key, or nullptr when value is not an object or has no such member.
+const json* member(const json& value, const char* key)
+{
+    if (!value.is_object())
+        return nullptr;
+    const auto it = value.find(key);
+    return it == value.end() ? nullptr : &*it;
+}
+
+std::optional<std::int64_t> integerMember(const json& value, const char* key)
+{
+    const json* found = member(value, key);
+    return found ? jsonread::integer(*found) : std::nullopt;
+}
+
+std::optional<bool> booleanMember(const json& value, const char* key)
+{
+    const json* found = member(value, key);
+    return found ? jsonread::boolean(*found) : std::nullopt;
+}
+
+std::optional<std::string_view> stringMember(const json& value, const char* key)
+{
+    const json* found = member(value, key);
+    return found ? jsonread::string(*found) : std::nullopt;
+}
+
+ordered_json encodePoint(const Point& point)
+{
+    ordered_json object = ordered_json::object();
+    object["x"] = point.x;
+    object["y"] = point.y;
+    return object;
+}
+
+std::optional<Point> decodePoint(const json& value)
+{
+    const auto x = integerMember(value, "x");
+    if (!x)
+        return std::nullopt;
+    const auto y = integerMember(value, "y");
+    if (!y)
+        return std::nullopt;
+    return Point { *x, *y };
+}
+
+ordered_json encodeCell(const Cell& cell)
+{
+    ordered_json object = ordered_json::object();
+    object["isMine"] = cell.isMine;
+    object["isRevealed"] = cell.isRevealed;
+    object["mark"] = rawValue(cell.mark);
+    object["adjacent"] = cell.adjacent;
+    return object;
+}
+
+std::optional<Cell> decodeCell(const json& value)
+{
+    Cell cell;
+    const auto isMine = booleanMember(value, "isMine");
+    if (!isMine)
+        return std::nullopt;
+    cell.isMine = *isMine;
+    const auto isRevealed = booleanMember(value, "isRevealed");
+    if (!isRevealed)
+        return std::nullopt;
+    cell.isRevealed = *isRevealed;
+    const auto markRaw = stringMember(value, "mark");
+    const auto mark = markRaw ? markFromRaw(*markRaw) : std::nullopt;
+    if (!mark)
+        return std::nullopt;
+    cell.mark = *mark;
+    const auto adjacent = integerMember(value, "adjacent");
+    if (!adjacent)
+        return std::nullopt;
+    cell.adjacent = *adjacent;
+    return cell;
+}
+
+std::optional<Board> decodeBoardUnchecked(const json& value)
+{
+    Board board;
+    const auto difficultyRaw = stringMember(value, "difficulty");
+    const auto difficulty = difficultyRaw ? difficultyFromRaw(*difficultyRaw) : std::nullopt;
+    if (!difficulty)
+        return std::nullopt;
+    board.difficulty = *difficulty;
+
+    const json* cells = member(value, "cells");
+    if (!cells || !cells->is_array())
+        return std::nullopt;
+    // The size check comes before decoding the squares so a huge array is refused cheaply.
+    if (cells->size() !=
+        static_cast<std::size_t>(columns(board.difficulty) * rows(board.difficulty)))
+        return std::nullopt;
+    board.cells.reserve(cells->size());
+    for (const json& cellValue : *cells) {
+        auto cell = decodeCell(cellValue);
+        if (!cell)
+            return std::nullopt;
+        board.cells.push_back(*cell);
+    }
+
+    const auto phaseRaw = stringMember(value, "phase");
+    const auto phase = phaseRaw ? phaseFromRaw(*phaseRaw) : std::nullopt;
+    if (!phase)
+        return std::nullopt;
+    board.phase = *phase;
+
+    const auto minesLaid = booleanMember(value, "minesLaid");
+    if (!minesLaid)
+        return std::nullopt;
+    board.minesLaid = *minesLaid;
+
+    const auto revealedCount = integerMember(value, "revealedCount");
+    if (!revealedCount)
+        return std::nullopt;
+    board.revealedCount = *revealedCount;
+
+    const auto flagCount = integerMember(value, "flagCount");
+    if (!flagCount)
+        return std::nullopt;
+    board.flagCount = *flagCount;
+
+    if (const json* exploded = member(value, "exploded"); exploded && !exploded->is_null()) {
+        const auto point = decodePoint(*exploded);
+        if (!point)
+            return std::nullopt;
+        board.exploded = *point;
+    }
+    return board;
+}
+
+} // namespace
+
+nlohmann::ordered_json encodeBoard(const Board& board)
+{
+    ordered_json cells = ordered_json::array();
+    cells.get_ref<ordered_json::array_t&>().reserve(board.cells.size());
+    for (const Cell& cell : board.cells)
+        cells.push_back(encodeCell(cell));
+
+    ordered_json object = ordered_json::object();
+    object["difficulty"] = rawValue(board.difficulty);
+    object["cells"] = std::move(cells);
+    object["phase"] = rawValue(board.phase);
+    object["minesLaid"] = board.minesLaid;
+    object["revealedCount"] = board.revealedCount;
+    object["flagCount"] = board.flagCount;
+    if (board.exploded)
+        object["exploded"] = encodePoint(*board.exploded);
+    return object;
+}
+
+std::optional<Board> decodeBoard(const nlohmann::json& value)
+{
+    try {
+        return decodeBoardUnchecked(value);
+    } catch (...) {
+        // Only allocation can fail here, but nothing may leave a decoder.
+        return std::nullopt;
+    }
+}

@@ -1,0 +1,27 @@
+// The merge of statistics kept by two machines.
+#include "model/Record.h"
+
+#include <algorithm>
+
+Record mergeRecord(const Record& a, const Record& b)
+{
+    Record merged;
+    merged.played = std::max(a.played, b.played);
+    merged.won = std::max(a.won, b.won);
+    if (a.bestSeconds && b.bestSeconds)
+        merged.bestSeconds = std::min(*a.bestSeconds, *b.bestSeconds);
+    else
+        merged.bestSeconds = a.bestSeconds ? a.bestSeconds : b.bestSeconds;
+    return merged;
+}
+
+Records mergeRecords(const Records& a, const Records& b)
+{
+    Records merged = a;
+    for (const auto& [difficulty, record] : b) {
+        const auto [it, inserted] = merged.try_emplace(difficulty, record);
+        if (!inserted)
+            it->second = mergeRecord(it->second, record);
+    }
+    return merged;
+}
