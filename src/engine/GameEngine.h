@@ -5,6 +5,7 @@
 #include "model/Board.h"
 #include "model/Instant.h"
 #include "model/Record.h"
+#include "model/SavedGame.h"
 #include "store/CloudStore.h"
 
 #include <QObject>
@@ -29,8 +30,8 @@ public:
     };
 
     /// Loads the statistics and the newer saved game from both sides; writes nothing.
-    explicit GameEngine(const CloudStore::Sides& sides, Dependencies dependencies = {},
-        QObject* parent = nullptr);
+    explicit GameEngine(
+        const CloudStore::Sides& sides, Dependencies dependencies = {}, QObject* parent = nullptr);
     ~GameEngine() override;
 
     [[nodiscard]] const Board& board() const { return m_board; }
@@ -60,6 +61,34 @@ signals:
     void lastSavedAtChanged();
 
 private:
+    // Observable fields, in the order their signals go out.
+    enum Field : unsigned {
+        boardField = 1u << 0,
+        bankedSecondsField = 1u << 1,
+        clockStartedAtField = 1u << 2,
+        recordsField = 1u << 3,
+        moveCountField = 1u << 4,
+        justSetRecordField = 1u << 5,
+        lastSavedAtField = 1u << 6,
+    };
+
+    [[nodiscard]] Instant now() const { return m_now(); }
+    void restore(const SavedGame& game);
+    void finishMove();
+    void updateRecord();
+    void save();
+    void handleExternalChange(const QStringList& keys);
+
+    // Setters only note a change when the value differs; notifyChanges() then emits, once the
+    // whole step has left every field consistent.
+    void setBoard(Board board);
+    void setBankedSeconds(std::int64_t seconds);
+    void setClockStartedAt(std::optional<Instant> instant);
+    void setRecords(Records records);
+    void setJustSetRecord(bool value);
+    void setLastSavedAt(Instant instant);
+    void notifyChanges();
+
     Board m_board;
     std::int64_t m_bankedSeconds = 0;
     std::optional<Instant> m_clockStartedAt;
@@ -70,4 +99,5 @@ private:
     bool m_justSetRecord = false;
     Instant m_lastSavedAt = distantPast;
     Clock m_now;
+    unsigned m_changed = 0;
 };

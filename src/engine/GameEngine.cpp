@@ -1,0 +1,279 @@
+#include "engine/GameEngine.h"
+
+#include "engine/Persistence.h"
+#include "model/SystemRandom.h"
+
+#include <QPointer>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+namespace {
+
+constexpr std::int64_t int64Max = std::numeric_limits<std::int64_t>::max();
+constexpr std::int64_t int64Min = std::numeric_limits<std::int64_t>::min();
+
+Instant systemNow()
+{
+    using namespace std::chrono;
+    const duration<double> sinceUnixEpoch = system_clock::now().time_since_epoch();
+    return sinceUnixEpoch.count() - unixToReferenceOffset;
+}
+
+// Truncates toward zero like a plain conversion, but saturates instead of overflowing: a
+// clock that jumps by centuries, or a hostile stored value, must not reach undefined behaviour.
+std::int64_t truncatedSeconds(double seconds)
+{
+    if (std::isnan(seconds))
+        return 0;
+    // 2^63 is exactly representable; every double below it converts safely.
+    constexpr double limit = 9223372036854775808.0;
+    if (seconds >= limit)
+        return int64Max;
+    if (seconds < -limit)
+        return int64Min;
+    return static_cast<std::int64_t>(seconds);
+}
+
+std::int64_t saturatingAdd(std::int64_t a, std::int64_t b)
+{
+    std::int64_t sum = 0;
+    if (__builtin_add_overflow(a, b, &sum))
+        return b > 0 ? int64Max : int64Min;
+    return sum;
+}
+
+} // namespace
+
+GameEngine::GameEngine(const CloudStore::Sides& sides, Dependencies dependencies, QObject* parent)
+    : QObject(parent)
+    , m_random(std::move(dependencies.random))
+    , m_now(std::move(dependencies.now))
+{
+    if (!m_random)
+        m_random = std::make_unique<SystemRandom>();
+    if (!m_now)
+        m_now = systemNow;
+    m_store = std::make_unique<CloudStore>(sides);
+
+    m_records = persistence::loadRecords(*m_store);
+    if (const std::optional<SavedGame> game = persistence::loadSavedGame(*m_store)) {
+        restore(*game);
+        // Remembering the restored game's stamp keeps an older game from another machine from
+        // replacing it: only games saved after it are newer than what is on the board.
+        if (std::isfinite(game->savedAt))
+            m_lastSavedAt = game->savedAt;
+    } else {
+        m_board = Board::fresh(Difficulty::beginner);
+    }
+    // Nobody can be listening yet, so whatever loading noted goes unannounced.
+    m_changed = 0;
+
+    m_store->onExternalChange = [engine = QPointer<GameEngine>(this)](const QStringList& keys) {
+        if (engine)
+            engine->handleExternalChange(keys);
+    };
+}
+
+GameEngine::~GameEngine() = default;
+
+std::int64_t GameEngine::elapsedSeconds() const
+{
+    if (!m_clockStartedAt)
+        return m_bankedSeconds;
+    return saturatingAdd(m_bankedSeconds, truncatedSeconds(now() - *m_clockStartedAt));
+}
+
+void GameEngine::reveal(std::int64_t x, std::int64_t y)
+{
+    if (m_board.isOver())
+        return;
+    const bool wasReady = m_board.phase == Board::Phase::ready;
+    const bool changed = m_board.reveal(x, y, *m_random);
+    m_changed |= boardField;
+    if (changed) {
+        if (wasReady)
+            setClockStartedAt(now());
+        finishMove();
+    }
+    notifyChanges();
+}
+
+void GameEngine::chord(std::int64_t x, std::int64_t y)
+{
+    if (m_board.isOver())
+        return;
+    // A chord needs an uncovered number, so the clock is already running.
+    const bool changed = m_board.chord(x, y, *m_random);
+    m_changed |= boardField;
+    if (changed)
+        finishMove();
+    notifyChanges();
+}
+
+void GameEngine::toggleMark(std::int64_t x, std::int64_t y)
+{
+    if (m_board.isOver())
+        return;
+    const bool wasReady = m_board.phase == Board::Phase::ready;
+    // Marking a fresh board starts the game, and with it the clock, before any mine is laid.
+    const bool changed = m_board.toggleMark(x, y);
+    m_changed |= boardField;
+    if (changed) {
+        if (wasReady)
+            setClockStartedAt(now());
+        finishMove();
+    }
+    notifyChanges();
+}
+
+void GameEngine::newGame(Difficulty difficulty)
+{
+    setBoard(Board::fresh(difficulty));
+    setBankedSeconds(0);
+    setClockStartedAt(std::nullopt);
+    setJustSetRecord(false);
+    save();
+    notifyChanges();
+}
+
+void GameEngine::restore(const SavedGame& game)
+{
+    setBoard(game.board);
+    setBankedSeconds(game.elapsed);
+    // Time while no machine had the game open is not counted: the clock runs on from here.
+    setClockStartedAt(
+        game.board.phase == Board::Phase::playing ? std::optional(now()) : std::nullopt);
+}
+
+void GameEngine::finishMove()
+{
+    ++m_moveCount;
+    m_changed |= moveCountField;
+    if (m_board.isOver()) {
+        setBankedSeconds(elapsedSeconds());
+        setClockStartedAt(std::nullopt);
+        updateRecord();
+    }
+    save();
+}
+
+void GameEngine::updateRecord()
+{
+    const Difficulty difficulty = m_board.difficulty;
+    const auto found = m_records.find(difficulty);
+    Record record = found != m_records.end() ? found->second : Record {};
+
+    // Stored counts may come from anywhere; a counter at its limit stays there.
+    record.played = saturatingAdd(record.played, 1);
+    if (m_board.phase == Board::Phase::won) {
+        record.won = saturatingAdd(record.won, 1);
+        // The unclamped time decides, so a second win under one second (0 < 1) is again a
+        // new best, while the stored time never drops below one second.
+        if (!record.bestSeconds || m_bankedSeconds < *record.bestSeconds) {
+            record.bestSeconds = std::max<std::int64_t>(m_bankedSeconds, 1);
+            setJustSetRecord(true);
+        }
+    }
+
+    Records records = m_records;
+    records[difficulty] = record;
+    setRecords(std::move(records));
+}
+
+void GameEngine::save()
+{
+    setLastSavedAt(now());
+    persistence::write(*m_store, SavedGame { m_board, elapsedSeconds(), m_lastSavedAt }, m_records);
+}
+
+void GameEngine::handleExternalChange(const QStringList& keys)
+{
+    if (keys.contains(persistence::recordsKey)) {
+        // Records only grow under the merge, so a change that brings nothing new leaves the
+        // map equal and nobody is told.
+        setRecords(
+            mergeRecords(m_records, persistence::readRecords(*m_store, persistence::Side::cloud)));
+    }
+    if (keys.contains(persistence::savedGameKey)) {
+        const std::optional<SavedGame> game =
+            persistence::readSavedGame(*m_store, persistence::Side::cloud);
+        if (game && persistence::isLater(game->savedAt, m_lastSavedAt)) {
+            restore(*game);
+            setLastSavedAt(game->savedAt);
+        }
+    }
+    notifyChanges();
+}
+
+void GameEngine::setBoard(Board board)
+{
+    if (board == m_board)
+        return;
+    m_board = std::move(board);
+    m_changed |= boardField;
+}
+
+void GameEngine::setBankedSeconds(std::int64_t seconds)
+{
+    if (seconds == m_bankedSeconds)
+        return;
+    m_bankedSeconds = seconds;
+    m_changed |= bankedSecondsField;
+}
+
+void GameEngine::setClockStartedAt(std::optional<Instant> instant)
+{
+    if (instant == m_clockStartedAt)
+        return;
+    m_clockStartedAt = instant;
+    m_changed |= clockStartedAtField;
+}
+
+void GameEngine::setRecords(Records records)
+{
+    if (records == m_records)
+        return;
+    m_records = std::move(records);
+    m_changed |= recordsField;
+}
+
+void GameEngine::setJustSetRecord(bool value)
+{
+    if (value == m_justSetRecord)
+        return;
+    m_justSetRecord = value;
+    m_changed |= justSetRecordField;
+}
+
+void GameEngine::setLastSavedAt(Instant instant)
+{
+    if (instant == m_lastSavedAt)
+        return;
+    m_lastSavedAt = instant;
+    m_changed |= lastSavedAtField;
+}
+
+void GameEngine::notifyChanges()
+{
+    // Cleared before emitting: a slot that calls back into the engine starts a fresh step of
+    // its own, which announces its own changes.
+    const unsigned changed = std::exchange(m_changed, 0u);
+    if (changed & boardField)
+        emit boardChanged();
+    if (changed & bankedSecondsField)
+        emit bankedSecondsChanged();
+    if (changed & clockStartedAtField)
+        emit clockStartedAtChanged();
+    if (changed & recordsField)
+        emit recordsChanged();
+    if (changed & moveCountField)
+        emit moveCountChanged();
+    if (changed & justSetRecordField)
+        emit justSetRecordChanged();
+    if (changed & lastSavedAtField)
+        emit lastSavedAtChanged();
+}
