@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -40,6 +42,19 @@ public:
     [[nodiscard]] std::optional<QByteArray> readLocal(const QString& key) const;
     [[nodiscard]] std::optional<QByteArray> readCloud(const QString& key) const;
     [[nodiscard]] bool hasCloud() const;
+    /// The sync folder in use, as given (made absolute); nothing when local-only.
+    [[nodiscard]] std::optional<QString> cloudFolder() const;
+
+    /// Starts syncing through folder (created when missing), or stops with std::nullopt.
+    /// Returns false and changes nothing when the folder cannot be used. Every key already in
+    /// the new folder is then reported through onExternalChange, as if another machine had
+    /// just written it.
+    bool setCloudFolder(const std::optional<QString>& folder);
+
+    /// How long the sync folder must stay quiet before it is read after a change, and how often
+    /// it is read regardless (for mounts whose changes the watcher never hears). Tests shorten
+    /// both.
+    void setWatchIntervals(std::chrono::milliseconds settle, std::chrono::milliseconds poll);
 
     /// Called, always as its own later step on the main thread, with the keys that changed in
     /// the cloud folder from outside. Set once by the owner after it has read both sides.
@@ -50,7 +65,16 @@ public:
     void rescan();
 
 private:
+    [[nodiscard]] bool attachCloud(const QString& folder);
+    void reportLater(const QStringList& keys);
+
     std::unique_ptr<KeyFolder> m_local;
     std::unique_ptr<KeyFolder> m_cloud;
+    // Declared after m_cloud, which it watches, so that it goes first.
     std::unique_ptr<FolderWatch> m_watch;
+    // Bumped on every attach and detach, so that reports still queued for the folder that was
+    // left are dropped.
+    std::uint64_t m_generation = 0;
+    std::chrono::milliseconds m_settle;
+    std::chrono::milliseconds m_poll;
 };
