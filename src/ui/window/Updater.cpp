@@ -1,0 +1,164 @@
+// The feed check: one GET with a transfer timeout and a size limit, then the feed reader and a
+// version comparison. Every outcome, failures included, ends in checkFinished.
+#include "ui/window/Updater.h"
+
+#include "ui/window/UpdateFeed.h"
+#include "ui/window/Version.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+#ifndef SAPPERLY_UPDATE_FEED_URL
+#define SAPPERLY_UPDATE_FEED_URL ""
+#endif
+#ifndef SAPPERLY_VERSION
+#define SAPPERLY_VERSION "0"
+#endif
+
+namespace {
+
+bool runsInFlatpak()
+{
+    return qEnvironmentVariableIsSet("FLATPAK_ID") ||
+        QFileInfo::exists(QStringLiteral("/.flatpak-info"));
+}
+
+bool isUsableFeed(const QUrl& url)
+{
+    if (!url.isValid())
+        return false;
+    const QString scheme = url.scheme().toLower();
+    if (scheme == u"file")
+        return !url.toLocalFile().isEmpty();
+    return (scheme == u"http" || scheme == u"https") && !url.host().isEmpty();
+}
+
+UpdateCheckResult failure(const QString& currentVersion, const QString& problem)
+{
+    UpdateCheckResult result;
+    result.outcome = UpdateCheckResult::Outcome::failed;
+    result.currentVersion = currentVersion;
+    result.problem = problem;
+    return result;
+}
+
+} // namespace
+
+Updater::Settings Updater::standardSettings()
+{
+    Settings settings;
+    settings.currentVersion = QStringLiteral(SAPPERLY_VERSION);
+    if (runsInFlatpak())
+        return settings;
+    const QString fromEnvironment = qEnvironmentVariable("SAPPERLY_UPDATE_FEED");
+    const QString text =
+        fromEnvironment.isEmpty() ? QStringLiteral(SAPPERLY_UPDATE_FEED_URL) : fromEnvironment;
+    settings.feedUrl = QUrl(text.trimmed(), QUrl::StrictMode);
+    return settings;
+}
+
+Updater& Updater::shared()
+{
+    static Updater* const instance = new Updater(standardSettings(), QCoreApplication::instance());
+    return *instance;
+}
+
+Updater::Updater(Settings settings, QObject* parent)
+    : QObject(parent)
+    , m_settings(std::move(settings))
+    , m_feedUsable(isUsableFeed(m_settings.feedUrl))
+{
+    // Whoever builds the menu sees the item disabled first; the real value follows one turn of
+    // the event loop later, as it would from an update service running on its own.
+    QMetaObject::invokeMethod(
+        this, [this] { setCanCheckForUpdates(m_feedUsable); }, Qt::QueuedConnection);
+}
+
+Updater::~Updater() = default;
+
+void Updater::setCanCheckForUpdates(bool value)
+{
+    if (m_canCheckForUpdates == value)
+        return;
+    m_canCheckForUpdates = value;
+    emit canCheckForUpdatesChanged();
+}
+
+void Updater::checkForUpdates()
+{
+    if (!m_canCheckForUpdates)
+        return;
+    setCanCheckForUpdates(false);
+    if (!m_network)
+        m_network = new QNetworkAccessManager(this);
+
+    QNetworkRequest request(m_settings.feedUrl);
+    request.setTransferTimeout(transferTimeoutMs);
+    request.setAttribute(
+        QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setHeader(QNetworkRequest::UserAgentHeader,
+        QStringLiteral("Sapperly/%1").arg(m_settings.currentVersion));
+    m_oversized = false;
+    m_reply = m_network->get(request);
+    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
+        if ((received > maxFeedBytes || total > maxFeedBytes) && m_reply && !m_oversized) {
+            m_oversized = true;
+            m_reply->abort();
+        }
+    });
+    connect(m_reply, &QNetworkReply::finished, this, &Updater::onReplyFinished);
+}
+
+void Updater::onReplyFinished()
+{
+    QNetworkReply* reply = m_reply;
+    if (!reply)
+        return;
+    reply->deleteLater();
+    const UpdateCheckResult result = resultOf(*reply);
+    m_reply = nullptr;
+    setCanCheckForUpdates(m_feedUsable);
+    emit checkFinished(result);
+}
+
+UpdateCheckResult Updater::resultOf(QNetworkReply& reply) const
+{
+    const QString& current = m_settings.currentVersion;
+    if (m_oversized)
+        return failure(current, tr("The update feed is larger than a release feed can be."));
+    switch (reply.error()) {
+    case QNetworkReply::NoError:
+        break;
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::OperationCanceledError:
+        return failure(current, tr("The update server did not answer in time."));
+    default:
+        return failure(
+            current, tr("The update feed could not be fetched: %1").arg(reply.errorString()));
+    }
+
+    const QByteArray body = reply.read(maxFeedBytes + 1);
+    if (body.size() > maxFeedBytes)
+        return failure(current, tr("The update feed is larger than a release feed can be."));
+    const UpdateFeed::Result parsed = UpdateFeed::parse(body);
+    if (const auto* malformed = std::get_if<UpdateFeed::Malformed>(&parsed))
+        return failure(current, tr("The update feed could not be read: %1").arg(malformed->reason));
+
+    UpdateCheckResult result;
+    result.currentVersion = current;
+    result.outcome = UpdateCheckResult::Outcome::upToDate;
+    const auto& newest = std::get<UpdateFeed::Newest>(parsed).release;
+    if (!newest)
+        return result;
+    result.newestVersion = newest->versionText;
+    // A build whose own number does not parse is older than any release.
+    const auto running = Version::parse(current.toStdString());
+    if (!running || newest->version > *running) {
+        result.outcome = UpdateCheckResult::Outcome::updateAvailable;
+        result.downloadPage = newest->link;
+    }
+    return result;
+}

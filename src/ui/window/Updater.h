@@ -1,0 +1,61 @@
+// Checks the update feed for a newer release and mirrors whether a check may start now. It only
+// reports: it downloads and installs nothing.
+#pragma once
+
+#include "ui/window/UpdateCheckResult.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+class Updater : public QObject {
+    Q_OBJECT
+
+public:
+    struct Settings {
+        /// Empty, or of a scheme other than http, https or file: checking stays off for good.
+        QUrl feedUrl;
+        QString currentVersion;
+    };
+
+    /// The feed fixed at build time, overridden by SAPPERLY_UPDATE_FEED; no feed at all inside
+    /// a Flatpak sandbox, where updates come through Flatpak.
+    [[nodiscard]] static Settings standardSettings();
+    /// The one updater of the process, made on first use and kept until the application ends.
+    [[nodiscard]] static Updater& shared();
+
+    /// canCheckForUpdates becomes true only through the event loop, never during construction.
+    explicit Updater(Settings settings, QObject* parent = nullptr);
+    ~Updater() override;
+
+    /// False until the event loop has run once, for good without a usable feed, and while a
+    /// check runs.
+    [[nodiscard]] bool canCheckForUpdates() const { return m_canCheckForUpdates; }
+    /// Starts one check when a check may start now; does nothing otherwise.
+    void checkForUpdates();
+
+    /// Bodies beyond this size are refused: no release feed is anywhere near it.
+    static constexpr qint64 maxFeedBytes = 1024 * 1024;
+    static constexpr int transferTimeoutMs = 10'000;
+
+signals:
+    void canCheckForUpdatesChanged();
+    void checkFinished(const UpdateCheckResult& result);
+
+private:
+    void setCanCheckForUpdates(bool value);
+    void onReplyFinished();
+    [[nodiscard]] UpdateCheckResult resultOf(QNetworkReply& reply) const;
+
+    Settings m_settings;
+    bool m_feedUsable = false;
+    bool m_canCheckForUpdates = false;
+    bool m_oversized = false;
+    // Made at the first check: most runs never check, and start-up should not pay for it.
+    QNetworkAccessManager* m_network = nullptr;
+    QPointer<QNetworkReply> m_reply;
+};
