@@ -1,0 +1,211 @@
+// Thousands of seeded random games played to their end, with the board's invariants checked
+// after every action, refused or not.
+#include "TestBoards.h"
+
+#include "model/Board.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Phase = Board::Phase;
+
+/// Per square, -1 for a mine or its adjacent count: what must not change once mines are laid.
+std::vector<std::int64_t> layoutOf(const Board& board)
+{
+    std::vector<std::int64_t> layout;
+    layout.reserve(board.cells.size());
+    for (const Cell& cell : board.cells)
+        layout.push_back(cell.isMine ? -1 : cell.adjacent);
+    return layout;
+}
+
+/// Checks a freshly laid field against its own mines, square by square.
+std::string brokenCounts(const Board& board)
+{
+    for (std::int64_t y = 0; y < board.rows(); ++y) {
+        for (std::int64_t x = 0; x < board.columns(); ++x) {
+            const Cell& cell = board.cellAt(x, y);
+            std::int64_t around = 0;
+            for (const Point& n : board.neighbours(x, y))
+                around += board.cellAt(n.x, n.y).isMine ? 1 : 0;
+            if (cell.adjacent != (cell.isMine ? 0 : around))
+                return "adjacent count at " + std::to_string(x) + "," + std::to_string(y);
+        }
+    }
+    return {};
+}
+
+/// Every invariant the rules promise, as one failure message (empty when all hold). layout is
+/// the field as it was laid, or empty before that.
+std::string brokenInvariant(const Board& board, const std::vector<std::int64_t>& layout)
+{
+    if (!board.hasConsistentSize())
+        return "cell count";
+    const auto total = static_cast<std::int64_t>(board.cells.size());
+    std::int64_t revealedSafe = 0;
+    std::int64_t flags = 0;
+    std::int64_t mineCount = 0;
+    for (std::size_t i = 0; i < board.cells.size(); ++i) {
+        const Cell& cell = board.cells[i];
+        revealedSafe += cell.isRevealed && !cell.isMine ? 1 : 0;
+        flags += cell.mark == Mark::flag ? 1 : 0;
+        mineCount += cell.isMine ? 1 : 0;
+        if (board.minesLaid ? layout[i] != (cell.isMine ? -1 : cell.adjacent)
+                            : cell.isMine || cell.adjacent != 0)
+            return "the field changed at square " + std::to_string(i);
+        if (cell.isRevealed && !cell.isMine && cell.mark != Mark::none)
+            return "a mark on an uncovered safe square";
+        if (cell.isMine && cell.isRevealed != (board.phase == Phase::lost))
+            return "a mine uncovered outside a loss, or covered after one";
+        if (board.phase == Phase::won && cell.isMine && cell.mark != Mark::flag)
+            return "an unflagged mine after a win";
+    }
+    if (board.revealedCount != revealedSafe)
+        return "revealedCount does not match the cells";
+    if (board.flagCount != flags)
+        return "flagCount does not match the cells";
+    if (mineCount != (board.minesLaid ? mines(board.difficulty) : 0))
+        return "mine count";
+    if (board.phase == Phase::ready && (board.minesLaid || revealedSafe != 0 || flags != 0))
+        return "a ready board that was played";
+    if ((board.revealedCount == total - mines(board.difficulty)) != (board.phase == Phase::won))
+        return "won does not match the revealed count";
+    if (board.exploded.has_value() != (board.phase == Phase::lost))
+        return "exploded without a loss, or a loss without exploded";
+    if (board.exploded &&
+        !(board.isInside(board.exploded->x, board.exploded->y) &&
+            board.cellAt(board.exploded->x, board.exploded->y).isMine))
+        return "exploded is not a mine";
+    return {};
+}
+
+/// The first square from index start on, wrapping, that satisfies the predicate.
+template <typename Predicate>
+std::size_t nextSquare(const Board& board, std::size_t start, Predicate predicate)
+{
+    for (std::size_t step = 0; step < board.cells.size(); ++step) {
+        const std::size_t i = (start + step) % board.cells.size();
+        if (predicate(board.cells[i]))
+            return i;
+    }
+    return start;
+}
+
+/// Plays one game with a mix of blind and informed moves, checking after every action, and
+/// returns how it ended (playing if a check failed).
+Phase playOneGame(Difficulty difficulty, std::mt19937_64& chooser, Mt64Random& mines)
+{
+    Board board = Board::fresh(difficulty);
+    const std::int64_t columns = board.columns();
+    const std::int64_t rows = board.rows();
+    // How often this game's player knows where the mines are. Half the games are played
+    // nearly perfectly so that wins, long floods and chords are common.
+    const double insight = std::bernoulli_distribution(0.5)(chooser)
+        ? std::uniform_real_distribution<double>(0.95, 1.0)(chooser)
+        : std::uniform_real_distribution<double>(0.0, 1.0)(chooser);
+    std::vector<std::int64_t> layout;
+
+    for (int step = 0; step < 10000 && !board.isOver(); ++step) {
+        const Board before = board;
+        const int kind = std::uniform_int_distribution<int>(0, 9)(chooser);
+        // One beyond each side, so refusals outside the board are exercised too.
+        std::int64_t x = std::uniform_int_distribution<std::int64_t>(-1, columns)(chooser);
+        std::int64_t y = std::uniform_int_distribution<std::int64_t>(-1, rows)(chooser);
+        std::string action = kind < 5 ? "reveal" : kind < 8 ? "toggleMark" : "chord";
+
+        if (board.minesLaid && std::bernoulli_distribution(insight)(chooser)) {
+            // An informed player walks on to a square worth acting on: one with work left for
+            // an uncovering or a mark, or a number to chord on.
+            const auto start = static_cast<std::size_t>(
+                std::uniform_int_distribution<std::int64_t>(0, columns * rows - 1)(chooser));
+            std::size_t i = 0;
+            if (kind < 8) {
+                i = nextSquare(board, start, [](const Cell& c) {
+                    return !c.isRevealed && !(c.isMine && c.mark == Mark::flag);
+                });
+                const Cell& cell = board.cells[i];
+                action = cell.isMine || cell.mark == Mark::flag ? "toggleMark" : "reveal";
+            } else {
+                i = nextSquare(
+                    board, start, [](const Cell& c) { return c.isRevealed && c.adjacent > 0; });
+            }
+            x = static_cast<std::int64_t>(i) % columns;
+            y = static_cast<std::int64_t>(i) / columns;
+        }
+
+        bool changed = false;
+        if (action == "reveal")
+            changed = board.reveal(x, y, mines);
+        else if (action == "toggleMark")
+            changed = board.toggleMark(x, y);
+        else
+            changed = board.chord(x, y, mines);
+        const std::string where = action + " at " + std::to_string(x) + "," + std::to_string(y);
+
+        if (!changed) {
+            EXPECT_EQ(board, before) << "a refused " << where << " changed the board";
+            if (board != before)
+                return Phase::playing;
+            continue;
+        }
+        EXPECT_NE(board, before) << "a successful " << where << " changed nothing";
+        if (!before.minesLaid && board.minesLaid) {
+            // The first uncovering lays the field and never loses.
+            EXPECT_EQ(action, "reveal") << where;
+            EXPECT_NE(board.phase, Phase::lost) << "the first uncovering lost";
+            EXPECT_EQ(brokenCounts(board), "") << "after " << where;
+            layout = layoutOf(board);
+        }
+        EXPECT_EQ(brokenInvariant(board, layout), "") << "after " << where;
+        if (action == "reveal" && board.phase == Phase::lost) {
+            EXPECT_EQ(board.revealedCount, before.revealedCount) << "a loss uncovered safe squares";
+        }
+        if (testing::Test::HasFailure())
+            return Phase::playing;
+    }
+    EXPECT_TRUE(board.isOver()) << "a game did not end";
+    // Nothing changes a finished game.
+    const Board final = board;
+    for (std::int64_t y = 0; y < rows; ++y) {
+        for (std::int64_t x = 0; x < columns; ++x) {
+            EXPECT_FALSE(
+                board.reveal(x, y, mines) || board.toggleMark(x, y) || board.chord(x, y, mines));
+        }
+    }
+    EXPECT_EQ(board, final);
+    return board.phase;
+}
+
+} // namespace
+
+TEST(BoardInvariants, RandomGamesKeepEveryInvariant)
+{
+    struct Plan {
+        Difficulty difficulty;
+        int games;
+    };
+    std::mt19937_64 chooser(0x5a99e71);
+    Mt64Random mines(0xb0a4d);
+    for (const Plan plan : { Plan { Difficulty::beginner, 2000 },
+             Plan { Difficulty::intermediate, 600 }, Plan { Difficulty::expert, 250 } }) {
+        int won = 0;
+        int lost = 0;
+        for (int game = 0; game < plan.games; ++game) {
+            const Phase end = playOneGame(plan.difficulty, chooser, mines);
+            if (HasFailure()) {
+                ADD_FAILURE() << "in " << rawValue(plan.difficulty) << " game " << game;
+                return;
+            }
+            won += end == Phase::won ? 1 : 0;
+            lost += end == Phase::lost ? 1 : 0;
+        }
+        // Both endings must be common, or the checks above hardly saw one of them.
+        EXPECT_GT(won, plan.games / 10) << rawValue(plan.difficulty);
+        EXPECT_GT(lost, plan.games / 10) << rawValue(plan.difficulty);
+    }
+}

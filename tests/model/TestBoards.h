@@ -1,0 +1,34 @@
+// Boards and generators built by hand for the model's tests.
+#pragma once
+
+#include "model/Board.h"
+#include "model/RandomSource.h"
+
+#include <initializer_list>
+#include <random>
+
+/// A seeded Mersenne Twister behind the RandomSource interface, so random tests replay exactly.
+class Mt64Random final : public RandomSource {
+public:
+    explicit Mt64Random(std::uint64_t seed)
+        : m_engine(seed)
+    {
+    }
+    std::uint64_t next() override { return m_engine(); }
+
+private:
+    std::mt19937_64 m_engine;
+};
+
+/// A playing board with mines exactly at the given squares and the counts that follow.
+[[nodiscard]] Board boardWithMines(Difficulty difficulty, std::initializer_list<Point> mines);
+
+/// How many squares of the board satisfy the predicate.
+template <typename Predicate>
+[[nodiscard]] std::int64_t countCells(const Board& board, Predicate predicate)
+{
+    std::int64_t count = 0;
+    for (const Cell& cell : board.cells)
+        count += predicate(cell) ? 1 : 0;
+    return count;
+}
