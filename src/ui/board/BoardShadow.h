@@ -1,0 +1,21 @@
+// The board's drop shadow, rendered once per board size and pixel ratio: a blurred copy of the
+// board's rounded outline in translucent black. A widget effect would blur on every repaint.
+#pragma once
+
+#include <QImage>
+#include <QMarginsF>
+#include <QSizeF>
+
+namespace BoardShadow {
+
+inline constexpr double opacity = 0.35;
+inline constexpr double blurRadius = 18.0;
+inline constexpr double offsetY = 8.0;
+/// How far the visible shadow reaches past the board on each side, offset included.
+[[nodiscard]] QMarginsF reach();
+
+/// The shadow of a board of boardSize points, to be drawn with its top-left corner at the
+/// board's top-left corner minus the reach.
+[[nodiscard]] QImage render(QSizeF boardSize, double pixelRatio);
+
+} // namespace BoardShadow
