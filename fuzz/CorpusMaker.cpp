@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -130,6 +131,11 @@ int main(int argc, char** argv)
         write(root / "saved_game" / name, gameBytes);
 
         // Engine inputs: local game, local records, cloud game, cloud records, NUL-separated.
+        // Kept to the smaller sizes: every execution parses them several times.
+        if (board.difficulty == Difficulty::expert) {
+            ++index;
+            continue;
+        }
         const SavedGame older { Board::fresh(Difficulty::beginner), 0, game.savedAt - 1 };
         const std::string recordsBytes =
             encodeRecords(records[static_cast<std::size_t>(index) % 3].second);
@@ -137,6 +143,14 @@ int main(int argc, char** argv)
             encodeRecords(records[2].second);
         write(root / "engine" / (name + "-both-sides"), both);
         write(root / "engine" / (name + "-local-only"), gameBytes + '\0' + recordsBytes);
+        if (board.phase == Board::Phase::playing) {
+            // Counters at their limits: the next finished game must not overflow them.
+            constexpr auto most = std::numeric_limits<std::int64_t>::max();
+            const SavedGame late { board, most, game.savedAt };
+            const Records full { { board.difficulty, { most, most, 1 } } };
+            write(root / "engine" / (name + "-at-limits"),
+                encodeSavedGame(late) + '\0' + encodeRecords(full));
+        }
         ++index;
     }
     return 0;
