@@ -5,6 +5,12 @@ set(SAPPERLY_UPDATE_FEED_URL "" CACHE STRING
 
 target_sources(sapperly_ui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/CheckForUpdatesButton.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DesktopIntegration.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FirstFrameProbe.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SingleInstance.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SyncFolderCommand.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SyncFolderDialog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SyncFolderSetting.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UpdateFeed.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UpdateResultDialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Updater.cpp

@@ -1,0 +1,52 @@
+// Keeps one running copy of the game per data folder. The first launch holds a lock file in the
+// folder and listens on a local socket; a later launch on the same folder asks it to come to the
+// front instead of playing a second game on the same files.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QLocalServer;
+class QLockFile;
+class QWidget;
+
+class SingleInstance : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Claim {
+        /// This copy runs the game: it holds the lock and answers later launches.
+        first,
+        /// Another copy holds the folder; it was asked to come to the front when it could be
+        /// reached.
+        alreadyRunning,
+    };
+
+    explicit SingleInstance(QString dataFolder, QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    /// Takes the folder's lock or hands over to the copy that holds it. A lock left by a copy
+    /// that crashed is taken over. When no lock can be made at all (a read-only folder) the game
+    /// still runs, with a warning, since refusing to start would help nobody.
+    [[nodiscard]] Claim claim();
+
+    /// The socket name for a folder: the same for every launch of one user on one folder.
+    [[nodiscard]] static QString serverName(const QString& dataFolder);
+
+    /// Brings window to the front on every later request.
+    void raiseOnRequest(QWidget& window);
+
+signals:
+    /// A later launch on the same folder asked this copy to come to the front.
+    void raiseRequested();
+
+private:
+    void listen();
+    [[nodiscard]] bool askToRaise() const;
+
+    QString m_dataFolder;
+    std::unique_ptr<QLockFile> m_lock;
+    QLocalServer* m_server = nullptr;
+};

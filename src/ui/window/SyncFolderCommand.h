@@ -1,0 +1,53 @@
+// The "Sync Folder…" menu item: lets the player choose the folder their sync tool shares, or stop
+// syncing, takes the choice into the store at once and remembers it for later launches.
+#pragma once
+
+#include "ui/window/SyncFolderSetting.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <optional>
+
+class CloudStore;
+class QAction;
+class QWidget;
+
+class SyncFolderCommand : public QObject {
+    Q_OBJECT
+
+public:
+    /// Asks the player for a folder, starting at the given one; nothing when they cancel.
+    using FolderChooser =
+        std::function<std::optional<QString>(QWidget* parent, const QString& start)>;
+
+    /// With overridden set (the folder of this run came from the command line or environment),
+    /// choices are remembered for later launches but leave this run's store alone.
+    SyncFolderCommand(CloudStore& store, SyncFolderSetting setting, bool overridden,
+        QWidget* window, QObject* parent = nullptr);
+
+    /// Owned by this object; the caller places it in a menu.
+    [[nodiscard]] QAction* action() const { return m_action; }
+
+    /// Syncs through folder from now on and remembers it. When the store cannot use the folder,
+    /// the player is told, nothing changes and the result is false.
+    bool useFolder(const QString& folder);
+    /// Stops syncing now and remembers that. False when the choice could not be saved.
+    bool stopSyncing();
+
+    /// Tests replace the file dialog.
+    void setFolderChooser(FolderChooser chooser) { m_chooseFolder = std::move(chooser); }
+
+private:
+    void openDialog();
+    void onDialogFinished(int choice);
+    void warn(const QString& text, const QString& detail);
+
+    CloudStore& m_store;
+    SyncFolderSetting m_setting;
+    bool m_overridden;
+    QPointer<QWidget> m_window;
+    QAction* m_action;
+    FolderChooser m_chooseFolder;
+};
