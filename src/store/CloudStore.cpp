@@ -5,6 +5,7 @@
 #include "store/FolderWatch.h"
 #include "store/KeyFolder.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QMetaObject>
 
@@ -95,7 +96,7 @@ void CloudStore::rescan()
 
 bool CloudStore::attachCloud(const QString& folder)
 {
-    const QString path = QFileInfo(folder).absoluteFilePath();
+    const QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
     auto cloud = std::make_unique<KeyFolder>(path);
     if (!cloud->prepare())
         return false;

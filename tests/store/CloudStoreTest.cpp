@@ -149,15 +149,13 @@ void CloudStoreTest::ignoresFilesThatAreNotKeys()
 {
     QTemporaryDir sync;
     Machine machine(sync.path());
+    // Sync tools' temporaries, our own, conflict copies and a folder under a key's name; the
+    // naming rule itself is covered with the key folder.
     const QStringList strangers {
         QStringLiteral(".syncthing.records.json.tmp"),
-        QStringLiteral(".records.json.~1f2e3d"),
         QStringLiteral("records.json.Xy12Ab"),
         QStringLiteral("records.sync-conflict-20261206-193000-ABCDEFG.json"),
         QStringLiteral("records (conflicted copy 2026-12-06).json"),
-        QStringLiteral("records.json.conflict1"),
-        QStringLiteral(".hidden.json"),
-        QStringLiteral("notes.txt"),
     };
     for (const QString& name : strangers)
         writeFile(sync.path() + u'/' + name, "[9]");
