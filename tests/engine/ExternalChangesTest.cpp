@@ -1,0 +1,192 @@
+// Values another machine leaves in the sync folder while the engine runs: statistics are merged,
+// a newer game is adopted, and nothing of it is written back.
+#include "EngineTestSupport.h"
+
+#include "engine/GameEngine.h"
+#include "model/RecordsCoding.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <functional>
+
+using namespace enginetest;
+
+namespace {
+
+const QString savedGameKey = QStringLiteral("savedGame");
+const QString recordsKey = QStringLiteral("records");
+
+QByteArray recordsBytes(const Records& records)
+{
+    return QByteArray::fromStdString(encodeRecords(records));
+}
+
+QByteArray gameBytes(const SavedGame& game)
+{
+    return QByteArray::fromStdString(encodeSavedGame(game));
+}
+
+/// A beginner board in play with one flag at x on the top row, to tell games apart.
+Board flaggedBoard(std::int64_t x)
+{
+    Board board = Board::fresh(Difficulty::beginner);
+    board.phase = Board::Phase::playing;
+    board.cells[static_cast<std::size_t>(x)].mark = Mark::flag;
+    board.flagCount = 1;
+    return board;
+}
+
+/// An engine on fresh folders with the hand-driven clock, logging what the store delivers.
+struct Machine {
+    /// prepare may put values in the folders before the engine is launched.
+    explicit Machine(const std::function<void(const Folders&)>& prepare = {})
+    {
+        if (prepare)
+            prepare(folders);
+        engine = makeEngine(folders.sides(), clock);
+        deliveries = logDeliveries(*engine);
+    }
+
+    Folders folders;
+    FakeClock clock;
+    std::unique_ptr<GameEngine> engine;
+    std::shared_ptr<QList<QStringList>> deliveries;
+
+    /// Another machine writes key in the sync folder; returns once the engine has handled it.
+    bool arrives(const QString& key, const QByteArray& bytes)
+    {
+        const qsizetype before = deliveries->size();
+        if (!writeStored(folders.cloud.path(), key, bytes))
+            return false;
+        engine->store().rescan();
+        return QTest::qWaitFor([&] { return deliveries->size() > before; }, 5000);
+    }
+};
+
+} // namespace
+
+class ExternalChangesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void outsideRecordsAreMergedAndOnlyRealGainsNotify()
+    {
+        Machine machine;
+        GameEngine& engine = *machine.engine;
+        QSignalSpy recordsSpy(&engine, &GameEngine::recordsChanged);
+        QVERIFY(machine.arrives(recordsKey,
+            recordsBytes({ { Difficulty::beginner, Record { 5, 2, 80 } },
+                { Difficulty::expert, Record { 1, 1, 900 } } })));
+        QCOMPARE(engine.records().size(), std::size_t { 2 });
+        QCOMPARE(recordsSpy.count(), 1);
+
+        // Smaller counts and a slower best bring nothing new: no notification.
+        QVERIFY(machine.arrives(
+            recordsKey, recordsBytes({ { Difficulty::beginner, Record { 4, 1, 95 } } })));
+        QCOMPARE(recordsSpy.count(), 1);
+        // Broken statistics count as none.
+        QVERIFY(machine.arrives(recordsKey, "{\"beginner\":3}"));
+        QCOMPARE(recordsSpy.count(), 1);
+        // Each field merges on its own.
+        QVERIFY(machine.arrives(
+            recordsKey, recordsBytes({ { Difficulty::beginner, Record { 6, 1, 70 } } })));
+        QCOMPARE(engine.records().at(Difficulty::beginner), (Record { 6, 2, 70 }));
+        QCOMPARE(recordsSpy.count(), 2);
+
+        // None of it was saved: the local side never got a value.
+        QVERIFY(!readStored(machine.folders.local.path(), recordsKey));
+        QCOMPARE(engine.moveCount(), 0);
+    }
+
+    void onlyStrictlyNewerGamesAreAdopted()
+    {
+        Machine machine;
+        GameEngine& engine = *machine.engine;
+        engine.toggleMark(4, 4);
+        const Instant savedAt = engine.lastSavedAt();
+        const auto stored = readStored(machine.folders.local.path(), savedGameKey);
+        QSignalSpy boardSpy(&engine, &GameEngine::boardChanged);
+
+        // Saved at the same instant as this machine's game: ignored.
+        QVERIFY(machine.arrives(savedGameKey, gameBytes({ flaggedBoard(1), 50, savedAt })));
+        QCOMPARE(boardSpy.count(), 0);
+        // Broken, or sent under a key the engine does not keep: ignored.
+        QVERIFY(machine.arrives(savedGameKey, "{\"board\":{}}"));
+        QVERIFY(machine.arrives(QStringLiteral("other"), gameBytes({ flaggedBoard(2), 1, 1e9 })));
+        QCOMPARE(boardSpy.count(), 0);
+
+        // Later: replaces the game in the middle of play and restarts the clock from its time.
+        machine.clock.advance(10);
+        QVERIFY(machine.arrives(savedGameKey, gameBytes({ flaggedBoard(3), 37, savedAt + 1 })));
+        QCOMPARE(engine.board(), flaggedBoard(3));
+        QCOMPARE(engine.lastSavedAt(), savedAt + 1);
+        QCOMPARE(engine.clockStartedAt(), std::optional(machine.clock.now()));
+        QCOMPARE(engine.elapsedSeconds(), 37);
+        machine.clock.advance(2);
+        QCOMPARE(engine.elapsedSeconds(), 39);
+        QCOMPARE(boardSpy.count(), 1);
+        // Adoption counts no move and saves nothing.
+        QCOMPARE(engine.moveCount(), 1);
+        QCOMPARE(readStored(machine.folders.local.path(), savedGameKey), stored);
+    }
+
+    void adoptedFinishedGamesAreNotCounted()
+    {
+        Machine machine;
+        GameEngine& engine = *machine.engine;
+        Board won = nearlyWonBoard();
+        won.phase = Board::Phase::won;
+        QVERIFY(machine.arrives(savedGameKey, gameBytes({ won, 12, 5 })));
+        QCOMPARE(engine.board(), won);
+        QVERIFY(!engine.clockStartedAt());
+        QCOMPARE(engine.elapsedSeconds(), 12);
+        QVERIFY(engine.records().empty());
+        QVERIFY(!engine.justSetRecord());
+        // A finished board takes no actions until a new game.
+        engine.reveal(0, 0);
+        QCOMPARE(engine.moveCount(), 0);
+    }
+
+    void theRestoredGameGuardsAgainstOlderOnes()
+    {
+        // Launched with a game saved at 500: one saved at 400 elsewhere is older, and stays out.
+        {
+            Machine machine([](const Folders& folders) {
+                writeStoredGame(folders.local.path(), { flaggedBoard(1), 3, 500 });
+            });
+            QVERIFY(machine.arrives(savedGameKey, gameBytes({ flaggedBoard(2), 9, 400 })));
+            QCOMPARE(machine.engine->board(), flaggedBoard(1));
+            QCOMPARE(machine.engine->lastSavedAt(), 500.0);
+            QVERIFY(machine.arrives(savedGameKey, gameBytes({ flaggedBoard(2), 9, 501 })));
+            QCOMPARE(machine.engine->board(), flaggedBoard(2));
+        }
+        // Launched with nothing stored, the first outside game is taken whatever its stamp.
+        {
+            Machine machine;
+            QVERIFY(machine.arrives(savedGameKey, gameBytes({ flaggedBoard(2), 9, -1e9 })));
+            QCOMPARE(machine.engine->board(), flaggedBoard(2));
+        }
+    }
+
+    void attachingASyncFolderBringsItsValuesIn()
+    {
+        Folders folders;
+        FakeClock clock;
+        const auto engine = makeEngine(folders.localOnly(), clock);
+        const auto deliveries = logDeliveries(*engine);
+        engine->toggleMark(0, 0);
+
+        QTemporaryDir shared;
+        writeStoredGame(shared.path(), { flaggedBoard(5), 8, clock.now() + 1 });
+        writeStored(shared.path(), recordsKey,
+            recordsBytes({ { Difficulty::expert, Record { 2, 1, 400 } } }));
+        QVERIFY(engine->store().setCloudFolder(shared.path()));
+        QTRY_COMPARE(deliveries->size(), 1);
+        QCOMPARE(engine->board(), flaggedBoard(5));
+        QCOMPARE(engine->records().at(Difficulty::expert), (Record { 2, 1, 400 }));
+    }
+};
+
+QTEST_GUILESS_MAIN(ExternalChangesTest)
+#include "ExternalChangesTest.moc"
