@@ -11,7 +11,7 @@
 class KeyFolder {
 public:
     /// Larger files read as nothing and larger values are not written.
-    static constexpr qint64 maxValueSize = 1024 * 1024;
+    static constexpr qint64 maxValueSize = qint64 { 1024 } * 1024;
     static constexpr qsizetype maxKeyLength = 100;
 
     explicit KeyFolder(QString path);

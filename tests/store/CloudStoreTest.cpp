@@ -85,7 +85,7 @@ void CloudStoreTest::setWritesBothSidesAlike()
     const QString cloudFile = sync.path() + QStringLiteral("/records.json");
 
     // Both sides hold the same bytes; the second value of a key replaces the first on both.
-    machine.store.set("[\"beginner\",{\"played\":1,\"won\":0}]", records);
+    machine.store.set(R"(["beginner",{"played":1,"won":0}])", records);
     machine.store.set("[]", records);
     QCOMPARE(contentsOf(localFile), "[]");
     QCOMPARE(contentsOf(cloudFile), "[]");
