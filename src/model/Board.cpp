@@ -16,33 +16,6 @@ bool Board::isInside(std::int64_t x, std::int64_t y) const
     return x >= 0 && x < columns() && y >= 0 && y < rows();
 }
 
-Board::Neighbours Board::neighbours(std::int64_t x, std::int64_t y) const
-{
-    // The order is part of the rules: flood fill and chords visit squares in it.
-    static constexpr std::array<std::array<std::int64_t, 2>, 8> offsets { {
-        { -1, -1 },
-        { 0, -1 },
-        { 1, -1 },
-        { -1, 0 },
-        { 1, 0 },
-        { -1, 1 },
-        { 0, 1 },
-        { 1, 1 },
-    } };
-    Neighbours result;
-    // A point further out than one square has no neighbours inside, and returning early keeps
-    // x + dx from overflowing for extreme coordinates.
-    if (x < -1 || y < -1 || x > columns() || y > rows())
-        return result;
-    for (const auto& [dx, dy] : offsets) {
-        const std::int64_t nx = x + dx;
-        const std::int64_t ny = y + dy;
-        if (isInside(nx, ny))
-            result.points[result.count++] = Point { nx, ny };
-    }
-    return result;
-}
-
 bool Board::hasConsistentSize() const
 {
     return cells.size() == static_cast<std::size_t>(columns() * rows());

@@ -48,7 +48,10 @@ struct Board {
     [[nodiscard]] std::int64_t rows() const { return ::rows(difficulty); }
     [[nodiscard]] bool isInside(std::int64_t x, std::int64_t y) const;
     /// Only meaningful for points inside the board.
-    [[nodiscard]] std::int64_t index(std::int64_t x, std::int64_t y) const { return y * columns() + x; }
+    [[nodiscard]] std::int64_t index(std::int64_t x, std::int64_t y) const
+    {
+        return y * columns() + x;
+    }
     /// The squares around (x, y) inside the board, in the fixed order the rules visit them:
     /// the row above left to right, then left and right, then the row below left to right.
     [[nodiscard]] Neighbours neighbours(std::int64_t x, std::int64_t y) const;
@@ -82,6 +85,31 @@ private:
     void explode(std::int64_t x, std::int64_t y);
     void checkForWin();
 };
+
+// Defined here so that the rules' hot loops can inline it.
+inline Board::Neighbours Board::neighbours(std::int64_t x, std::int64_t y) const
+{
+    const std::int64_t width = columns();
+    const std::int64_t height = rows();
+    Neighbours result;
+    // A point further out than one square has no neighbours inside, and returning early keeps
+    // x + dx from overflowing for extreme coordinates.
+    if (x < -1 || y < -1 || x > width || y > height)
+        return result;
+    // Row above, then the two sides, then row below, each left to right: the order the rules
+    // visit squares in.
+    for (std::int64_t dy = -1; dy <= 1; ++dy) {
+        const std::int64_t ny = y + dy;
+        if (ny < 0 || ny >= height)
+            continue;
+        for (std::int64_t dx = -1; dx <= 1; ++dx) {
+            const std::int64_t nx = x + dx;
+            if ((dx != 0 || dy != 0) && nx >= 0 && nx < width)
+                result.points[result.count++] = Point { nx, ny };
+        }
+    }
+    return result;
+}
 
 /// The stored form: "ready", "playing", "won" or "lost".
 [[nodiscard]] std::string_view rawValue(Board::Phase phase);

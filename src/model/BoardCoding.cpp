@@ -3,6 +3,9 @@
 
 #include "model/JsonRead.h"
 
+#include <array>
+#include <charconv>
+
 namespace {
 
 using nlohmann::json;
@@ -160,6 +163,53 @@ nlohmann::ordered_json encodeBoard(const Board& board)
     if (board.exploded)
         object["exploded"] = encodePoint(*board.exploded);
     return object;
+}
+
+void appendBoardJson(std::string& out, const Board& board)
+{
+    // Everything written here is a fixed ASCII literal or a decimal integer, the two things the
+    // library's dump writes without escaping or formatting choices.
+    const auto appendInteger = [&out](std::int64_t value) {
+        std::array<char, 24> digits {};
+        const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+        out.append(digits.data(), end);
+    };
+    const auto appendBoolean = [&out](bool value) { out += value ? "true" : "false"; };
+
+    // About 64 bytes a square.
+    out.reserve(out.size() + 200 + board.cells.size() * 66);
+    out += R"({"difficulty":")";
+    out += rawValue(board.difficulty);
+    out += R"(","cells":[)";
+    bool first = true;
+    for (const Cell& cell : board.cells) {
+        out += first ? R"({"isMine":)" : R"(,{"isMine":)";
+        first = false;
+        appendBoolean(cell.isMine);
+        out += R"(,"isRevealed":)";
+        appendBoolean(cell.isRevealed);
+        out += R"(,"mark":")";
+        out += rawValue(cell.mark);
+        out += R"(","adjacent":)";
+        appendInteger(cell.adjacent);
+        out += '}';
+    }
+    out += R"(],"phase":")";
+    out += rawValue(board.phase);
+    out += R"(","minesLaid":)";
+    appendBoolean(board.minesLaid);
+    out += R"(,"revealedCount":)";
+    appendInteger(board.revealedCount);
+    out += R"(,"flagCount":)";
+    appendInteger(board.flagCount);
+    if (board.exploded) {
+        out += R"(,"exploded":{"x":)";
+        appendInteger(board.exploded->x);
+        out += R"(,"y":)";
+        appendInteger(board.exploded->y);
+        out += '}';
+    }
+    out += '}';
 }
 
 std::optional<Board> decodeBoard(const nlohmann::json& value)

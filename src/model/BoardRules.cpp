@@ -101,19 +101,15 @@ bool Board::toggleMark(std::int64_t x, std::int64_t y)
 void Board::layMines(std::int64_t x, std::int64_t y, RandomSource& random)
 {
     // The excluded squares are the 3 × 3 block around the first square, clipped at the edges,
-    // which is exactly the square and its neighbours.
-    const auto isExcluded = [x, y](std::int64_t px, std::int64_t py) {
-        return px >= x - 1 && px <= x + 1 && py >= y - 1 && py <= y + 1;
-    };
-
-    const std::int64_t width = columns();
-    const auto count = static_cast<std::int64_t>(cells.size());
+    // which is exactly the square and its neighbours. Candidates stay in row-major order.
     std::vector<Point> candidates;
     candidates.reserve(cells.size());
-    for (std::int64_t i = 0; i < count; ++i) {
-        const Point p { i % width, i / width };
-        if (!isExcluded(p.x, p.y))
-            candidates.push_back(p);
+    for (std::int64_t py = 0; py < rows(); ++py) {
+        for (std::int64_t px = 0; px < columns(); ++px) {
+            const bool excluded = px >= x - 1 && px <= x + 1 && py >= y - 1 && py <= y + 1;
+            if (!excluded)
+                candidates.push_back(Point { px, py });
+        }
     }
 
     // Fisher–Yates drawn from the front; the exact order is what a fixed sequence in tests pins.
@@ -127,14 +123,26 @@ void Board::layMines(std::int64_t x, std::int64_t y, RandomSource& random)
     for (std::size_t i = 0; i < laid; ++i)
         mutableCellAt(candidates[i].x, candidates[i].y).isMine = true;
 
-    for (std::int64_t i = 0; i < count; ++i) {
-        Cell& cell = cells[static_cast<std::size_t>(i)];
-        if (cell.isMine)
-            continue;
-        std::int64_t adjacent = 0;
-        for (const Point& p : neighbours(i % width, i / width))
-            adjacent += cellAt(p.x, p.y).isMine ? 1 : 0;
-        cell.adjacent = adjacent;
+    // Counting outward from the mines gives every safe square the number of mines around it
+    // with a fraction of the work of looking around every square. Counting needs no order, so
+    // the clipped 3 × 3 block is walked directly.
+    for (Cell& cell : cells) {
+        if (!cell.isMine)
+            cell.adjacent = 0;
+    }
+    const std::int64_t width = columns();
+    const std::int64_t height = rows();
+    for (std::size_t i = 0; i < laid; ++i) {
+        const Point mine = candidates[i];
+        for (std::int64_t ny = std::max<std::int64_t>(mine.y - 1, 0);
+             ny <= std::min(mine.y + 1, height - 1); ++ny) {
+            for (std::int64_t nx = std::max<std::int64_t>(mine.x - 1, 0);
+                 nx <= std::min(mine.x + 1, width - 1); ++nx) {
+                Cell& cell = mutableCellAt(nx, ny);
+                if (!cell.isMine)
+                    ++cell.adjacent;
+            }
+        }
     }
 }
 

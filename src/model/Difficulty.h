@@ -17,9 +17,24 @@ inline constexpr std::array<Difficulty, 3> allDifficulties {
     Difficulty::expert,
 };
 
-[[nodiscard]] std::int64_t columns(Difficulty difficulty);
-[[nodiscard]] std::int64_t rows(Difficulty difficulty);
-[[nodiscard]] std::int64_t mines(Difficulty difficulty);
+// Defined here so that the board's geometry, which asks for them on every square it touches,
+// compiles down to constants.
+[[nodiscard]] constexpr std::int64_t columns(Difficulty difficulty)
+{
+    return difficulty == Difficulty::beginner    ? 9
+        : difficulty == Difficulty::intermediate ? 16
+                                                 : 30;
+}
+[[nodiscard]] constexpr std::int64_t rows(Difficulty difficulty)
+{
+    return difficulty == Difficulty::beginner ? 9 : 16;
+}
+[[nodiscard]] constexpr std::int64_t mines(Difficulty difficulty)
+{
+    return difficulty == Difficulty::beginner    ? 10
+        : difficulty == Difficulty::intermediate ? 40
+                                                 : 99;
+}
 
 /// The stored form: "beginner", "intermediate" or "expert".
 [[nodiscard]] std::string_view rawValue(Difficulty difficulty);

@@ -2,6 +2,7 @@
 #include "model/SavedGameCoding.h"
 
 #include "model/BoardCoding.h"
+#include "model/CanonicalRead.h"
 #include "model/JsonRead.h"
 
 #include <nlohmann/json.hpp>
@@ -9,9 +10,8 @@
 namespace {
 
 using nlohmann::json;
-using nlohmann::ordered_json;
 
-std::optional<SavedGame> decodeSavedGameValue(const json& value)
+std::optional<SavedGame> decodeSavedGameUnchecked(const json& value)
 {
     if (!value.is_object())
         return std::nullopt;
@@ -36,20 +36,40 @@ std::optional<SavedGame> decodeSavedGameValue(const json& value)
 
 std::string encodeSavedGame(const SavedGame& game)
 {
-    ordered_json object = ordered_json::object();
-    object["board"] = encodeBoard(game.board);
-    object["elapsed"] = game.elapsed;
-    object["savedAt"] = game.savedAt;
-    return object.dump();
+    // Written by hand to skip building a tree of 480 objects; the text is what dumping an
+    // ordered_json {"board", "elapsed", "savedAt"} gives. The instant goes through the library
+    // so that its shortest round-trip form is the library's own.
+    std::string out = R"({"board":)";
+    appendBoardJson(out, game.board);
+    out += R"(,"elapsed":)";
+    out += std::to_string(game.elapsed);
+    out += R"(,"savedAt":)";
+    out += json(game.savedAt).dump();
+    out += '}';
+    return out;
 }
 
 std::optional<SavedGame> decodeSavedGame(std::string_view bytes)
 {
+    try {
+        // Nearly always the text this program wrote, which a direct reader takes in a tenth
+        // of the time; anything else goes through the full parser.
+        if (auto game = canonical::readSavedGame(bytes))
+            return game;
+    } catch (...) {
+        // Only allocation can fail here, but nothing may leave a decoder.
+        return std::nullopt;
+    }
     const auto value = jsonread::parse(bytes);
     if (!value)
         return std::nullopt;
+    return decodeSavedGameValue(*value);
+}
+
+std::optional<SavedGame> decodeSavedGameValue(const nlohmann::json& value)
+{
     try {
-        return decodeSavedGameValue(*value);
+        return decodeSavedGameUnchecked(value);
     } catch (...) {
         // Only allocation can fail here, but nothing may leave a decoder.
         return std::nullopt;

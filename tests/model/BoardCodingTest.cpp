@@ -168,3 +168,14 @@ TEST(BoardCoding, ReadTakesInconsistentCountersAsTheyAre)
     EXPECT_EQ(board->flagCount, 1000);
     EXPECT_EQ(board->cells[40].adjacent, 12);
 }
+
+TEST(BoardCoding, DirectWriterMatchesTheLibrarysText)
+{
+    std::mt19937_64 random(17);
+    for (int i = 0; i < 60; ++i) {
+        const Board board = arbitraryBoard(random);
+        std::string text = "prefix";
+        appendBoardJson(text, board);
+        ASSERT_EQ(text, "prefix" + encodeBoard(board).dump()) << "board " << i;
+    }
+}

@@ -14,6 +14,8 @@ namespace {
 
 using Phase = Board::Phase;
 
+enum class Action { reveal, toggleMark, chord };
+
 /// Per square, -1 for a mine or its adjacent count: what must not change once mines are laid.
 std::vector<std::int64_t> layoutOf(const Board& board)
 {
@@ -109,14 +111,16 @@ Phase playOneGame(Difficulty difficulty, std::mt19937_64& chooser, Mt64Random& m
         ? std::uniform_real_distribution<double>(0.95, 1.0)(chooser)
         : std::uniform_real_distribution<double>(0.0, 1.0)(chooser);
     std::vector<std::int64_t> layout;
+    // Reused across steps: copying into it keeps its storage, which matters under sanitizers.
+    Board before;
 
     for (int step = 0; step < 10000 && !board.isOver(); ++step) {
-        const Board before = board;
+        before = board;
         const int kind = std::uniform_int_distribution<int>(0, 9)(chooser);
         // One beyond each side, so refusals outside the board are exercised too.
         std::int64_t x = std::uniform_int_distribution<std::int64_t>(-1, columns)(chooser);
         std::int64_t y = std::uniform_int_distribution<std::int64_t>(-1, rows)(chooser);
-        std::string action = kind < 5 ? "reveal" : kind < 8 ? "toggleMark" : "chord";
+        Action action = kind < 5 ? Action::reveal : kind < 8 ? Action::toggleMark : Action::chord;
 
         if (board.minesLaid && std::bernoulli_distribution(insight)(chooser)) {
             // An informed player walks on to a square worth acting on: one with work left for
@@ -129,7 +133,8 @@ Phase playOneGame(Difficulty difficulty, std::mt19937_64& chooser, Mt64Random& m
                     return !c.isRevealed && !(c.isMine && c.mark == Mark::flag);
                 });
                 const Cell& cell = board.cells[i];
-                action = cell.isMine || cell.mark == Mark::flag ? "toggleMark" : "reveal";
+                action =
+                    cell.isMine || cell.mark == Mark::flag ? Action::toggleMark : Action::reveal;
             } else {
                 i = nextSquare(
                     board, start, [](const Cell& c) { return c.isRevealed && c.adjacent > 0; });
@@ -139,30 +144,40 @@ Phase playOneGame(Difficulty difficulty, std::mt19937_64& chooser, Mt64Random& m
         }
 
         bool changed = false;
-        if (action == "reveal")
+        switch (action) {
+        case Action::reveal:
             changed = board.reveal(x, y, mines);
-        else if (action == "toggleMark")
+            break;
+        case Action::toggleMark:
             changed = board.toggleMark(x, y);
-        else
+            break;
+        case Action::chord:
             changed = board.chord(x, y, mines);
-        const std::string where = action + " at " + std::to_string(x) + "," + std::to_string(y);
+            break;
+        }
+        // Only evaluated when a check fails.
+        const auto where = [&] {
+            static constexpr const char* names[] { "reveal", "toggleMark", "chord" };
+            return std::string(names[static_cast<int>(action)]) + " at " + std::to_string(x) + "," +
+                std::to_string(y);
+        };
 
         if (!changed) {
-            EXPECT_EQ(board, before) << "a refused " << where << " changed the board";
+            EXPECT_EQ(board, before) << "a refused " << where() << " changed the board";
             if (board != before)
                 return Phase::playing;
             continue;
         }
-        EXPECT_NE(board, before) << "a successful " << where << " changed nothing";
+        EXPECT_NE(board, before) << "a successful " << where() << " changed nothing";
         if (!before.minesLaid && board.minesLaid) {
             // The first uncovering lays the field and never loses.
-            EXPECT_EQ(action, "reveal") << where;
+            EXPECT_EQ(action, Action::reveal) << where();
             EXPECT_NE(board.phase, Phase::lost) << "the first uncovering lost";
-            EXPECT_EQ(brokenCounts(board), "") << "after " << where;
+            EXPECT_EQ(brokenCounts(board), "") << "after " << where();
             layout = layoutOf(board);
         }
-        EXPECT_EQ(brokenInvariant(board, layout), "") << "after " << where;
-        if (action == "reveal" && board.phase == Phase::lost) {
+        EXPECT_EQ(brokenInvariant(board, layout), "") << "after " << where();
+        if (action == Action::reveal && board.phase == Phase::lost) {
             EXPECT_EQ(board.revealedCount, before.revealedCount) << "a loss uncovered safe squares";
         }
         if (testing::Test::HasFailure())

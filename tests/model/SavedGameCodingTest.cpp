@@ -4,17 +4,28 @@
 #include "TestBoards.h"
 
 #include "model/BoardCoding.h"
+#include "model/CanonicalRead.h"
 #include "model/Instant.h"
+#include "model/JsonRead.h"
 #include "model/SequenceRandom.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
 
 using nlohmann::json;
 
 namespace {
+
+/// What the general reader alone makes of the bytes.
+std::optional<SavedGame> generalRead(std::string_view bytes)
+{
+    const auto value = jsonread::parse(bytes);
+    return value ? decodeSavedGameValue(*value) : std::nullopt;
+}
 
 SavedGame gameInPlay()
 {
@@ -99,4 +110,93 @@ TEST(SavedGameCoding, StrictReadRefusesWholeGame)
     EXPECT_FALSE(decodeSavedGame(encodeSavedGame(gameInPlay()).substr(0, 500)));
     // An instant too large for a double does not parse; a NaN cannot be written as JSON.
     EXPECT_FALSE(decodeSavedGame(R"({"board":{},"elapsed":0,"savedAt":1e999})"));
+}
+
+TEST(SavedGameCoding, FastReaderTakesEverythingTheWriterWrites)
+{
+    std::mt19937_64 random(41);
+    for (int i = 0; i < 60; ++i) {
+        SavedGame game { arbitraryBoard(random), static_cast<std::int64_t>(random()), 0 };
+        // Any finite double, by its bits.
+        do {
+            const std::uint64_t bits = random();
+            std::memcpy(&game.savedAt, &bits, sizeof bits);
+        } while (!std::isfinite(game.savedAt));
+        const std::string encoded = encodeSavedGame(game);
+        EXPECT_EQ(canonical::readSavedGame(encoded), game) << encoded.substr(encoded.size() - 80);
+        EXPECT_EQ(generalRead(encoded), game);
+    }
+}
+
+TEST(SavedGameCoding, OtherTextGoesTheGeneralWay)
+{
+    const SavedGame game = gameInPlay();
+    const std::string encoded = encodeSavedGame(game);
+    const auto replaced = [&encoded](std::string_view from, std::string_view to) {
+        std::string text = encoded;
+        text.replace(text.find(from), from.size(), to);
+        return text;
+    };
+    const std::string readable[] = {
+        // White space, another key order, an escaped letter, a whole number as an instant.
+        json::parse(encoded).dump(1),
+        json::parse(encoded).dump(),
+        replaced(R"("difficulty":"expert")", R"("difficulty":"\u0065xpert")"),
+    };
+    for (const std::string& text : readable) {
+        EXPECT_FALSE(canonical::readSavedGame(text)) << text.substr(0, 60);
+        EXPECT_EQ(decodeSavedGame(text), game) << text.substr(0, 60);
+    }
+    // A whole number for the instant is a number all the same.
+    const std::string whole = replaced("786000000.25", "786000000");
+    EXPECT_EQ(decodeSavedGame(whole), (SavedGame { game.board, game.elapsed, 786000000.0 }));
+
+    const std::string unreadable[] = {
+        // A leading zero is not JSON; a whole float is not an integer; a trailing comma.
+        replaced(R"("elapsed":37)", R"("elapsed":037)"),
+        replaced(R"("elapsed":37)", R"("elapsed":37.0)"),
+        replaced(R"("elapsed":37)", R"("elapsed":37,)"),
+        encoded + " x",
+        encoded.substr(0, encoded.size() - 1),
+    };
+    for (const std::string& text : unreadable)
+        EXPECT_FALSE(decodeSavedGame(text)) << text.substr(text.size() - 60);
+}
+
+TEST(SavedGameCoding, FastReaderNeverDisagreesWithTheGeneralOne)
+{
+    // Random damage to a small saved game: whatever the fast reader accepts must read the
+    // same way through the full parser.
+    Mt64Random mines(5);
+    Board board = Board::fresh(Difficulty::beginner);
+    board.reveal(4, 4, mines);
+    board.toggleMark(0, 0);
+    const std::string encoded = encodeSavedGame(SavedGame { board, 12, 786000000.5 });
+    std::mt19937_64 random(8);
+    const std::string_view alphabet = "0123456789-+.eE\",:{}[] aflnrstuxyz";
+    int accepted = 0;
+    for (int i = 0; i < 400; ++i) {
+        std::string text = encoded;
+        for (int edits = 1 + static_cast<int>(random() % 3); edits > 0; --edits) {
+            // Half the edits swap one digit for another, which mostly keeps the shape.
+            std::size_t at = random() % text.size();
+            if (random() % 2 == 0) {
+                while (text[at] < '0' || text[at] > '9')
+                    at = (at + 1) % text.size();
+                text[at] = static_cast<char>('0' + random() % 10);
+            } else {
+                text[at] = alphabet[random() % alphabet.size()];
+            }
+        }
+        const auto fast = canonical::readSavedGame(text);
+        const auto general = generalRead(text);
+        if (fast) {
+            ++accepted;
+            EXPECT_EQ(fast, general) << text;
+        } else {
+            EXPECT_EQ(decodeSavedGame(text), general) << text;
+        }
+    }
+    // Many edits only change a value, which must still be taken.
+    EXPECT_GT(accepted, 40);
 }

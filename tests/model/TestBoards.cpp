@@ -1,6 +1,8 @@
 // Hand-built boards for the model's tests.
 #include "TestBoards.h"
 
+#include <limits>
+
 Board boardWithMines(Difficulty difficulty, std::initializer_list<Point> mines)
 {
     Board board = Board::fresh(difficulty);
@@ -17,5 +19,39 @@ Board boardWithMines(Difficulty difficulty, std::initializer_list<Point> mines)
     }
     board.minesLaid = true;
     board.phase = Board::Phase::playing;
+    return board;
+}
+
+Board arbitraryBoard(std::mt19937_64& random)
+{
+    const auto pick = [&random](int count) {
+        return static_cast<int>(random() % static_cast<unsigned>(count));
+    };
+    // Small numbers most of the time, the extremes of int64 now and then.
+    const auto integer = [&]() -> std::int64_t {
+        switch (pick(6)) {
+        case 0:
+            return std::numeric_limits<std::int64_t>::min();
+        case 1:
+            return std::numeric_limits<std::int64_t>::max();
+        case 2:
+            return static_cast<std::int64_t>(random());
+        default:
+            return pick(20) - 5;
+        }
+    };
+    Board board = Board::fresh(allDifficulties[static_cast<std::size_t>(pick(3))]);
+    for (Cell& cell : board.cells) {
+        cell.isMine = pick(2) == 0;
+        cell.isRevealed = pick(2) == 0;
+        cell.mark = static_cast<Mark>(pick(3));
+        cell.adjacent = pick(10) == 0 ? integer() : pick(9);
+    }
+    board.phase = static_cast<Board::Phase>(pick(4));
+    board.minesLaid = pick(2) == 0;
+    board.revealedCount = integer();
+    board.flagCount = integer();
+    if (pick(2) == 0)
+        board.exploded = Point { integer(), integer() };
     return board;
 }

@@ -23,6 +23,10 @@ private:
 /// A playing board with mines exactly at the given squares and the counts that follow.
 [[nodiscard]] Board boardWithMines(Difficulty difficulty, std::initializer_list<Point> mines);
 
+/// A board of the right size whose every field is random, most of them far outside what the
+/// rules produce (negative counts, extreme coordinates): for exercising the stored form.
+[[nodiscard]] Board arbitraryBoard(std::mt19937_64& random);
+
 /// How many squares of the board satisfy the predicate.
 template <typename Predicate>
 [[nodiscard]] std::int64_t countCells(const Board& board, Predicate predicate)
