@@ -1,0 +1,75 @@
+// The size rule, both as arithmetic and as the arrangement of the view's widgets.
+#include "BoardLayoutTest.h"
+
+#include "BoardTestGame.h"
+
+#include "ui/board/BoardLayout.h"
+#include "ui/board/BoardSurface.h"
+
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+
+void BoardLayoutTest::squareSizeFollowsTheOfferedArea()
+{
+    // Beginner in 500 × 400: floor(400 / 9) = 44, a 396-point board that fits.
+    BoardLayout layout = BoardLayout::forArea(QSizeF(500, 400), Difficulty::beginner);
+    QCOMPARE(layout.squareSize, 44.0);
+    QCOMPARE(layout.boardSize, QSizeF(396, 396));
+    QVERIFY(!layout.scrolls);
+
+    // Expert at 600 wide: 20 points a square is below the minimum, so 22 and scrolling.
+    layout = BoardLayout::forArea(QSizeF(600, 400), Difficulty::expert);
+    QCOMPARE(layout.squareSize, 22.0);
+    QCOMPARE(layout.boardSize, QSizeF(660, 352));
+    QVERIFY(layout.scrolls);
+
+    // Half a point of slack either way: 659.6 still fits a 660-point board, 659.4 does not.
+    QVERIFY(!BoardLayout::forArea(QSizeF(659.6, 352), Difficulty::expert).scrolls);
+    QVERIFY(BoardLayout::forArea(QSizeF(659.4, 352), Difficulty::expert).scrolls);
+    QVERIFY(!BoardLayout::forArea(QSizeF(700, 351.5), Difficulty::expert).scrolls);
+    QVERIFY(BoardLayout::forArea(QSizeF(700, 351.4), Difficulty::expert).scrolls);
+
+    // Squares are whole points: 23.9 points a square rounds down.
+    QCOMPARE(BoardLayout::forArea(QSizeF(30 * 23.9, 1000), Difficulty::expert).squareSize, 23.0);
+
+    // No room at all (a collapsed layout) still gives the minimum, never zero or less.
+    QCOMPARE(BoardLayout::forArea(QSizeF(0, 0), Difficulty::intermediate).squareSize, 22.0);
+    QCOMPARE(BoardLayout::forArea(QSizeF(-5, 300), Difficulty::intermediate).squareSize, 22.0);
+}
+
+void BoardLayoutTest::viewPlacesTheSurface()
+{
+    BoardTestGame game(Board::fresh(Difficulty::beginner));
+    BoardView& view = game.view(QSize(500, 400));
+    view.show();
+
+    // Fitting: at the top, centred horizontally, exactly the board's size, no scroll area.
+    QCOMPARE(view.squareSize(), 44.0);
+    QVERIFY(!view.isScrolling());
+    QCOMPARE(view.surface().size(), QSize(396, 396));
+    QCOMPARE(view.surface().mapTo(&view, QPoint(0, 0)), QPoint(52, 0));
+    auto* scrollArea = view.findChild<QScrollArea*>();
+    QVERIFY(scrollArea != nullptr);
+    QVERIFY(!scrollArea->isVisible());
+
+    // Another difficulty re-applies the rule: expert does not fit 500 points.
+    game.engine().newGame(Difficulty::expert);
+    QVERIFY(view.isScrolling());
+    QVERIFY(scrollArea->isVisible());
+    QCOMPARE(scrollArea->geometry(), view.rect());
+    QCOMPARE(view.surface().size(), QSize(660, 352));
+    QVERIFY(view.surface().isVisible());
+    QVERIFY(scrollArea->horizontalScrollBar()->isVisible());
+    QVERIFY(scrollArea->verticalScrollBar()->isVisible());
+    QVERIFY(scrollArea->horizontalScrollBar()->maximum() > 0);
+
+    // Widening the view brings the board back out of the scroll area, centred.
+    view.resize(700, 400);
+    QVERIFY(!view.isScrolling());
+    QVERIFY(!scrollArea->isVisible());
+    QVERIFY(view.surface().isVisible());
+    QCOMPARE(view.squareSize(), 23.0);
+    QCOMPARE(view.surface().size(), QSize(690, 368));
+    QCOMPARE(view.surface().mapTo(&view, QPoint(0, 0)), QPoint(5, 0));
+}

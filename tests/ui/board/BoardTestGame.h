@@ -1,0 +1,43 @@
+// A real engine on a throw-away folder, started from a board laid out by hand and saved there
+// first, plus a board view over it whose wall clock the test moves.
+#pragma once
+
+#include "engine/GameEngine.h"
+#include "ui/board/BoardView.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
+
+class BoardSurface;
+
+/// A playing board with mines exactly at the given points and every count filled in.
+[[nodiscard]] Board boardWithMines(Difficulty difficulty, const std::vector<Point>& mines);
+/// Uncovers squares by hand, keeping revealedCount in step.
+void uncover(Board& board, const std::vector<Point>& squares);
+/// Flags squares by hand, keeping flagCount in step.
+void flag(Board& board, const std::vector<Point>& squares);
+/// Channel by channel within tolerance (8-bit), whatever the colours' specs.
+[[nodiscard]] bool colourNear(const QColor& actual, const QColor& expected, int tolerance);
+
+class BoardTestGame {
+public:
+    /// Saves board as the game on the folder, then starts the engine, which restores it.
+    explicit BoardTestGame(const Board& board);
+
+    GameEngine& engine() { return *m_engine; }
+    const Board& board() const { return m_engine->board(); }
+    /// The view, made on first use in the given area; not shown yet, so nothing animates.
+    BoardView& view(QSize area = QSize(500, 400));
+    /// The surface of the view, shown so that it is laid out.
+    BoardSurface& surface();
+
+    /// The view's wall clock.
+    Instant now = 1000.0;
+
+private:
+    QTemporaryDir m_folder;
+    std::unique_ptr<GameEngine> m_engine;
+    std::unique_ptr<BoardView> m_view;
+};
