@@ -149,13 +149,15 @@ void Board::layMines(std::int64_t x, std::int64_t y, RandomSource& random)
 void Board::floodReveal(std::int64_t x, std::int64_t y)
 {
     // An explicit stack: a recursive flood over an open expert board would run hundreds deep.
+    const std::int64_t width = columns();
+    const std::int64_t height = rows();
     std::vector<Point> stack;
     stack.reserve(cells.size());
     stack.push_back(Point { x, y });
     while (!stack.empty()) {
         const Point p = stack.back();
         stack.pop_back();
-        Cell& cell = mutableCellAt(p.x, p.y);
+        Cell& cell = cells[static_cast<std::size_t>(p.y * width + p.x)];
         if (cell.isRevealed || cell.isMine || cell.mark == Mark::flag)
             continue;
         cell.isRevealed = true;
@@ -163,11 +165,18 @@ void Board::floodReveal(std::int64_t x, std::int64_t y)
         ++revealedCount;
         if (cell.adjacent != 0)
             continue;
-        // Pushed in the fixed order, so the last neighbour is visited next. Copies of a square
-        // pushed twice are skipped when popped.
-        for (const Point& n : neighbours(p.x, p.y)) {
-            if (!cellAt(n.x, n.y).isRevealed)
-                stack.push_back(n);
+        // Pushed in the neighbours' fixed order, so the last of them is visited next; copies
+        // of a square pushed twice are skipped when popped. The walk is spelled out rather
+        // than built with neighbours(): this loop runs for every square a flood opens.
+        for (std::int64_t ny = p.y - 1; ny <= p.y + 1; ++ny) {
+            if (ny < 0 || ny >= height)
+                continue;
+            for (std::int64_t nx = p.x - 1; nx <= p.x + 1; ++nx) {
+                if ((nx == p.x && ny == p.y) || nx < 0 || nx >= width)
+                    continue;
+                if (!cells[static_cast<std::size_t>(ny * width + nx)].isRevealed)
+                    stack.push_back(Point { nx, ny });
+            }
         }
     }
 }
