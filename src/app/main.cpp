@@ -1,0 +1,56 @@
+// The program's entry: checks that there is a display to draw on, then hands over to the
+// application wiring.
+#include "ui/window/SapperlyApp.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+QtMessageHandler previousHandler = nullptr;
+
+// Qt ends the process with a fatal message when no platform plugin can start (for example
+// DISPLAY names a server that is not there). Say plainly what is wrong and exit with 1 instead
+// of aborting with a core dump.
+void startupMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "Sapperly could not open a graphical display: %s\n", qPrintable(text));
+        std::_Exit(1);
+    }
+    if (previousHandler)
+        previousHandler(type, context, text);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+}
+
+bool hasDisplay()
+{
+    return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY") ||
+        qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (!hasDisplay()) {
+        std::fputs(
+            "Sapperly needs a graphical display (no DISPLAY or WAYLAND_DISPLAY is set).\n", stderr);
+        return 1;
+    }
+    // The settings file (window geometry) goes under $XDG_CONFIG_HOME/sapperly.
+    QCoreApplication::setOrganizationName(QStringLiteral("sapperly"));
+    QCoreApplication::setApplicationName(QStringLiteral("sapperly"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("sapperly"));
+
+    previousHandler = qInstallMessageHandler(startupMessageHandler);
+    QApplication application(argc, argv);
+    qInstallMessageHandler(previousHandler);
+
+    SapperlyApp sapperly(application);
+    sapperly.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,206 @@
+// The new-game rule from inside the window in every phase, the board-size menu's check through
+// a cancelled question, and the banner's arrival and departure.
+#include "ui/window/ContentView.h"
+
+#include "WindowTestSupport.h"
+
+#include "ui/board/BoardView.h"
+#include "ui/window/BoardSizeMenu.h"
+#include "ui/window/FaceButton.h"
+#include "ui/window/GameColumn.h"
+#include "ui/window/ResultBanner.h"
+#include "ui/window/StatusBar.h"
+
+#include <QAction>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+bool answer(bool confirm)
+{
+    NewGameDialog* dialog = windowtest::openNewGameDialog();
+    if (!dialog)
+        return false;
+    (confirm ? dialog->confirmButton() : dialog->cancelButton())->click();
+    return true;
+}
+
+class ContentViewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readyBoardStartsAtOnceOrNotAtAll()
+    {
+        windowtest::TestGame game;
+        ContentView view(*game.engine);
+        // A fresh board replaced by an equal one shows only as a new save.
+        QSignalSpy saved(game.engine.get(), &GameEngine::lastSavedAtChanged);
+        game.clock.advance(1);
+        // The current size on a fresh board: nothing at all happens.
+        view.requestNewGame(Difficulty::beginner);
+        QCOMPARE(saved.count(), 0);
+        QVERIFY(!view.confirmNewGame());
+        // No size given (the face): a fresh board at once, no question.
+        view.requestNewGame(std::nullopt);
+        QCOMPARE(saved.count(), 1);
+        QVERIFY(!windowtest::openNewGameDialog());
+        // Another size: at once as well.
+        view.requestNewGame(Difficulty::expert);
+        QCOMPARE(game.engine->board().difficulty, Difficulty::expert);
+        QVERIFY(!view.pendingDifficulty());
+    }
+
+    void playingAsksFirst()
+    {
+        windowtest::TestGame game(windowtest::nearlyWonGame());
+        ContentView view(*game.engine);
+        view.show();
+        const Board before = game.engine->board();
+        const std::int64_t moves = game.engine->moveCount();
+        game.clock.advance(4);
+        const std::int64_t elapsed = game.engine->elapsedSeconds();
+        // The face while playing shows the question and changes nothing yet.
+        QTest::mouseClick(&view.statusBar().faceButton(), Qt::LeftButton);
+        QVERIFY(view.confirmNewGame());
+        NewGameDialog* dialog = windowtest::openNewGameDialog();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->text(), QStringLiteral("Start a new game?"));
+        QCOMPARE(
+            dialog->informativeText(), QStringLiteral("The field you're on will be abandoned."));
+        QCOMPARE(dialog->confirmButton()->text(), QStringLiteral("New Game"));
+        QCOMPARE(dialog->buttonRole(dialog->confirmButton()), QMessageBox::DestructiveRole);
+        QCOMPARE(dialog->escapeButton(), dialog->cancelButton());
+        QCOMPARE(game.engine->board(), before);
+        // "Cancel" leaves board, moves and clock as they were.
+        QVERIFY(answer(false));
+        QVERIFY(!view.confirmNewGame());
+        QCOMPARE(game.engine->board(), before);
+        QCOMPARE(game.engine->moveCount(), moves);
+        QCOMPARE(game.engine->elapsedSeconds(), elapsed);
+        // Escape cancels as well.
+        view.requestNewGame(std::nullopt);
+        QTest::keyClick(windowtest::openNewGameDialog(), Qt::Key_Escape);
+        QVERIFY(!view.confirmNewGame());
+        QCOMPARE(game.engine->board(), before);
+        // "New Game" gives a fresh board of the same size.
+        view.requestNewGame(std::nullopt);
+        QVERIFY(answer(true));
+        QCOMPARE(game.engine->board(), Board::fresh(Difficulty::beginner));
+        QVERIFY(!view.confirmNewGame());
+    }
+
+    void finishedGamesStartAtOnce()
+    {
+        // After a loss the face starts a new board without a question.
+        windowtest::TestGame lost(windowtest::nearlyWonGame());
+        ContentView lostView(*lost.engine);
+        lost.engine->reveal(0, 0);
+        QTest::mouseClick(&lostView.statusBar().faceButton(), Qt::LeftButton);
+        QVERIFY(!windowtest::openNewGameDialog());
+        QCOMPARE(lost.engine->board().phase, Board::Phase::ready);
+
+        // After a win, "Play Again" does the same; the current size is replaced as well.
+        windowtest::TestGame won(windowtest::nearlyWonGame());
+        ContentView wonView(*won.engine);
+        won.engine->reveal(8, 8);
+        QSignalSpy changed(won.engine.get(), &GameEngine::boardChanged);
+        wonView.requestNewGame(Difficulty::beginner);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(won.engine->board(), Board::fresh(Difficulty::beginner));
+    }
+
+    void cancelledSizeChoiceKeepsTheOldSize()
+    {
+        windowtest::TestGame game(windowtest::nearlyWonGame());
+        ContentView view(*game.engine);
+        view.show();
+        BoardSizeMenu& menu = view.boardSizeMenu();
+        // Choosing Expert while playing asks, and the menu keeps Beginner checked meanwhile.
+        menu.action(Difficulty::expert)->trigger();
+        QVERIFY(view.confirmNewGame());
+        QCOMPARE(view.pendingDifficulty(), Difficulty::expert);
+        QVERIFY(menu.action(Difficulty::beginner)->isChecked());
+        QVERIFY(!menu.action(Difficulty::expert)->isChecked());
+        // Cancel: nothing pending, the old size still checked.
+        QVERIFY(answer(false));
+        QVERIFY(!view.pendingDifficulty());
+        QVERIFY(menu.action(Difficulty::beginner)->isChecked());
+        QCOMPARE(menu.text(), QStringLiteral("Beginner"));
+        // The face and "New Game" then start the old size, not the one chosen before.
+        QTest::mouseClick(&view.statusBar().faceButton(), Qt::LeftButton);
+        QVERIFY(answer(true));
+        QCOMPARE(game.engine->board().difficulty, Difficulty::beginner);
+        QCOMPARE(game.engine->board().phase, Board::Phase::ready);
+    }
+
+    void confirmedSizeChoiceMovesTheCheck()
+    {
+        windowtest::TestGame game(windowtest::nearlyWonGame());
+        ContentView view(*game.engine);
+        view.show();
+        BoardSizeMenu& menu = view.boardSizeMenu();
+        QCOMPARE(menu.action(Difficulty::intermediate)->text(),
+            QString::fromUtf8("Intermediate \u2014 16 \u00D7 16, 40 mines"));
+        menu.action(Difficulty::intermediate)->trigger();
+        QVERIFY(answer(true));
+        QCOMPARE(game.engine->board().difficulty, Difficulty::intermediate);
+        QVERIFY(!view.pendingDifficulty());
+        QVERIFY(menu.action(Difficulty::intermediate)->isChecked());
+        QCOMPARE(menu.text(), QStringLiteral("Intermediate"));
+    }
+
+    void bannerComesAndGoesWithTheEnd()
+    {
+        windowtest::TestGame game(windowtest::nearlyWonGame());
+        ContentView view(*game.engine);
+        view.resize(620, 680);
+        view.show();
+        GameColumn& column = view.gameColumn();
+        const int fullBoardHeight = view.boardView().height();
+        QVERIFY(!view.resultBanner().isVisible());
+        // The end of the game brings the banner in on the spring.
+        game.engine->reveal(0, 0);
+        QVERIFY(column.isBannerShown());
+        QVERIFY(column.isAnimating());
+        QVERIFY(view.resultBanner().isVisible());
+        column.settle();
+        QVERIFY(!column.isAnimating());
+        QCOMPARE(column.bannerProgress(), 1.0);
+        // Settled, the banner sits at the bottom of the column and the board gave up its room.
+        const QRect banner = view.resultBanner().geometry();
+        QCOMPARE(banner.bottom(), column.height() - 1);
+        QCOMPARE(
+            view.boardView().height(), fullBoardHeight - banner.height() - GameColumn::spacing);
+        // A new game sends it away again; no animation is left running.
+        game.engine->newGame(Difficulty::beginner);
+        column.settle();
+        QVERIFY(!view.resultBanner().isVisible());
+        QCOMPARE(view.boardView().height(), fullBoardHeight);
+    }
+
+    void springSettlesWithoutOvershoot()
+    {
+        QCOMPARE(GameColumn::springPosition(0), 0.0);
+        double previous = 0;
+        for (int step = 1; step <= 60; ++step) {
+            const double position = GameColumn::springPosition(step * 0.01);
+            QVERIFY(position > previous);
+            QVERIFY(position < 1.0);
+            previous = position;
+        }
+        // After the animation's 0.6 s the remainder is invisible.
+        QVERIFY(1.0 - GameColumn::springPosition(0.6) < 0.001);
+    }
+};
+
+} // namespace
+
+int windowtest::runContentViewTests(int argc, char** argv)
+{
+    ContentViewTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "ContentViewTest.moc"

@@ -1,0 +1,155 @@
+// The menu bar's commands, the Difficulty menu's single check, the Return key and the window's
+// smallest sizes and widening.
+#include "ui/window/MainWindow.h"
+
+#include "WindowTestSupport.h"
+
+#include "ui/window/ContentView.h"
+#include "ui/window/GameColumn.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+std::vector<Difficulty> checkedSizes(const MainWindow& window)
+{
+    std::vector<Difficulty> checked;
+    for (const Difficulty difficulty : allDifficulties) {
+        if (window.difficultyAction(difficulty)->isChecked())
+            checked.push_back(difficulty);
+    }
+    return checked;
+}
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void difficultyMenuChecksTheRestoredSize()
+    {
+        // Right after launch with a restored expert game: Expert alone is checked.
+        windowtest::TestGame game(windowtest::freshGame(Difficulty::expert));
+        MainWindow window(*game.engine);
+        QCOMPARE(checkedSizes(window), std::vector { Difficulty::expert });
+        // The menu's items are the three titles, in order.
+        QMenu* menu = window.difficultyAction(Difficulty::beginner)->associatedObjects().isEmpty()
+            ? nullptr
+            : qobject_cast<QMenu*>(
+                  window.difficultyAction(Difficulty::beginner)->associatedObjects().first());
+        QVERIFY(menu);
+        QCOMPARE(menu->title(), QStringLiteral("&Difficulty"));
+        QStringList titles;
+        for (QAction* action : menu->actions())
+            titles << action->text();
+        QCOMPARE(titles, (QStringList { "Beginner", "Intermediate", "Expert" }));
+        // A new game of another size from anywhere moves the check.
+        game.engine->newGame(Difficulty::intermediate);
+        QCOMPARE(checkedSizes(window), std::vector { Difficulty::intermediate });
+    }
+
+    void menuBarCommandsNeverAsk()
+    {
+        windowtest::TestGame game(windowtest::nearlyWonGame());
+        MainWindow window(*game.engine);
+        window.show();
+        // "New Game" while playing: a fresh board of the same size at once.
+        QCOMPARE(window.newGameAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+        window.newGameAction()->trigger();
+        QVERIFY(!windowtest::openNewGameDialog());
+        QCOMPARE(game.engine->board(), Board::fresh(Difficulty::beginner));
+        // Not counted as a game played.
+        QVERIFY(game.engine->records().find(Difficulty::beginner) == game.engine->records().end() ||
+            game.engine->records().at(Difficulty::beginner).played == 0);
+        // Choosing the checked size on a fresh board still replaces it.
+        QSignalSpy saved(game.engine.get(), &GameEngine::lastSavedAtChanged);
+        game.clock.advance(1);
+        window.difficultyAction(Difficulty::beginner)->trigger();
+        QCOMPARE(saved.count(), 1);
+        QCOMPARE(checkedSizes(window), std::vector { Difficulty::beginner });
+        // Another size, also while playing, without a question.
+        enginetest::startGame(*game.engine, Difficulty::beginner);
+        window.difficultyAction(Difficulty::expert)->trigger();
+        QVERIFY(!windowtest::openNewGameDialog());
+        QCOMPARE(game.engine->board(), Board::fresh(Difficulty::expert));
+        QCOMPARE(checkedSizes(window), std::vector { Difficulty::expert });
+    }
+
+    void returnPlaysAgainOnlyWhileTheBannerShows()
+    {
+        windowtest::TestGame game(windowtest::nearlyWonGame());
+        MainWindow window(*game.engine);
+        window.show();
+        // While playing Return does nothing.
+        QTest::keyClick(&window, Qt::Key_Return);
+        QCOMPARE(game.engine->board().phase, Board::Phase::playing);
+        QVERIFY(!windowtest::openNewGameDialog());
+        // After the game ends it presses "Play Again": a new game at once.
+        game.engine->reveal(8, 8);
+        QTest::keyClick(&window, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(game.engine->board(), Board::fresh(Difficulty::beginner));
+    }
+
+    void smallestSizesFollowTheDifficulty()
+    {
+        QCOMPARE(MainWindow::minWidthByDifficulty(Difficulty::beginner), 230);
+        QCOMPARE(MainWindow::minWidthByDifficulty(Difficulty::intermediate), 384);
+        QCOMPARE(MainWindow::minWidthByDifficulty(Difficulty::expert), 692);
+        windowtest::TestGame game;
+        MainWindow window(*game.engine);
+        window.resize(MainWindow::defaultSize);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // Beginner and intermediate: 460 × 520 content at the least.
+        QCOMPARE(window.contentView().minimumSize(), QSize(460, 520));
+        game.engine->newGame(Difficulty::intermediate);
+        QCOMPARE(window.contentView().minimumSize(), QSize(460, 520));
+        QCOMPARE(window.width(), 620);
+        // Expert from a 620-wide window widens it to 692.
+        window.difficultyAction(Difficulty::expert)->trigger();
+        QCOMPARE(window.contentView().minimumSize(), QSize(692, 520));
+        QCOMPARE(window.width(), 692);
+        QCOMPARE(window.contentView().width(), 692);
+        // Back to beginner the window keeps its width; only the limit drops.
+        window.difficultyAction(Difficulty::beginner)->trigger();
+        QCOMPARE(window.width(), 692);
+        QCOMPARE(window.contentView().minimumSize(), QSize(460, 520));
+        // The window cannot be made smaller than the content allows.
+        window.resize(100, 100);
+        QVERIFY(window.contentView().width() >= 460);
+        QVERIFY(window.contentView().height() >= 520);
+    }
+
+    void laterCommandsGoWhereTheyBelong()
+    {
+        windowtest::TestGame game;
+        MainWindow window(*game.engine);
+        auto* updates = new QAction(QStringLiteral("Check for Updates\u2026"), &window);
+        auto* sync = new QAction(QStringLiteral("Sync Folder\u2026"), &window);
+        window.insertHelpAction(updates);
+        window.insertGameAction(sync);
+        QStringList names;
+        for (QAction* menuAction : window.menuBar()->actions()) {
+            for (QAction* item : menuAction->menu()->actions())
+                names << (item->isSeparator() ? QStringLiteral("-") : item->text());
+            names << QStringLiteral("|");
+        }
+        QCOMPARE(names,
+            (QStringList { "&New Game", "Sync Folder\u2026", "-", "&Quit", "|", "Beginner",
+                "Intermediate", "Expert", "|", "&About Sapperly", "Check for Updates\u2026",
+                "|" }));
+    }
+};
+
+} // namespace
+
+int windowtest::runMainWindowTests(int argc, char** argv)
+{
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "MainWindowTest.moc"

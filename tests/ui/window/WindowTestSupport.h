@@ -1,0 +1,56 @@
+// Shared scaffolding for the window tests: a real engine on temporary folders with a hand-driven
+// clock, games prepared in any phase, and the new-game question found the way a player sees it.
+#pragma once
+
+#include "engine/EngineTestSupport.h"
+#include "ui/window/NewGameDialog.h"
+
+#include <QApplication>
+
+#include <memory>
+#include <optional>
+
+namespace windowtest {
+
+/// An engine over its own temporary local folder, optionally starting from a saved game.
+struct TestGame {
+    enginetest::Folders folders;
+    enginetest::FakeClock clock;
+    std::unique_ptr<GameEngine> engine;
+
+    explicit TestGame(const std::optional<SavedGame>& saved = std::nullopt)
+    {
+        if (saved)
+            enginetest::writeStoredGame(folders.local.path(), *saved);
+        engine = enginetest::makeEngine(folders.localOnly(), clock);
+    }
+};
+
+/// A saved beginner game in play where revealing (8, 8) wins and (0, 0) loses.
+inline SavedGame nearlyWonGame(std::int64_t elapsed = 10)
+{
+    return SavedGame { enginetest::nearlyWonBoard(), elapsed, enginetest::startTime - 1 };
+}
+
+/// A saved fresh board of the given size.
+inline SavedGame freshGame(Difficulty difficulty)
+{
+    return SavedGame { Board::fresh(difficulty), 0, enginetest::startTime - 1 };
+}
+
+/// The open new-game question among the application's windows, or null.
+inline NewGameDialog* openNewGameDialog()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<NewGameDialog*>(widget); dialog && dialog->isVisible())
+            return dialog;
+    }
+    return nullptr;
+}
+
+int runLedAndStatusTests(int argc, char** argv);
+int runResultBannerTests(int argc, char** argv);
+int runContentViewTests(int argc, char** argv);
+int runMainWindowTests(int argc, char** argv);
+
+} // namespace windowtest

@@ -1,0 +1,20 @@
+// Runs every window test suite in one executable.
+#include "WindowTestSupport.h"
+
+#include <QApplication>
+#include <QStandardPaths>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    // Window geometry goes to QSettings; keep it out of the real configuration.
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(QStringLiteral("sapperly-window-tests"));
+    QCoreApplication::setApplicationName(QStringLiteral("sapperly-window-tests"));
+    int failures = 0;
+    failures += windowtest::runLedAndStatusTests(argc, argv);
+    failures += windowtest::runResultBannerTests(argc, argv);
+    failures += windowtest::runContentViewTests(argc, argv);
+    failures += windowtest::runMainWindowTests(argc, argv);
+    return failures == 0 ? 0 : 1;
+}
