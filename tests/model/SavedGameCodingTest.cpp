@@ -175,7 +175,7 @@ TEST(SavedGameCoding, FastReaderNeverDisagreesWithTheGeneralOne)
     std::mt19937_64 random(8);
     const std::string_view alphabet = "0123456789-+.eE\",:{}[] aflnrstuxyz";
     int accepted = 0;
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 300; ++i) {
         std::string text = encoded;
         for (int edits = 1 + static_cast<int>(random() % 3); edits > 0; --edits) {
             // Half the edits swap one digit for another, which mostly keeps the shape.
@@ -198,5 +198,5 @@ TEST(SavedGameCoding, FastReaderNeverDisagreesWithTheGeneralOne)
         }
     }
     // Many edits only change a value, which must still be taken.
-    EXPECT_GT(accepted, 40);
+    EXPECT_GT(accepted, 30);
 }
