@@ -125,22 +125,26 @@ void Board::layMines(std::int64_t x, std::int64_t y, RandomSource& random)
 
     // Counting outward from the mines gives every safe square the number of mines around it
     // with a fraction of the work of looking around every square. Counting needs no order, so
-    // the clipped 3 × 3 block is walked directly.
+    // the clipped 3 × 3 block is walked directly. Every mine counts, including any a stored
+    // board already carried.
     for (Cell& cell : cells) {
         if (!cell.isMine)
             cell.adjacent = 0;
     }
     const std::int64_t width = columns();
     const std::int64_t height = rows();
-    for (std::size_t i = 0; i < laid; ++i) {
-        const Point mine = candidates[i];
-        for (std::int64_t ny = std::max<std::int64_t>(mine.y - 1, 0);
-             ny <= std::min(mine.y + 1, height - 1); ++ny) {
-            for (std::int64_t nx = std::max<std::int64_t>(mine.x - 1, 0);
-                 nx <= std::min(mine.x + 1, width - 1); ++nx) {
-                Cell& cell = mutableCellAt(nx, ny);
-                if (!cell.isMine)
-                    ++cell.adjacent;
+    for (std::int64_t my = 0; my < height; ++my) {
+        for (std::int64_t mx = 0; mx < width; ++mx) {
+            if (!cellAt(mx, my).isMine)
+                continue;
+            for (std::int64_t ny = std::max<std::int64_t>(my - 1, 0);
+                 ny <= std::min(my + 1, height - 1); ++ny) {
+                for (std::int64_t nx = std::max<std::int64_t>(mx - 1, 0);
+                     nx <= std::min(mx + 1, width - 1); ++nx) {
+                    Cell& cell = mutableCellAt(nx, ny);
+                    if (!cell.isMine)
+                        ++cell.adjacent;
+                }
             }
         }
     }
