@@ -21,3 +21,7 @@ sapperly_add_qt_test(sync_folder_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/SyncFolderTest.cpp
     LIBRARIES sapperly_ui
 )
+sapperly_add_qt_test(desktop_integration_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/DesktopIntegrationTest.cpp
+    LIBRARIES sapperly_ui
+)
