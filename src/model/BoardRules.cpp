@@ -134,8 +134,9 @@ void Board::layMines(std::int64_t x, std::int64_t y, RandomSource& random)
     const std::int64_t width = columns();
     const std::int64_t height = rows();
     for (std::int64_t my = 0; my < height; ++my) {
+        const Cell* row = &cells[static_cast<std::size_t>(my * width)];
         for (std::int64_t mx = 0; mx < width; ++mx) {
-            if (!cellAt(mx, my).isMine)
+            if (!row[mx].isMine)
                 continue;
             for (std::int64_t ny = std::max<std::int64_t>(my - 1, 0);
                  ny <= std::min(my + 1, height - 1); ++ny) {
