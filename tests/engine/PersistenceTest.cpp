@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <limits>
+#include <vector>
 
 using namespace enginetest;
 
@@ -61,7 +62,7 @@ private slots:
             std::optional<Instant> cloudAt;
             std::optional<Board> expected;
         };
-        const Case cases[] = {
+        const std::vector<Case> cases {
             { 100, 100, local }, // equal stamps: local
             { 100, 101, cloud }, // cloud strictly later
             { 101, 100, local }, // local later
