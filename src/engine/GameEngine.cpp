@@ -1,3 +1,5 @@
+// The engine's operations and their bookkeeping: the clock read from the wall clock, the
+// end-of-game statistics, and change signals sent only once a whole step is done.
 #include "engine/GameEngine.h"
 
 #include "engine/Persistence.h"

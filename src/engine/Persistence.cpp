@@ -1,3 +1,4 @@
+// Reading, choosing and writing the two stored keys through the store's two sides.
 #include "engine/Persistence.h"
 
 #include "model/RecordsCoding.h"
