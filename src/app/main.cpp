@@ -1,6 +1,9 @@
 // The program's entry: checks that there is a display to draw on, then hands over to the
 // application wiring.
+#include "store/CloudStore.h"
+#include "ui/window/DesktopIntegration.h"
 #include "ui/window/SapperlyApp.h"
+#include "ui/window/SingleInstance.h"
 
 #include <QApplication>
 
@@ -44,13 +47,21 @@ int main(int argc, char* argv[])
     // The settings file (window geometry) goes under $XDG_CONFIG_HOME/sapperly.
     QCoreApplication::setOrganizationName(QStringLiteral("sapperly"));
     QCoreApplication::setApplicationName(QStringLiteral("sapperly"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("sapperly"));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(DesktopIntegration::applicationId));
 
     previousHandler = qInstallMessageHandler(startupMessageHandler);
     QApplication application(argc, argv);
     qInstallMessageHandler(previousHandler);
 
+    // One running copy per data folder: a later launch brings the first to the front and ends
+    // here, before it could touch the game's files.
+    SingleInstance instance(CloudStore::standardSides(application.arguments()).localFolder);
+    if (instance.claim() == SingleInstance::Claim::alreadyRunning)
+        return 0;
+
     SapperlyApp sapperly(application);
+    // The update and sync-folder menu items, raising the window, the launch benchmark's hook.
+    DesktopIntegration desktop(sapperly, instance);
     sapperly.show();
     return QApplication::exec();
 }

@@ -4,6 +4,7 @@
 #include "engine/GameEngine.h"
 #include "ui/window/ContentView.h"
 #include "ui/window/MainWindow.h"
+#include "ui/window/SyncFolderSetting.h"
 #include "ui/window/WindowTheme.h"
 // Complete for the engine's default-constructed dependencies.
 #include "model/RandomSource.h"
@@ -70,7 +71,9 @@ private:
 
 SapperlyApp::SapperlyApp(QApplication& application)
     : QObject(&application)
-    , m_engine(std::make_unique<GameEngine>(CloudStore::standardSides(application.arguments())))
+    // The sync folder chosen in the game applies unless the command line or environment names
+    // one.
+    , m_engine(std::make_unique<GameEngine>(SyncFolderSetting().sides(application.arguments())))
 {
     QApplication::setApplicationVersion(QStringLiteral(SAPPERLY_VERSION));
     applyWindowTheme();
