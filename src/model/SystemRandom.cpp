@@ -1,4 +1,4 @@
-// Secure randomness from the kernel, fetched 32 values at a time to keep system calls rare.
+// Secure randomness from the kernel, fetched in blocks to keep system calls rare.
 #include "model/SystemRandom.h"
 
 #include <cerrno>
