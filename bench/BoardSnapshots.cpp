@@ -1,5 +1,5 @@
 // Renders the board view to PNG files for looking at: an expert game in progress, a lost game
-// and a won game, each at pixel ratios 1 and 2. Usage: board_snapshots OUTPUT_FOLDER
+// and a won game, each at pixel ratios 1, 1.5 and 2. Usage: board_snapshots OUTPUT_FOLDER
 #include "BoardScenes.h"
 
 #include "ui/board/BoardView.h"
@@ -25,7 +25,7 @@ bool snapshot(const QString& folder, const QString& name, Difficulty difficulty,
     view.show();
     // Past the opening animation that the first showing starts.
     now = 1;
-    for (const double ratio : { 1.0, 2.0 }) {
+    for (const double ratio : { 1.0, 1.5, 2.0 }) {
         QImage image(area * ratio, QImage::Format_ARGB32_Premultiplied);
         image.setDevicePixelRatio(ratio);
         // The window's background, so the shadow and the corners read as they will on screen.

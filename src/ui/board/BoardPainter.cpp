@@ -67,7 +67,7 @@ void BoardPainter::snapEdges(std::vector<double>& edges, std::int64_t count, dou
     for (std::int64_t i = 0; i <= count; ++i) {
         const double device =
             std::round(deviceOrigin + static_cast<double>(i) * squareSize * scale);
-        edges[static_cast<std::size_t>(i)] = (device - deviceOrigin) / scale;
+        edges[static_cast<std::size_t>(i)] = device - deviceOrigin;
     }
 }
 
@@ -81,6 +81,9 @@ void BoardPainter::drawBoard(QPainter& painter, const Board& board, double squar
     if (!board.hasConsistentSize() || squareSize <= 0)
         return;
 
+    // Squares are copied in device pixels: with the painter scaled back by the device's own
+    // scale, an image lands one pixel per pixel and the raster engine copies it row by row.
+    // Going through a scaled image instead costs several times as much at ratios like 1.5.
     const QTransform device = painter.deviceTransform();
     const double scale = std::max(std::abs(device.m11()), 1e-6);
     m_sprites.prepare(squareSize, scale);
@@ -98,21 +101,25 @@ void BoardPainter::drawBoard(QPainter& painter, const Board& board, double squar
     const std::int64_t y1 = std::min(rows - 1, firstOf(bounds.bottom()));
     const bool checkRegion = dirty.rectCount() > 1;
 
+    painter.save();
+    painter.setWorldTransform(
+        QTransform::fromScale(1 / scale, 1 / scale) * painter.worldTransform());
     for (std::int64_t y = y0; y <= y1; ++y) {
         const double top = m_rowEdges[static_cast<std::size_t>(y)];
-        const int height = static_cast<int>(
-            std::lround((m_rowEdges[static_cast<std::size_t>(y + 1)] - top) * scale));
+        const int height =
+            static_cast<int>(std::lround(m_rowEdges[static_cast<std::size_t>(y + 1)] - top));
         for (std::int64_t x = x0; x <= x1; ++x) {
-            const double left = m_columnEdges[static_cast<std::size_t>(x)];
             if (checkRegion) {
                 const QRect square(static_cast<int>(static_cast<double>(x) * squareSize),
                     static_cast<int>(static_cast<double>(y) * squareSize),
-                    static_cast<int>(squareSize), static_cast<int>(squareSize));
+                    static_cast<int>(std::ceil(squareSize)),
+                    static_cast<int>(std::ceil(squareSize)));
                 if (!dirty.intersects(square))
                     continue;
             }
+            const double left = m_columnEdges[static_cast<std::size_t>(x)];
             const int width = static_cast<int>(
-                std::lround((m_columnEdges[static_cast<std::size_t>(x + 1)] - left) * scale));
+                std::lround(m_columnEdges[static_cast<std::size_t>(x + 1)] - left));
             const QSize pixels(width, height);
             const Point point { x, y };
             const SquareSprites::Corner corner = cornerOf(x, y, columns, rows);
@@ -126,9 +133,10 @@ void BoardPainter::drawBoard(QPainter& painter, const Board& board, double squar
                 painter.drawImage(at, m_sprites.openingTile(*t, pixels, corner));
         }
     }
+    painter.restore();
 
     // The border only needs painting where the dirty area reaches the outermost point.
-    const QRectF boardRect(0, 0, m_columnEdges.back(), m_rowEdges.back());
+    const QRectF boardRect(0, 0, m_columnEdges.back() / scale, m_rowEdges.back() / scale);
     const QRect inner = QRectF(1, 1, static_cast<double>(columns) * squareSize - 2,
         static_cast<double>(rows) * squareSize - 2)
                             .toRect();

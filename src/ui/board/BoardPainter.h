@@ -24,8 +24,8 @@ public:
     [[nodiscard]] static SquareSprites::Look lookOf(const Board& board, Point point);
 
 private:
-    /// Square edges in points, placed on whole device pixels so that sprites are copied
-    /// without resampling and neighbouring squares neither overlap nor leave seams.
+    /// Square edges in device pixels from the board's origin, each on a whole device pixel so
+    /// that sprites are copied without resampling and neighbours neither overlap nor leave seams.
     void snapEdges(std::vector<double>& edges, std::int64_t count, double squareSize,
         double deviceOrigin, double scale) const;
 

@@ -120,8 +120,11 @@ void BoardView::arrange()
             board.height() + static_cast<int>(std::ceil(reach.top() + reach.bottom())));
         m_surface->move(
             static_cast<int>(std::ceil(reach.left())), static_cast<int>(std::ceil(reach.top())));
-        if (m_scrollArea->widget() != m_canvas)
+        if (m_scrollArea->widget() != m_canvas) {
             m_scrollArea->setWidget(m_canvas);
+            // The scroll area turns its widget's background on; the window's should show.
+            m_canvas->setAutoFillBackground(false);
+        }
         m_scrollArea->setGeometry(rect());
         m_scrollArea->show();
     } else {

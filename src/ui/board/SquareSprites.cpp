@@ -117,7 +117,6 @@ QImage SquareSprites::renderSquare(const Look& look, QSize pixels) const
         break;
     }
     painter.end();
-    image.setDevicePixelRatio(m_pixelRatio);
     return image;
 }
 
@@ -146,7 +145,6 @@ QImage SquareSprites::renderOpeningTile(double t, QSize pixels) const
         painter.setOpacity(k);
         painter.drawImage(0, 0, layer);
     }
-    image.setDevicePixelRatio(m_pixelRatio);
     return image;
 }
 
@@ -165,14 +163,14 @@ void SquareSprites::cutCorner(QImage& image, Corner corner) const
     const bool top = corner == Corner::topLeft || corner == Corner::topRight;
     const QRectF outline(left ? 0 : -2 * w, top ? 0 : -2 * h, 3 * w, 3 * h);
 
-    const double ratio = image.devicePixelRatio();
-    image.setDevicePixelRatio(1);
-    QPainterPath mask;
-    mask.addRoundedRect(outline, radius, radius);
+    QPainterPath inside;
+    inside.addRoundedRect(outline, radius, radius);
+    QPainterPath outside;
+    outside.addRect(QRectF(0, 0, w, h));
+    // Clearing what lies outside the outline (rather than keeping what lies inside) touches
+    // only the corner pixels, and leaves them with antialiased coverage.
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-    painter.fillPath(mask, Qt::black);
-    painter.end();
-    image.setDevicePixelRatio(ratio);
+    painter.setCompositionMode(QPainter::CompositionMode_DestinationOut);
+    painter.fillPath(outside.subtracted(inside), Qt::black);
 }

@@ -27,7 +27,8 @@ public:
     /// Drops every sprite when the square size or the pixel ratio differs from the last call.
     void prepare(double squareSize, double pixelRatio);
 
-    /// The square as it looks at rest, pixels wide and high; opaque unless it is a corner one.
+    /// The square as it looks at rest, in device pixels (the image carries no pixel ratio of
+    /// its own); opaque unless it is a corner one.
     [[nodiscard]] const QImage& square(const Look& look, QSize pixels, Corner corner);
     /// The shrinking, fading tile drawn over a freshly uncovered square at progress t (0 ≤ t < 1).
     /// Kept only until the next beginFrame: every frame has its own progress values.

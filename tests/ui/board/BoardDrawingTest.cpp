@@ -149,5 +149,13 @@ void BoardDrawingTest::gapsStayCrispAtEveryPixelRatio()
                     colourNear(image.pixelColor(px, row), BoardPalette::boardBackground(), 1);
             QVERIFY2(pure, qPrintable(QStringLiteral("ratio %1, gap %2").arg(ratio).arg(column)));
         }
+        // The board's corners are rounded off: nothing is drawn in the very corner pixels,
+        // while the edge halfway down is drawn solid.
+        const int right = image.width() - 1;
+        const int bottom = image.height() - 1;
+        for (const QPoint corner :
+            { QPoint(0, 0), QPoint(right, 0), QPoint(0, bottom), QPoint(right, bottom) })
+            QCOMPARE(image.pixelColor(corner).alpha(), 0);
+        QCOMPARE(image.pixelColor(0, bottom / 2).alpha(), 255);
     }
 }

@@ -72,4 +72,7 @@ void BoardLayoutTest::viewPlacesTheSurface()
     QCOMPARE(view.squareSize(), 23.0);
     QCOMPARE(view.surface().size(), QSize(690, 368));
     QCOMPARE(view.surface().mapTo(&view, QPoint(0, 0)), QPoint(5, 0));
+    // Back out of the scroll area, the backdrop is transparent again (the scroll area had
+    // turned its background on), so the window shows beside the board.
+    QVERIFY(!view.surface().parentWidget()->autoFillBackground());
 }
