@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -121,6 +122,25 @@ private slots:
         window.resize(100, 100);
         QVERIFY(window.contentView().width() >= 460);
         QVERIFY(window.contentView().height() >= 520);
+    }
+
+    void geometryComesBackNextLaunch()
+    {
+        windowtest::TestGame game;
+        QSettings().clear();
+        {
+            // A first launch has nothing to restore and takes the default size.
+            MainWindow first(*game.engine);
+            first.restoreWindowGeometry();
+            QCOMPARE(first.size(), MainWindow::defaultSize);
+            first.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&first));
+            first.resize(700, 640);
+            first.close();
+        }
+        MainWindow next(*game.engine);
+        next.restoreWindowGeometry();
+        QCOMPARE(next.size(), QSize(700, 640));
     }
 
     void laterCommandsGoWhereTheyBelong()
