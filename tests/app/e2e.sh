@@ -64,6 +64,8 @@ mkdir -p "$work/data" "$work/config" "$work/sync"
 local_game=$work/data/sapperly/savedGame.json
 synced_game=$work/sync/savedGame.json
 
+# Sanitizer builds: leaks inside system libraries are not the program's.
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 env -u SAPPERLY_SYNC_FOLDER -u WAYLAND_DISPLAY DISPLAY=":$display" QT_QPA_PLATFORM=xcb \
     XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" \
     SAPPERLY_DEBUG_GEOMETRY=1 \
