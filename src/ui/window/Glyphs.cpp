@@ -22,7 +22,7 @@ QIcon drawIcon(int side, const std::function<void(QPainter&, qreal)>& draw)
     painter.setRenderHint(QPainter::Antialiasing);
     draw(painter, qreal(side));
     painter.end();
-    return QIcon(pixmap);
+    return { pixmap };
 }
 
 } // namespace
