@@ -5,9 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,6 +22,22 @@ bool isKeyCharacter(QChar c)
 {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
         c == u'-' || c == u'_';
+}
+
+bool writeAll(int fd, const QByteArray& data)
+{
+    const char* next = data.constData();
+    auto left = static_cast<std::size_t>(data.size());
+    while (left > 0) {
+        const ssize_t done = ::write(fd, next, left);
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            return false;
+        next += done;
+        left -= static_cast<std::size_t>(done);
+    }
+    return true;
 }
 
 } // namespace
@@ -43,16 +60,23 @@ bool KeyFolder::write(const QString& key, const QByteArray& data) const
 {
     if (m_path.isEmpty() || !isValidKey(key) || data.size() > maxValueSize)
         return false;
-    // QSaveFile writes a temporary beside the file and renames it over the old one on commit,
-    // after flushing it to disk; it never falls back to writing the file in place.
-    QSaveFile file(filePath(key));
-    if (!file.open(QIODevice::WriteOnly))
+    // The value goes to a hidden temporary beside the file and is renamed over it, so readers,
+    // sync tools and a killed program only ever see the old value or the new one, whole. There
+    // is deliberately no flush to disk: the game saves on every click and a flush costs several
+    // milliseconds; file systems order a rename that replaces a file after its data (ext4's
+    // auto_da_alloc, btrfs), and the hidden name is never taken for a key.
+    QByteArray temporary =
+        QFile::encodeName(m_path + QStringLiteral("/.") + key + suffix + QStringLiteral(".XXXXXX"));
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
         return false;
-    if (file.write(data) != data.size()) {
-        file.cancelWriting();
+    const bool written = writeAll(fd, data);
+    if (::close(fd) != 0 || !written ||
+        ::rename(temporary.constData(), QFile::encodeName(filePath(key)).constData()) != 0) {
+        ::unlink(temporary.constData());
         return false;
     }
-    return file.commit();
+    return true;
 }
 
 std::optional<QByteArray> KeyFolder::read(const QString& key) const
