@@ -3,6 +3,7 @@
 #include "BoardScenes.h"
 
 #include "ui/board/BoardPainter.h"
+#include "ui/board/BoardShadow.h"
 #include "ui/board/OpeningAnimation.h"
 
 #include <QApplication>
@@ -111,6 +112,17 @@ void benchAnimationFrames(const Board& flooded)
     }
 }
 
+void benchShadow()
+{
+    for (const double ratio : { 1.0, 2.0 }) {
+        const Timing timing = millisecondsPerCall(10, [ratio] {
+            (void)BoardShadow::render(QSizeF(30 * squareSize, 16 * squareSize), ratio);
+        });
+        std::printf("expert board shadow, rendered once per size, ratio %.2f: median %.2f ms\n",
+            ratio, timing.median);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -128,5 +140,6 @@ int main(int argc, char** argv)
     OpeningAnimation idle([] { return 0.0; });
     benchFullFrames(board, idle);
     benchAnimationFrames(BoardScenes::largestFlood(Difficulty::expert));
+    benchShadow();
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 
 BoardCanvas::BoardCanvas(QWidget* parent)
     : QWidget(parent)
@@ -20,14 +21,27 @@ void BoardCanvas::paintEvent(QPaintEvent* event)
     if (!event->rect().intersects(shadowRect.toAlignedRect()))
         return;
 
-    const double ratio = devicePixelRatioF();
-    // Rendered anew only when the board's size or the screen's pixel ratio changed.
-    if (m_shadow.isNull() || m_shadowRatio != ratio || m_shadowSize != board.size()) {
-        m_shadow = BoardShadow::render(board.size(), ratio);
-        m_shadowRatio = ratio;
+    // Rendered anew only when the board's size changed.
+    if (m_shadow.isNull() || m_shadowSize != board.size()) {
+        m_shadow = BoardShadow::render(board.size());
         m_shadowSize = board.size();
     }
 
+    // The board covers its shadow everywhere but in its rounded corners; leaving that area out
+    // saves blending a board-sized image under every repaint of the board.
+    const QRect solid = board.toRect();
+    constexpr int corner = 10;
+    QRegion visible = event->region();
+    visible -= QRegion(solid.adjusted(corner, 0, -corner, 0));
+    visible -= QRegion(solid.adjusted(0, corner, 0, -corner));
+    if (visible.isEmpty())
+        return;
     QPainter painter(this);
-    painter.drawImage(QPointF(board.left() - reach.left(), board.top() - reach.top()), m_shadow);
+    painter.setClipRegion(visible);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const double extent = (shadowRect.width() - board.width()) / 2;
+    painter.drawImage(QRectF(board.topLeft() - QPointF(extent, extent),
+                          board.size() + QSizeF(2 * extent, 2 * extent))
+                          .translated(0, BoardShadow::offsetY),
+        m_shadow);
 }

@@ -22,5 +22,4 @@ private:
     QWidget* m_board = nullptr;
     QImage m_shadow;
     QSizeF m_shadowSize;
-    double m_shadowRatio = 0;
 };

@@ -71,8 +71,9 @@ QMarginsF reach()
     return QMarginsF(extent, extent - offsetY, extent, extent + offsetY);
 }
 
-QImage render(QSizeF boardSize, double pixelRatio)
+QImage render(QSizeF boardSize)
 {
+    const double pixelRatio = pixelsPerPoint;
     const QSize pixels = ((boardSize + QSizeF(2 * extent, 2 * extent)) * pixelRatio).toSize();
     if (pixels.isEmpty())
         return {};
@@ -108,7 +109,6 @@ QImage render(QSizeF boardSize, double pixelRatio)
         for (int x = 0; x < width; ++x)
             row[x] = qRgba(0, 0, 0, static_cast<int>(std::lround(source[x] * opacity)));
     }
-    shadow.setDevicePixelRatio(pixelRatio);
     return shadow;
 }
 

@@ -159,3 +159,22 @@ void BoardDrawingTest::gapsStayCrispAtEveryPixelRatio()
         QCOMPARE(image.pixelColor(0, bottom / 2).alpha(), 255);
     }
 }
+
+void BoardDrawingTest::shadowFallsBelowTheBoard()
+{
+    BoardTestGame game(Board::fresh(Difficulty::beginner));
+    BoardView& view = game.view(QSize(500, 700));
+    game.surface();
+    const int bottom = view.surface().height();
+    QCOMPARE(bottom, 9 * 55);
+    QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+
+    // Just under the board the shadow darkens the backdrop and fades out downwards; well clear
+    // of it the backdrop is untouched.
+    const QColor under = image.pixelColor(250, bottom + 6);
+    QVERIFY2(under.red() < 220, qPrintable(under.name()));
+    QVERIFY(image.pixelColor(250, bottom + 20).red() > under.red());
+    QCOMPARE(image.pixelColor(250, bottom + 60), QColor(Qt::white));
+}

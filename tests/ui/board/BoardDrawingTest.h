@@ -11,4 +11,5 @@ private slots:
     void lostBoard();
     void wonBoard();
     void gapsStayCrispAtEveryPixelRatio();
+    void shadowFallsBelowTheBoard();
 };
