@@ -100,6 +100,9 @@ stored() {
 }
 game_says() { [ "$(stored "$local_dir/savedGame.json" "$1")" = "$2" ]; }
 
+# Sanitizer builds: leaks inside system libraries are not the program's (the same list e2e.sh uses).
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
 launch() {
     : >"$work/out.txt"
     env -u SAPPERLY_SYNC_FOLDER -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb \
