@@ -143,6 +143,10 @@ private:
     int m_unreportedSaves = 0;
     // Of those, the kills that left the two sides different.
     int m_halfWrittenSaves = 0;
+    // Of those, the kills between a finishing move's game and its statistics: the one gap the
+    // two separate keys leave. The restored finished game is not counted again, so its result
+    // is lost from the statistics; measured here, not failed on.
+    int m_uncountedResults = 0;
 };
 
 void CrashSafetyTest::initTestCase()
@@ -273,6 +277,11 @@ QString CrashSafetyTest::check(const Report& report)
         return QStringLiteral("the cloud records were written before the local ones");
     if (isNew[gameLocal] || isNew[gameCloud] || isNew[recordsLocal])
         ++m_unreportedSaves;
+    if (isNew[gameLocal] && !isNew[recordsLocal]) {
+        const auto game = decodeSavedGame(view(*now[gameLocal].bytes));
+        if (game && game->board.isOver())
+            ++m_uncountedResults;
+    }
     if (now[gameLocal].bytes != now[gameCloud].bytes ||
         now[recordsLocal].bytes != now[recordsCloud].bytes)
         ++m_halfWrittenSaves;
@@ -356,9 +365,9 @@ void CrashSafetyTest::killedAtRandomMomentsLeavesAWholeCurrentStore()
     QVERIFY2(kills >= wantedKills,
         qPrintable(QStringLiteral("only %1 kills in %2 runs").arg(kills).arg(runs)));
     qInfo("%d kills in %d runs, %d completed saves; %d kills hit a save before it was reported, "
-          "%d of them with the two sides differing; %lld temporaries left behind by kills "
-          "(all ignored); %lld ms",
-        kills, runs, saves, m_unreportedSaves, m_halfWrittenSaves,
+          "%d of them with the two sides differing, %d between a finished game and its count; "
+          "%lld temporaries left behind by kills (all ignored); %lld ms",
+        kills, runs, saves, m_unreportedSaves, m_halfWrittenSaves, m_uncountedResults,
         static_cast<long long>(strays.size()), static_cast<long long>(timer.elapsed()));
 }
 
