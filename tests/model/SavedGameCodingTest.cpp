@@ -7,7 +7,6 @@
 #include "model/CanonicalRead.h"
 #include "model/Instant.h"
 #include "model/JsonRead.h"
-#include "model/SequenceRandom.h"
 
 #include <gtest/gtest.h>
 
@@ -60,28 +59,6 @@ TEST(SavedGameCoding, InstantsRoundTripExactly)
         EXPECT_EQ(decoded->savedAt, instant);
         EXPECT_EQ(*decoded, game);
     }
-    // A lost board carries its exploded point through.
-    Mt64Random random(3);
-    while (!game.board.isOver()) {
-        const auto x = static_cast<std::int64_t>(random.next() % 30);
-        const auto y = static_cast<std::int64_t>(random.next() % 16);
-        game.board.reveal(x, y, random);
-    }
-    EXPECT_EQ(decodeSavedGame(encodeSavedGame(game)), game);
-}
-
-TEST(SavedGameCoding, ReadAcceptsOtherWritersForms)
-{
-    const SavedGame game = gameInPlay();
-    json stored = json::parse(encodeSavedGame(game));
-    // An integer instant, an unknown member and another member order.
-    stored["savedAt"] = 786000000;
-    stored["device"] = "laptop";
-    auto decoded = decodeSavedGame(stored.dump(2));
-    ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->savedAt, 786000000.0);
-    EXPECT_EQ(decoded->board, game.board);
-    EXPECT_EQ(decoded->elapsed, 37);
 }
 
 TEST(SavedGameCoding, StrictReadRefusesWholeGame)
@@ -89,16 +66,13 @@ TEST(SavedGameCoding, StrictReadRefusesWholeGame)
     const json valid = json::parse(encodeSavedGame(gameInPlay()));
     const std::vector<std::pair<const char*, std::function<void(json&)>>> breakages {
         { "no board", [](json& j) { j.erase("board"); } },
-        { "no elapsed", [](json& j) { j.erase("elapsed"); } },
         { "no savedAt", [](json& j) { j.erase("savedAt"); } },
         { "fraction for elapsed", [](json& j) { j["elapsed"] = 37.5; } },
-        { "string for elapsed", [](json& j) { j["elapsed"] = "37"; } },
         { "elapsed above int64", [](json& j) { j["elapsed"] = 9223372036854775808ULL; } },
         { "string for savedAt", [](json& j) { j["savedAt"] = "2025-11-30"; } },
         { "null savedAt", [](json& j) { j["savedAt"] = nullptr; } },
         { "board that does not decode", [](json& j) { j["board"]["phase"] = "Playing"; } },
         { "board with a missing cell", [](json& j) { j["board"]["cells"].erase(0); } },
-        { "board as a string", [](json& j) { j["board"] = "expert"; } },
     };
     for (const auto& [what, breakage] : breakages) {
         json broken = valid;
@@ -138,10 +112,11 @@ TEST(SavedGameCoding, OtherTextGoesTheGeneralWay)
         return text;
     };
     const std::string readable[] = {
-        // White space, another key order, an escaped letter, a whole number as an instant.
+        // White space, another key order, an escaped letter; an unknown member.
         json::parse(encoded).dump(1),
         json::parse(encoded).dump(),
         replaced(R"("difficulty":"expert")", R"("difficulty":"\u0065xpert")"),
+        replaced(R"("elapsed":37)", R"("device":"laptop","elapsed":37)"),
     };
     for (const std::string& text : readable) {
         EXPECT_FALSE(canonical::readSavedGame(text)) << text.substr(0, 60);
