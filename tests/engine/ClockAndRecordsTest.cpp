@@ -3,7 +3,6 @@
 #include "EngineTestSupport.h"
 
 #include "engine/GameEngine.h"
-#include "model/RecordsCoding.h"
 
 #include <QTest>
 
@@ -105,25 +104,10 @@ private slots:
         playWinningGame(*engine, clock, 1.5);
         QVERIFY(!engine->justSetRecord());
 
-        const auto stored = readStored(folders.local.path(), QStringLiteral("records"));
+        const auto stored = readStored(folders.local.path(), recordsKey);
         QVERIFY(stored);
         QCOMPARE(decodeRecords(stored->toStdString()),
             std::optional(Records { { Difficulty::beginner, Record { 3, 3, seconds(1) } } }));
-    }
-
-    void newGameStopsAndZeroesARunningClock()
-    {
-        Folders folders;
-        FakeClock clock;
-        const auto engine = makeEngine(folders.sides(), clock);
-        startGame(*engine, Difficulty::expert);
-        clock.advance(33);
-        QCOMPARE(engine->elapsedSeconds(), 33);
-
-        engine->newGame(Difficulty::expert);
-        clock.advance(10);
-        QCOMPARE(engine->elapsedSeconds(), 0);
-        QVERIFY(engine->records().empty());
     }
 
     void countersAtTheirLimitsSaturate()
@@ -132,7 +116,7 @@ private slots:
         FakeClock clock;
         // A game in play stored with the largest possible time, and counters at their limit.
         writeStoredGame(folders.local.path(), SavedGame { nearlyWonBoard(), int64Max, startTime });
-        writeStored(folders.local.path(), QStringLiteral("records"),
+        writeStored(folders.local.path(), recordsKey,
             QByteArray::fromStdString(encodeRecords(
                 { { Difficulty::beginner, Record { int64Max, int64Max, std::nullopt } } })));
         const auto engine = makeEngine(folders.sides(), clock);

@@ -4,6 +4,7 @@
 
 #include "engine/GameEngine.h"
 #include "model/Board.h"
+#include "model/RecordsCoding.h"
 #include "model/SavedGame.h"
 #include "model/SavedGameCoding.h"
 #include "model/SequenceRandom.h"
@@ -20,6 +21,9 @@
 #include <vector>
 
 namespace enginetest {
+
+inline const QString savedGameKey = QStringLiteral("savedGame");
+inline const QString recordsKey = QStringLiteral("records");
 
 /// Far from the reference date, so that a stray 0 in a stored stamp stands out.
 inline constexpr Instant startTime = 800'000'000.0;
@@ -83,10 +87,19 @@ inline bool writeStored(const QString& folder, const QString& key, const QByteAr
         file.write(bytes) == bytes.size();
 }
 
+inline QByteArray recordsBytes(const Records& records)
+{
+    return QByteArray::fromStdString(encodeRecords(records));
+}
+
+inline QByteArray gameBytes(const SavedGame& game)
+{
+    return QByteArray::fromStdString(encodeSavedGame(game));
+}
+
 inline bool writeStoredGame(const QString& folder, const SavedGame& game)
 {
-    const std::string text = encodeSavedGame(game);
-    return writeStored(folder, QStringLiteral("savedGame"), QByteArray::fromStdString(text));
+    return writeStored(folder, savedGameKey, gameBytes(game));
 }
 
 inline QStringList storedKeys(const QString& folder)
@@ -178,6 +191,16 @@ inline void playLosingGame(GameEngine& engine, const FakeClock& clock, double se
     engine.reveal(engine.board().columns() / 2, engine.board().rows() / 2);
     if (const std::optional<Point> mine = firstMine(engine.board()))
         engine.reveal(mine->x, mine->y);
+}
+
+/// A beginner board in play with one flag at x on the top row, to tell games apart.
+inline Board flaggedBoard(std::int64_t x)
+{
+    Board board = Board::fresh(Difficulty::beginner);
+    board.phase = Board::Phase::playing;
+    board.cells[static_cast<std::size_t>(x)].mark = Mark::flag;
+    board.flagCount = 1;
+    return board;
 }
 
 /// A beginner board in play with its mines along the top row and the rest uncovered except

@@ -3,7 +3,6 @@
 #include "EngineTestSupport.h"
 
 #include "engine/GameEngine.h"
-#include "model/RecordsCoding.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -13,29 +12,6 @@
 using namespace enginetest;
 
 namespace {
-
-const QString savedGameKey = QStringLiteral("savedGame");
-const QString recordsKey = QStringLiteral("records");
-
-QByteArray recordsBytes(const Records& records)
-{
-    return QByteArray::fromStdString(encodeRecords(records));
-}
-
-QByteArray gameBytes(const SavedGame& game)
-{
-    return QByteArray::fromStdString(encodeSavedGame(game));
-}
-
-/// A beginner board in play with one flag at x on the top row, to tell games apart.
-Board flaggedBoard(std::int64_t x)
-{
-    Board board = Board::fresh(Difficulty::beginner);
-    board.phase = Board::Phase::playing;
-    board.cells[static_cast<std::size_t>(x)].mark = Mark::flag;
-    board.flagCount = 1;
-    return board;
-}
 
 /// An engine on fresh folders with the hand-driven clock, logging what the store delivers.
 struct Machine {
