@@ -36,17 +36,6 @@ private slots:
         windowtest::TestGame game(windowtest::freshGame(Difficulty::expert));
         MainWindow window(*game.engine);
         QCOMPARE(checkedSizes(window), std::vector { Difficulty::expert });
-        // The menu's items are the three titles, in order.
-        QMenu* menu = window.difficultyAction(Difficulty::beginner)->associatedObjects().isEmpty()
-            ? nullptr
-            : qobject_cast<QMenu*>(
-                  window.difficultyAction(Difficulty::beginner)->associatedObjects().first());
-        QVERIFY(menu);
-        QCOMPARE(menu->title(), QStringLiteral("&Difficulty"));
-        QStringList titles;
-        for (QAction* action : menu->actions())
-            titles << action->text();
-        QCOMPARE(titles, (QStringList { "Beginner", "Intermediate", "Expert" }));
         // A new game of another size from anywhere moves the check.
         game.engine->newGame(Difficulty::intermediate);
         QCOMPARE(checkedSizes(window), std::vector { Difficulty::intermediate });
@@ -96,9 +85,6 @@ private slots:
 
     void smallestSizesFollowTheDifficulty()
     {
-        QCOMPARE(MainWindow::minWidthByDifficulty(Difficulty::beginner), 230);
-        QCOMPARE(MainWindow::minWidthByDifficulty(Difficulty::intermediate), 384);
-        QCOMPARE(MainWindow::minWidthByDifficulty(Difficulty::expert), 692);
         windowtest::TestGame game;
         MainWindow window(*game.engine);
         window.resize(MainWindow::defaultSize);
