@@ -6,8 +6,42 @@
 
 namespace jsonread {
 
+namespace {
+
+/// Whether brackets outside strings nest deeper than the limit. Our stored values nest four
+/// deep; hostile text nested a hundred thousand deep would parse, but slowly enough to stall
+/// the window, and nothing that deep can be one of ours.
+bool nestsDeeperThan(std::string_view text, int limit)
+{
+    int depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (const char c : text) {
+        if (inString) {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > limit)
+                return true;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 std::optional<nlohmann::json> parse(std::string_view text)
 {
+    if (nestsDeeperThan(text, maxDepth))
+        return std::nullopt;
     try {
         nlohmann::json value = nlohmann::json::parse(text.begin(), text.end(), nullptr, false);
         if (value.is_discarded())

@@ -10,7 +10,11 @@
 
 namespace jsonread {
 
-/// Parses text without exceptions; std::nullopt for anything that is not one JSON value.
+/// Deeper nesting than this is refused before parsing.
+inline constexpr int maxDepth = 32;
+
+/// Parses text without exceptions; std::nullopt for anything that is not one JSON value, or
+/// that nests deeper than maxDepth.
 [[nodiscard]] std::optional<nlohmann::json> parse(std::string_view text);
 /// An integer that fits in signed 64 bits; a fraction, a string or a boolean is refused.
 [[nodiscard]] std::optional<std::int64_t> integer(const nlohmann::json& value);
