@@ -2,6 +2,7 @@
 // from: between a separate size check and the open, a sync tool may have replaced it.
 #include "KeyFolder.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -47,13 +48,32 @@ KeyFolder::KeyFolder(QString path)
 {
 }
 
+void KeyFolder::removeStaleTemporaries() const
+{
+    // A write killed between creating its temporary and the rename leaves ".<key>.json.XXXXXX"
+    // behind. It is never read, but a sync tool would carry it to every machine. A minute old
+    // is long past any write in progress, also one from another copy sharing the sync folder.
+    const QDateTime staleBefore = QDateTime::currentDateTimeUtc().addSecs(-60);
+    const QFileInfoList entries = QDir(m_path).entryInfoList(
+        { QStringLiteral(".*") + suffix + QStringLiteral(".??????") }, QDir::Files | QDir::Hidden);
+    for (const QFileInfo& entry : entries) {
+        const QString name = entry.fileName();
+        const QString key = name.mid(1, name.size() - 1 - suffix.size() - 7);
+        if (isValidKey(key) && entry.lastModified().toUTC() < staleBefore)
+            QFile::remove(entry.filePath());
+    }
+}
+
 bool KeyFolder::prepare() const
 {
     // An empty path would silently mean the working directory.
     if (m_path.isEmpty() || !QDir().mkpath(m_path))
         return false;
     const QFileInfo info(m_path);
-    return info.isDir() && info.isReadable() && info.isWritable() && info.isExecutable();
+    if (!info.isDir() || !info.isReadable() || !info.isWritable() || !info.isExecutable())
+        return false;
+    removeStaleTemporaries();
+    return true;
 }
 
 bool KeyFolder::write(const QString& key, const QByteArray& data) const
@@ -93,15 +113,24 @@ std::optional<QByteArray> KeyFolder::read(const QString& key) const
         ::close(fd);
         return std::nullopt;
     }
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return std::nullopt;
+    // Read what is there, not the limit: a value is normally a few kilobytes. The file may have
+    // grown since fstat, so reading stops one byte past the limit to notice.
+    QByteArray data;
+    data.reserve(static_cast<qsizetype>(status.st_size) + 1);
+    char chunk[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 || data.size() + got > maxValueSize) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (got == 0)
+            break;
+        data.append(chunk, static_cast<qsizetype>(got));
     }
-    // The file may have grown since fstat: read one byte past the limit to notice.
-    QByteArray data = file.read(maxValueSize + 1);
-    if (file.error() != QFileDevice::NoError || data.size() > maxValueSize)
-        return std::nullopt;
+    ::close(fd);
     return data;
 }
 

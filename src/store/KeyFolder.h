@@ -21,6 +21,7 @@ public:
     [[nodiscard]] QString filePath(const QString& key) const;
 
     /// Creates the folder when missing; false unless it then is a folder we can list and write.
+    /// Also removes temporaries that killed writes left behind.
     [[nodiscard]] bool prepare() const;
 
     /// False when the key is refused, the value is too large or the file could not be replaced.
@@ -41,5 +42,7 @@ public:
     [[nodiscard]] static std::optional<QString> keyOf(const QString& fileName);
 
 private:
+    void removeStaleTemporaries() const;
+
     QString m_path;
 };

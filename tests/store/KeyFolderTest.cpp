@@ -3,6 +3,7 @@
 
 #include "store/KeyFolder.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -156,4 +157,33 @@ void KeyFolderTest::onlyKeyFilesNameKeys()
     QFETCH(QString, key);
     const std::optional<QString> expected = key.isEmpty() ? std::nullopt : std::optional(key);
     QCOMPARE(KeyFolder::keyOf(fileName), expected);
+}
+
+void KeyFolderTest::staleTemporariesAreSwept()
+{
+    QTemporaryDir dir;
+    const KeyFolder folder(dir.path());
+    const QString stale = dir.filePath(QStringLiteral(".savedGame.json.a1B2c3"));
+    const QString fresh = dir.filePath(QStringLiteral(".records.json.x9Y8z7"));
+    const QString foreign = dir.filePath(QStringLiteral(".syncthing.savedGame.json.tmp"));
+    for (const QString& path : { stale, fresh, foreign })
+        writeFile(path, "{}");
+    // Backdate one temporary past any write that could still be in progress.
+    QFile staleFile(stale);
+    QVERIFY(staleFile.open(QIODevice::ReadWrite));
+    QVERIFY(staleFile.setFileTime(
+        QDateTime::currentDateTimeUtc().addSecs(-3600), QFileDevice::FileModificationTime));
+    staleFile.close();
+    QFile foreignFile(foreign);
+    QVERIFY(foreignFile.open(QIODevice::ReadWrite));
+    QVERIFY(foreignFile.setFileTime(
+        QDateTime::currentDateTimeUtc().addSecs(-3600), QFileDevice::FileModificationTime));
+    foreignFile.close();
+
+    QVERIFY(folder.prepare());
+    // Only our own old temporary goes; a fresh one may belong to a write under way, and other
+    // tools' files are theirs.
+    QVERIFY(!QFile::exists(stale));
+    QVERIFY(QFile::exists(fresh));
+    QVERIFY(QFile::exists(foreign));
 }

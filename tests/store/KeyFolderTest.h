@@ -13,4 +13,5 @@ private slots:
     void unsafeKeysAreRefused();
     void onlyKeyFilesNameKeys_data();
     void onlyKeyFilesNameKeys();
+    void staleTemporariesAreSwept();
 };
