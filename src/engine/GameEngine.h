@@ -4,6 +4,7 @@
 
 #include "model/Board.h"
 #include "model/Instant.h"
+#include "model/RandomSource.h"
 #include "model/Record.h"
 #include "model/SavedGame.h"
 #include "store/CloudStore.h"
@@ -14,8 +15,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-
-class RandomSource;
 
 class GameEngine : public QObject {
     Q_OBJECT
