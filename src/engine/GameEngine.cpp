@@ -213,50 +213,32 @@ void GameEngine::handleExternalChange(const QStringList& keys)
 
 void GameEngine::setBoard(Board board)
 {
-    if (board == m_board)
-        return;
-    m_board = std::move(board);
-    m_changed |= boardField;
+    assign(m_board, std::move(board), boardField);
 }
 
 void GameEngine::setBankedSeconds(std::int64_t seconds)
 {
-    if (seconds == m_bankedSeconds)
-        return;
-    m_bankedSeconds = seconds;
-    m_changed |= bankedSecondsField;
+    assign(m_bankedSeconds, seconds, bankedSecondsField);
 }
 
 void GameEngine::setClockStartedAt(std::optional<Instant> instant)
 {
-    if (instant == m_clockStartedAt)
-        return;
-    m_clockStartedAt = instant;
-    m_changed |= clockStartedAtField;
+    assign(m_clockStartedAt, instant, clockStartedAtField);
 }
 
 void GameEngine::setRecords(Records records)
 {
-    if (records == m_records)
-        return;
-    m_records = std::move(records);
-    m_changed |= recordsField;
+    assign(m_records, std::move(records), recordsField);
 }
 
 void GameEngine::setJustSetRecord(bool value)
 {
-    if (value == m_justSetRecord)
-        return;
-    m_justSetRecord = value;
-    m_changed |= justSetRecordField;
+    assign(m_justSetRecord, value, justSetRecordField);
 }
 
 void GameEngine::setLastSavedAt(Instant instant)
 {
-    if (instant == m_lastSavedAt)
-        return;
-    m_lastSavedAt = instant;
-    m_changed |= lastSavedAtField;
+    assign(m_lastSavedAt, instant, lastSavedAtField);
 }
 
 void GameEngine::notifyChanges()

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class GameEngine : public QObject {
     Q_OBJECT
@@ -80,6 +81,14 @@ private:
 
     // Setters only note a change when the value differs; notifyChanges() then emits, once the
     // whole step has left every field consistent.
+    /// Stores the value and notes the field for notifyChanges, unless it equals what is there.
+    template <typename T> void assign(T& field, T value, Field changed)
+    {
+        if (value == field)
+            return;
+        field = std::move(value);
+        m_changed |= changed;
+    }
     void setBoard(Board board);
     void setBankedSeconds(std::int64_t seconds);
     void setClockStartedAt(std::optional<Instant> instant);
