@@ -1,5 +1,5 @@
 # The board view's drawing timings, and a tool that renders boards to PNG files to look at.
-if(NOT TARGET sapperly_ui)
+if(NOT SAPPERLY_BUILD_UI)
     return()
 endif()
 add_library(board_scenes STATIC ${CMAKE_CURRENT_LIST_DIR}/BoardScenes.cpp)
@@ -7,7 +7,7 @@ target_include_directories(board_scenes PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(board_scenes PUBLIC sapperly_engine PRIVATE sapperly_warnings)
 
 add_executable(board_bench ${CMAKE_CURRENT_LIST_DIR}/BoardBench.cpp)
-target_link_libraries(board_bench PRIVATE board_scenes sapperly_ui sapperly_warnings)
+target_link_libraries(board_bench PRIVATE board_scenes sapperly_window sapperly_warnings)
 
 add_executable(board_snapshots ${CMAKE_CURRENT_LIST_DIR}/BoardSnapshots.cpp)
-target_link_libraries(board_snapshots PRIVATE board_scenes sapperly_ui sapperly_warnings)
+target_link_libraries(board_snapshots PRIVATE board_scenes sapperly_window sapperly_warnings)

@@ -1,13 +1,13 @@
 # Launch-to-first-frame time and peak memory of the game against a bare Qt Widgets window.
 # Run it with: cmake --build <build folder> --target run_launch_bench (needs xvfb-run), or call
 # launch_bench --sapperly PATH --bare PATH [--runs N] under any display.
-if(NOT TARGET sapperly)
+if(NOT SAPPERLY_BUILD_UI)
     return()
 endif()
 
 add_executable(bare_window
     ${CMAKE_CURRENT_LIST_DIR}/launch/BareWindow.cpp
-    ${PROJECT_SOURCE_DIR}/src/ui/window/FirstFrameProbe.cpp
+    ${PROJECT_SOURCE_DIR}/src/app/FirstFrameProbe.cpp
 )
 target_include_directories(bare_window PRIVATE ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(bare_window PRIVATE Qt6::Widgets sapperly_warnings)

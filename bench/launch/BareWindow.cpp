@@ -1,6 +1,6 @@
 // The yardstick for the launch benchmark: a bare Qt Widgets window with one painted widget, which
 // reports its first frame and quits exactly as the game does under the same hook.
-#include "ui/window/FirstFrameProbe.h"
+#include "app/FirstFrameProbe.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -1,9 +1,9 @@
 // The program's entry: checks that there is a display to draw on, then hands over to the
 // application wiring.
+#include "app/DesktopIntegration.h"
+#include "app/SapperlyApp.h"
+#include "app/SingleInstance.h"
 #include "store/CloudStore.h"
-#include "ui/window/DesktopIntegration.h"
-#include "ui/window/SapperlyApp.h"
-#include "ui/window/SingleInstance.h"
 
 #include <QApplication>
 

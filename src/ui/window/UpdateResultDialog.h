@@ -2,7 +2,7 @@
 // newer release.
 #pragma once
 
-#include "ui/window/UpdateCheckResult.h"
+#include "update/UpdateCheckResult.h"
 
 #include <QMessageBox>
 

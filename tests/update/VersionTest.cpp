@@ -1,5 +1,5 @@
 // Ordering of release numbers as the update check compares them.
-#include "ui/window/Version.h"
+#include "update/Version.h"
 
 #include <gtest/gtest.h>
 

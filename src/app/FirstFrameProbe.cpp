@@ -1,6 +1,6 @@
 // The first paint of any widget in the window means the first frame is being drawn; the report
 // waits one turn of the event loop so that it comes after the frame has reached the screen.
-#include "ui/window/FirstFrameProbe.h"
+#include "app/FirstFrameProbe.h"
 
 #include <QCoreApplication>
 #include <QEvent>

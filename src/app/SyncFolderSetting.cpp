@@ -1,5 +1,5 @@
 // Reading and writing the remembered sync folder.
-#include "ui/window/SyncFolderSetting.h"
+#include "app/SyncFolderSetting.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,14 +1,15 @@
 // Wires the desktop pieces into the window built by SapperlyApp.
-#include "ui/window/DesktopIntegration.h"
+#include "app/DesktopIntegration.h"
 
+#include "update/Updater.h"
+
+#include "app/CheckForUpdatesButton.h"
+#include "app/FirstFrameProbe.h"
+#include "app/SapperlyApp.h"
+#include "app/SingleInstance.h"
+#include "app/SyncFolderCommand.h"
 #include "engine/GameEngine.h"
-#include "ui/window/CheckForUpdatesButton.h"
-#include "ui/window/FirstFrameProbe.h"
 #include "ui/window/MainWindow.h"
-#include "ui/window/SapperlyApp.h"
-#include "ui/window/SingleInstance.h"
-#include "ui/window/SyncFolderCommand.h"
-#include "ui/window/Updater.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 // reports: it downloads and installs nothing.
 #pragma once
 
-#include "ui/window/UpdateCheckResult.h"
+#include "update/UpdateCheckResult.h"
 
 #include <QObject>
 #include <QPointer>

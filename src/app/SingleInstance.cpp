@@ -1,6 +1,6 @@
 // The lock file decides who runs; the socket only carries the request to come to the front, so
 // a missing or stale socket never lets two copies run on one folder.
-#include "ui/window/SingleInstance.h"
+#include "app/SingleInstance.h"
 
 #include <QCryptographicHash>
 #include <QDir>

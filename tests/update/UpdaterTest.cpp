@@ -1,8 +1,8 @@
 // The updater's enabled state and its checks, against feeds in temporary files and on a
 // loopback HTTP server; and the menu item and dialog built on it.
-#include "ui/window/Updater.h"
+#include "update/Updater.h"
 
-#include "ui/window/CheckForUpdatesButton.h"
+#include "app/CheckForUpdatesButton.h"
 #include "ui/window/UpdateResultDialog.h"
 
 #include <QAbstractButton>

@@ -1,6 +1,6 @@
 // A stand-in for a running game in the single-instance tests: holds the data folder named by its
 // argument, prints "holding", and "raised" for every request to come to the front.
-#include "ui/window/SingleInstance.h"
+#include "app/SingleInstance.h"
 
 #include <QCoreApplication>
 

@@ -1,9 +1,9 @@
 // The feed check: one GET with a transfer timeout and a size limit, then the feed reader and a
 // version comparison. Every outcome, failures included, ends in checkFinished.
-#include "ui/window/Updater.h"
+#include "update/Updater.h"
 
-#include "ui/window/UpdateFeed.h"
-#include "ui/window/Version.h"
+#include "update/UpdateFeed.h"
+#include "update/Version.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
 // Reading update feeds: the newest usable item, empty feeds and documents that are no feed.
-#include "ui/window/UpdateFeed.h"
+#include "update/UpdateFeed.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // Choosing the sync folder while the game runs: the remembered setting, the store and engine
 // taking the folder at once, refusals, and the dialog's buttons.
+#include "app/SyncFolderCommand.h"
+#include "app/SyncFolderSetting.h"
 #include "engine/GameEngine.h"
 #include "model/RandomSource.h"
 #include "model/RecordsCoding.h"
 #include "model/SavedGameCoding.h"
 #include "store/CloudStore.h"
-#include "ui/window/SyncFolderCommand.h"
 #include "ui/window/SyncFolderDialog.h"
-#include "ui/window/SyncFolderSetting.h"
 
 #include <QAction>
 #include <QApplication>

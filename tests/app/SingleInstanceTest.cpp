@@ -1,5 +1,5 @@
 // One running copy per data folder: in one process, across processes, and after a crash.
-#include "ui/window/SingleInstance.h"
+#include "app/SingleInstance.h"
 
 #include <QProcess>
 #include <QSignalSpy>

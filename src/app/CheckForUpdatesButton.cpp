@@ -1,8 +1,9 @@
 // Binds the menu item to the updater.
-#include "ui/window/CheckForUpdatesButton.h"
+#include "app/CheckForUpdatesButton.h"
+
+#include "update/Updater.h"
 
 #include "ui/window/UpdateResultDialog.h"
-#include "ui/window/Updater.h"
 
 #include <QAction>
 

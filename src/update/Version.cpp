@@ -1,5 +1,5 @@
 // Parsing and ordering of release numbers.
-#include "ui/window/Version.h"
+#include "update/Version.h"
 
 #include <algorithm>
 #include <cctype>

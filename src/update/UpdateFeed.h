@@ -2,7 +2,7 @@
 // the page to get it from.
 #pragma once
 
-#include "ui/window/Version.h"
+#include "update/Version.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
 // The feed reader. Only plain, unprefixed elements count: a namespaced <x:version> is some other
 // vocabulary and is not read as ours.
-#include "ui/window/UpdateFeed.h"
+#include "update/UpdateFeed.h"
 
 #include <QXmlStreamReader>
 

@@ -1,5 +1,5 @@
 // What the sync-folder dialog's buttons do.
-#include "ui/window/SyncFolderCommand.h"
+#include "app/SyncFolderCommand.h"
 
 #include "store/CloudStore.h"
 #include "ui/window/SyncFolderDialog.h"

@@ -1,11 +1,11 @@
 // The desktop pieces wired into the real window: where the menu items land, and a second launch
 // on the same data folder bringing the window up.
-#include "ui/window/DesktopIntegration.h"
+#include "app/DesktopIntegration.h"
 
+#include "app/SapperlyApp.h"
+#include "app/SingleInstance.h"
 #include "store/CloudStore.h"
 #include "ui/window/MainWindow.h"
-#include "ui/window/SapperlyApp.h"
-#include "ui/window/SingleInstance.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,7 +2,7 @@
 // syncing, takes the choice into the store at once and remembers it for later launches.
 #pragma once
 
-#include "ui/window/SyncFolderSetting.h"
+#include "app/SyncFolderSetting.h"
 
 #include <QObject>
 #include <QPointer>
