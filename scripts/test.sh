@@ -5,6 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+echo "== licence line in every source file"
+scripts/spdx.sh --check
+
 scripts/setup-deps.sh
 jobs=$(nproc)
 
