@@ -12,6 +12,7 @@ packages=(
     fonts-noto-color-emoji fonts-dejavu-core
     clang libclang-rt-14-dev
     appstream desktop-file-utils
+    dpkg-dev lintian
 )
 
 missing=()

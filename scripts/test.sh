@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: a warning-free debug build, short fuzzing runs, and the
-# whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds everything and runs every test: a warning-free debug build, its Debian package checked
+# by lintian, short fuzzing runs, and the whole suite again under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+echo "== licence line in every source file"
+scripts/spdx.sh --check
 
 scripts/setup-deps.sh
 jobs=$(nproc)
@@ -11,6 +15,9 @@ echo "== debug build, warnings as errors"
 cmake --preset ci >/dev/null
 cmake --build --preset ci -j "$jobs"
 ctest --preset ci -j "$jobs"
+
+echo "== Debian package, checked by lintian"
+scripts/check-package.sh build/ci
 
 if [ -x scripts/fuzz.sh ]; then
     echo "== fuzzing, 30 seconds per target"

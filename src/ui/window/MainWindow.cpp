@@ -143,6 +143,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
 void MainWindow::showAbout()
 {
     QMessageBox::about(this, tr("About Sapperly"),
-        tr("<p><b>Sapperly</b> %1</p><p>A mine-sweeping puzzle game.</p>")
+        tr("<p><b>Sapperly</b> %1</p><p>A mine-sweeping puzzle game.</p>"
+           "<p>Free software under the GNU General Public License, version 3 or later.</p>")
             .arg(QStringLiteral(SAPPERLY_VERSION).toHtmlEscaped()));
 }
