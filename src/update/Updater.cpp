@@ -136,12 +136,6 @@ void Updater::checkForUpdates()
         if (received > maxFeedBytes || total > maxFeedBytes)
             cutShort(true);
     });
-    // What waits to be read is counted too: it is the decoded body, which a compressed
-    // transfer can make far larger than the bytes that arrived.
-    connect(m_reply, &QNetworkReply::readyRead, this, [this] {
-        if (m_reply && m_reply->bytesAvailable() > maxFeedBytes)
-            cutShort(true);
-    });
     connect(m_reply, &QNetworkReply::finished, this, &Updater::onReplyFinished);
 }
 
