@@ -175,7 +175,11 @@ private slots:
         }
         const QString folder = m_dir.filePath("readonly");
         leaveStaleLock(folder);
-        QVERIFY(::chmod(QFile::encodeName(folder), 0555) == 0);
+        const QString held = m_dir.filePath("readonly-held");
+        QProcess owner;
+        startHolder(owner, held);
+        for (const QString& path : { folder, held })
+            QVERIFY(::chmod(QFile::encodeName(path), 0555) == 0);
         // The later launches' own private runtime folder.
         const QString runtime = m_dir.filePath("runtime-other");
         QVERIFY(QDir().mkpath(runtime));
@@ -184,22 +188,32 @@ private slots:
             QVERIFY(::chown(QFile::encodeName(runtime), nobody, nobody) == 0);
         qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
 
+        // A live owner keeps the folder even where a later launch can neither write nor reach it.
+        QStringList command = asOther + QStringList { SINGLE_INSTANCE_HOLDER, held };
+        QProcess refused;
+        refused.start(command.takeFirst(), command);
+        QVERIFY(refused.waitForFinished(10000));
+        QCOMPARE(refused.exitCode(), 3);
+
         QProcess first;
         startHolder(first, folder, asOther);
         QByteArray warning;
         QTRY_VERIFY((warning += first.readAllStandardError()).contains("cannot clear it"));
         QVERIFY(QFileInfo::exists(folder + "/sapperly.lock"));
         // Running without the lock, the copy still keeps later launches out, and is raised.
-        QStringList command = asOther + QStringList { SINGLE_INSTANCE_HOLDER, folder };
+        command = asOther + QStringList { SINGLE_INSTANCE_HOLDER, folder };
         QProcess second;
         second.start(command.takeFirst(), command);
         QVERIFY(second.waitForFinished(10000));
         QCOMPARE(second.exitCode(), 3);
         QVERIFY(first.waitForReadyRead(5000));
         QCOMPARE(first.readLine().trimmed(), QByteArray("raised"));
-        first.kill();
-        first.waitForFinished();
-        QVERIFY(::chmod(QFile::encodeName(folder), 0755) == 0);
+        for (QProcess* process : { &first, &owner }) {
+            process->kill();
+            process->waitForFinished();
+        }
+        for (const QString& path : { folder, held })
+            QVERIFY(::chmod(QFile::encodeName(path), 0755) == 0);
     }
 
     void aStaleLockOnAFullDiskDoesNotKeepTheGameOut()
