@@ -19,7 +19,7 @@ fi
 build=${SAPPERLY_FUZZ_BUILD_DIR:-build/fuzz}
 cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" -j "${SAPPERLY_FUZZ_JOBS:-$(nproc)}" \
-    --target fuzz_board fuzz_saved_game fuzz_records fuzz_engine
+    --target fuzz_board fuzz_saved_game fuzz_records fuzz_engine fuzz_update_feed
 
 artifacts=$build/fuzz-artifacts
 scratch=$(mktemp -d)
@@ -34,7 +34,7 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:symbolize=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 failed=()
-for target in fuzz_board fuzz_saved_game fuzz_records fuzz_engine; do
+for target in fuzz_board fuzz_saved_game fuzz_records fuzz_engine fuzz_update_feed; do
     name=${target#fuzz_}
     corpus=$scratch/$name
     mkdir -p "$corpus"

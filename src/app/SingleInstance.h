@@ -27,13 +27,16 @@ public:
     explicit SingleInstance(QString dataFolder, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    /// Takes the folder's lock or hands over to the copy that holds it. A lock left by a copy
-    /// that crashed is taken over. When no lock can be made at all (a read-only folder) the game
-    /// still runs, with a warning, since refusing to start would help nobody.
+    /// Takes the folder's lock or hands over to the copy that holds it or answers on the socket.
+    /// A lock left by a copy that no longer runs is taken over. When no lock can be made or
+    /// cleared (a full or read-only disk) the game still runs, with a warning on standard error,
+    /// since refusing to start would help nobody; its socket then keeps later launches out.
     [[nodiscard]] Claim claim();
 
-    /// The socket name for a folder: the same for every launch of one user on one folder.
-    [[nodiscard]] static QString serverName(const QString& dataFolder);
+    /// Where the socket for a folder lives: in $XDG_RUNTIME_DIR when that is a folder only this
+    /// user may enter, otherwise in the data folder itself. The same for every launch of one
+    /// user on one folder.
+    [[nodiscard]] static QString socketPath(const QString& dataFolder);
 
     /// Brings window to the front on every later request.
     void raiseOnRequest(QWidget& window);

@@ -1,5 +1,5 @@
-// The feed check: one GET with a transfer timeout and a size limit, then the feed reader and a
-// version comparison. Every outcome, failures included, ends in checkFinished.
+// The feed check: one GET with a transfer timeout, an overall deadline and a size limit, then the
+// feed reader and a version comparison. Every outcome, failures included, ends in checkFinished.
 #include "update/Updater.h"
 
 #include "update/UpdateFeed.h"
@@ -10,6 +10,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 
 #ifndef SAPPERLY_UPDATE_FEED_URL
 #define SAPPERLY_UPDATE_FEED_URL ""
@@ -34,6 +35,27 @@ bool isUsableFeed(const QUrl& url)
     if (scheme == u"file")
         return !url.toLocalFile().isEmpty();
     return (scheme == u"http" || scheme == u"https") && !url.host().isEmpty();
+}
+
+// Text that a server or a feed chose (an HTTP reason phrase, a parser's quote of the document)
+// reaches the player only as one short line: the dialog shows it as plain text, and this keeps
+// it from filling the screen or hiding behind control characters.
+QString outsideText(const QString& text)
+{
+    constexpr qsizetype maxLength = 200;
+    QString line;
+    for (const QChar c : text) {
+        if (line.size() == maxLength) {
+            line.append(QChar(0x2026));
+            break;
+        }
+        const auto category = c.category();
+        const bool invisible = category == QChar::Other_Control ||
+            category == QChar::Other_Format || category == QChar::Separator_Line ||
+            category == QChar::Separator_Paragraph;
+        line.append(invisible ? QChar(u' ') : c);
+    }
+    return line;
 }
 
 UpdateCheckResult failure(const QString& currentVersion, const QString& problem)
@@ -92,8 +114,14 @@ void Updater::checkForUpdates()
     if (!m_canCheckForUpdates)
         return;
     setCanCheckForUpdates(false);
-    if (!m_network)
+    if (!m_network) {
         m_network = new QNetworkAccessManager(this);
+        // The transfer timeout only fires on silence; a server that drips a byte now and then
+        // would otherwise hold the check, and the menu item, for good.
+        m_deadline = new QTimer(this);
+        m_deadline->setSingleShot(true);
+        connect(m_deadline, &QTimer::timeout, this, [this] { cutShort(false); });
+    }
 
     QNetworkRequest request(m_settings.feedUrl);
     request.setTransferTimeout(transferTimeoutMs);
@@ -101,15 +129,22 @@ void Updater::checkForUpdates()
         QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setHeader(QNetworkRequest::UserAgentHeader,
         QStringLiteral("Sapperly/%1").arg(m_settings.currentVersion));
-    m_oversized = false;
+    m_cut = Cut::no;
+    m_deadline->start(m_settings.deadline);
     m_reply = m_network->get(request);
     connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
-        if ((received > maxFeedBytes || total > maxFeedBytes) && m_reply && !m_oversized) {
-            m_oversized = true;
-            m_reply->abort();
-        }
+        if (received > maxFeedBytes || total > maxFeedBytes)
+            cutShort(true);
     });
     connect(m_reply, &QNetworkReply::finished, this, &Updater::onReplyFinished);
+}
+
+void Updater::cutShort(bool oversized)
+{
+    if (!m_reply || m_cut != Cut::no)
+        return;
+    m_cut = oversized ? Cut::oversized : Cut::tooSlow;
+    m_reply->abort();
 }
 
 void Updater::onReplyFinished()
@@ -118,6 +153,7 @@ void Updater::onReplyFinished()
     if (!reply)
         return;
     reply->deleteLater();
+    m_deadline->stop();
     const UpdateCheckResult result = resultOf(*reply);
     m_reply = nullptr;
     setCanCheckForUpdates(m_feedUsable);
@@ -127,8 +163,10 @@ void Updater::onReplyFinished()
 UpdateCheckResult Updater::resultOf(QNetworkReply& reply) const
 {
     const QString& current = m_settings.currentVersion;
-    if (m_oversized)
+    if (m_cut == Cut::oversized)
         return failure(current, tr("The update feed is larger than a release feed can be."));
+    if (m_cut == Cut::tooSlow)
+        return failure(current, tr("The update check took too long."));
     switch (reply.error()) {
     case QNetworkReply::NoError:
         break;
@@ -136,8 +174,8 @@ UpdateCheckResult Updater::resultOf(QNetworkReply& reply) const
     case QNetworkReply::OperationCanceledError:
         return failure(current, tr("The update server did not answer in time."));
     default:
-        return failure(
-            current, tr("The update feed could not be fetched: %1").arg(reply.errorString()));
+        return failure(current,
+            tr("The update feed could not be fetched: %1").arg(outsideText(reply.errorString())));
     }
 
     const QByteArray body = reply.read(maxFeedBytes + 1);
@@ -145,7 +183,8 @@ UpdateCheckResult Updater::resultOf(QNetworkReply& reply) const
         return failure(current, tr("The update feed is larger than a release feed can be."));
     const UpdateFeed::Result parsed = UpdateFeed::parse(body);
     if (const auto* malformed = std::get_if<UpdateFeed::Malformed>(&parsed))
-        return failure(current, tr("The update feed could not be read: %1").arg(malformed->reason));
+        return failure(current,
+            tr("The update feed could not be read: %1").arg(outsideText(malformed->reason)));
 
     UpdateCheckResult result;
     result.currentVersion = current;

@@ -9,8 +9,11 @@
 #include <QString>
 #include <QUrl>
 
+#include <chrono>
+
 class QNetworkAccessManager;
 class QNetworkReply;
+class QTimer;
 
 class Updater : public QObject {
     Q_OBJECT
@@ -20,6 +23,8 @@ public:
         /// Empty, or of a scheme other than http, https or file: checking stays off for good.
         QUrl feedUrl;
         QString currentVersion;
+        /// However the server trickles its answer, a check ends after this long.
+        std::chrono::milliseconds deadline = std::chrono::seconds(30);
     };
 
     /// The feed fixed at build time, overridden by SAPPERLY_UPDATE_FEED; no feed at all inside
@@ -49,12 +54,16 @@ signals:
 private:
     void setCanCheckForUpdates(bool value);
     void onReplyFinished();
+    void cutShort(bool oversized);
     [[nodiscard]] UpdateCheckResult resultOf(QNetworkReply& reply) const;
 
     Settings m_settings;
     bool m_feedUsable = false;
     bool m_canCheckForUpdates = false;
-    bool m_oversized = false;
+    // Why this program ended the transfer itself, when it did.
+    enum class Cut { no, oversized, tooSlow };
+    Cut m_cut = Cut::no;
+    QTimer* m_deadline = nullptr;
     // Made at the first check: most runs never check, and start-up should not pay for it.
     QNetworkAccessManager* m_network = nullptr;
     QPointer<QNetworkReply> m_reply;

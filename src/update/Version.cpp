@@ -13,6 +13,14 @@ bool isDigit(char c)
 
 // More digits than this could overflow 64 bits; no real release number comes near it.
 constexpr std::size_t maxDigits = 18;
+// The whole text and its build data are shown to the player: a feed gets no room for essays.
+constexpr std::size_t maxLength = 128;
+constexpr std::size_t maxBuildLength = 64;
+
+bool isVersionCharacter(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '.' || c == '-';
+}
 
 std::string_view trimmed(std::string_view text)
 {
@@ -63,8 +71,15 @@ std::weak_ordering naturalCompare(std::string_view a, std::string_view b)
 std::optional<Version> Version::parse(std::string_view text)
 {
     text = trimmed(text);
-    if (const auto plus = text.find('+'); plus != std::string_view::npos)
+    if (text.size() > maxLength)
+        return std::nullopt;
+    if (const auto plus = text.find('+'); plus != std::string_view::npos) {
+        const std::string_view build = text.substr(plus + 1);
+        if (build.empty() || build.size() > maxBuildLength ||
+            !std::all_of(build.begin(), build.end(), isVersionCharacter))
+            return std::nullopt;
         text = text.substr(0, plus);
+    }
     if (!text.empty() && (text.front() == 'v' || text.front() == 'V'))
         text.remove_prefix(1);
     if (text.empty() || !isDigit(text.front()))
@@ -93,9 +108,7 @@ std::optional<Version> Version::parse(std::string_view text)
     std::string_view tail = text.substr(pos);
     if (!tail.empty() && (tail.front() == '-' || tail.front() == '.' || tail.front() == '~'))
         tail.remove_prefix(1);
-    const bool printable = std::all_of(tail.begin(), tail.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '.' || c == '-';
-    });
+    const bool printable = std::all_of(tail.begin(), tail.end(), isVersionCharacter);
     const bool separated = !tail.empty() && tail.front() != '.' && tail.front() != '-';
     if (!printable || (pos < text.size() && !separated))
         return std::nullopt;

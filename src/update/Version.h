@@ -12,8 +12,9 @@
 class Version {
 public:
     /// Accepts dot-separated numbers with an optional leading "v", an optional pre-release tail
-    /// ("-rc1", "beta2") and optional build data after "+", which is ignored. Returns
-    /// std::nullopt for anything else, including empty text and numbers too large to hold.
+    /// ("-rc1", "beta2") and optional build data after "+" (letters, digits, dots and hyphens,
+    /// at most 64), which is ignored. Returns std::nullopt for anything else, including empty
+    /// text, text over 128 characters and numbers too large to hold.
     [[nodiscard]] static std::optional<Version> parse(std::string_view text);
 
     /// Missing trailing numbers count as zero (1.2 == 1.2.0); a pre-release sorts before the

@@ -8,11 +8,13 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -22,18 +24,28 @@ QByteArray feedListing(const char* version)
         version + "</version><link>https://example.org/download</link></item></channel></rss>";
 }
 
-// Answers every request on 127.0.0.1 with one fixed response, then closes the connection.
+// Answers every request on 127.0.0.1 with one fixed response, then closes the connection; with
+// a drip interval it sends the response one byte at a time, as a hostile server may.
 class OneResponseServer : public QTcpServer {
 public:
-    explicit OneResponseServer(QByteArray response)
+    explicit OneResponseServer(QByteArray response, int dripMs = 0)
         : m_response(std::move(response))
     {
-        connect(this, &QTcpServer::newConnection, this, [this] {
+        connect(this, &QTcpServer::newConnection, this, [this, dripMs] {
             while (QTcpSocket* socket = nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket, dripMs] {
                     socket->readAll();
-                    socket->write(m_response);
-                    socket->disconnectFromHost();
+                    if (dripMs == 0) {
+                        socket->write(m_response);
+                        socket->disconnectFromHost();
+                        return;
+                    }
+                    auto* drip = new QTimer(socket);
+                    connect(drip, &QTimer::timeout, socket, [this, socket, sent = 0]() mutable {
+                        if (sent < m_response.size())
+                            socket->write(m_response.mid(sent++, 1));
+                    });
+                    drip->start(dripMs);
                 });
                 connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             }
@@ -49,10 +61,19 @@ private:
     QByteArray m_response;
 };
 
-QByteArray httpOk(const QByteArray& body)
+QByteArray httpOk(const QByteArray& body, const QByteArray& extraHeaders = {})
 {
     return "HTTP/1.1 200 OK\r\nContent-Type: application/rss+xml\r\nContent-Length: " +
-        QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+        QByteArray::number(body.size()) + "\r\nConnection: close\r\n" + extraHeaders + "\r\n" +
+        body;
+}
+
+UpdateResultDialog* visibleDialog()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<UpdateResultDialog*>(widget); found && found->isVisible())
+            return found;
+    return nullptr;
 }
 
 } // namespace
@@ -160,16 +181,36 @@ private slots:
 
     void failuresAreReportedAndTheItemComesBack()
     {
-        // A missing file, a page that is no feed, a feed cut off.
+        // A missing file, a page that is no feed, a feed cut off; over HTTP an error status, a
+        // connection closed without an answer, a body beyond the limit, one that only grows
+        // beyond it once decompressed, and one dripped a byte every 20 ms, which never trips the
+        // transfer timeout and would take minutes.
         const QUrl missing = QUrl::fromLocalFile(m_dir.filePath("missing.xml"));
         const QUrl html = fileFeed("page.html", "<html><body>Moved</body></html>");
         const QUrl cut = fileFeed("cut.xml", feedListing("2.0").chopped(8));
-        for (const QUrl& feed : { missing, html, cut }) {
-            Updater updater({ feed, "1.0" });
+        OneResponseServer notFound("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+        OneResponseServer silent("");
+        const QByteArray huge = feedListing("9.0").append(QByteArray(Updater::maxFeedBytes, ' '));
+        OneResponseServer oversized(httpOk(huge));
+        // qCompress writes a zlib stream after a four-byte length: the body of "deflate".
+        OneResponseServer inflating(
+            httpOk(qCompress(huge, 9).mid(4), "Content-Encoding: deflate\r\n"));
+        OneResponseServer dripping(httpOk(feedListing("9.0").append(4000, ' ')), 20);
+        const QString tooLong = "The update check took too long.";
+        const QList<QPair<QUrl, QString>> cases { { missing, {} }, { html, {} }, { cut, {} },
+            { notFound.url(), {} }, { silent.url(), {} },
+            { oversized.url(), "The update feed is larger than a release feed can be." },
+            { inflating.url(), "The update feed is larger than a release feed can be." },
+            { dripping.url(), tooLong } };
+        for (const auto& [feed, problem] : cases) {
+            using namespace std::chrono_literals;
+            Updater updater({ feed, "1.0", problem == tooLong ? 300ms : 30'000ms });
             waitUntilReady(updater);
             const auto result = check(updater);
             QCOMPARE(result.outcome, UpdateCheckResult::Outcome::failed);
             QVERIFY(!result.problem.isEmpty());
+            if (!problem.isEmpty())
+                QCOMPARE(result.problem, problem);
             QVERIFY(updater.canCheckForUpdates());
         }
     }
@@ -184,19 +225,39 @@ private slots:
         QCOMPARE(result.newestVersion, "3.0");
     }
 
-    void httpFailuresAreReported()
+    void whatTheServerSaysIsShownAsPlainText()
     {
-        // An error status, a connection closed without an answer, a body beyond the limit.
-        OneResponseServer notFound("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
-        OneResponseServer silent("");
-        const QByteArray huge = feedListing("9.0").append(QByteArray(Updater::maxFeedBytes, ' '));
-        OneResponseServer oversized(httpOk(huge));
-        for (const OneResponseServer* server : { &notFound, &silent, &oversized }) {
-            Updater updater({ server->url(), "1.0" });
+        // Reason phrases and feed contents that would load a file, or open one, as rich text;
+        // a version whose build data is markup makes its item unreadable.
+        const QByteArray image =
+            "HTTP/1.1 500 <img src=\"/dev/zero\">\r\nContent-Length: 0\r\n\r\n";
+        const QByteArray link = "HTTP/1.1 500 <a href=\"file:///etc/passwd\">details</a>\r\n"
+                                "Content-Length: 0\r\n\r\n";
+        const QByteArray essay =
+            "HTTP/1.1 500 " + QByteArray(5000, 'x') + "\r\nContent-Length: 0\r\n\r\n";
+        const QByteArray build = httpOk(feedListing("9.0+&lt;a href='file:///etc/passwd'&gt;x"));
+        const QList<QPair<QByteArray, QString>> cases { { image, "<img src=\"/dev/zero\">" },
+            { link, "<a href=\"file:///etc/passwd\">" }, { essay, "xxxx\u2026" },
+            { build, "no item in the feed names a version" } };
+        for (const auto& [response, shown] : cases) {
+            OneResponseServer server(response);
+            Updater updater({ server.url(), "1.0" });
+            CheckForUpdatesButton button(updater, nullptr);
             waitUntilReady(updater);
-            const auto result = check(updater);
-            QCOMPARE(result.outcome, UpdateCheckResult::Outcome::failed);
-            QVERIFY(updater.canCheckForUpdates());
+            QSignalSpy finished(&updater, &Updater::checkFinished);
+            button.action()->trigger();
+            QVERIFY(finished.wait(5000));
+            UpdateResultDialog* dialog = visibleDialog();
+            QVERIFY(dialog);
+            QVERIFY2(dialog->informativeText().contains(shown), qPrintable(shown));
+            QVERIFY(dialog->informativeText().size() < 400);
+            QCOMPARE(dialog->textFormat(), Qt::PlainText);
+            for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+                QCOMPARE(label->textFormat(), Qt::PlainText);
+                QVERIFY(!label->openExternalLinks());
+                QVERIFY(!(label->textInteractionFlags() & Qt::LinksAccessibleByMouse));
+            }
+            delete dialog;
         }
     }
 
@@ -219,11 +280,7 @@ private slots:
         QCOMPARE(finished.count(), 1);
         QVERIFY(action->isEnabled());
 
-        UpdateResultDialog* dialog = nullptr;
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (auto* found = qobject_cast<UpdateResultDialog*>(widget);
-                found && found->isVisible())
-                dialog = found;
+        UpdateResultDialog* dialog = visibleDialog();
         QVERIFY(dialog);
         QVERIFY(dialog->text().contains("4.0"));
         dialog->close();

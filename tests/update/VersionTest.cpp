@@ -46,11 +46,18 @@ TEST(Version, DecorationsAreIgnored)
     EXPECT_EQ(v("v1.4"), v("1.4.0"));
     EXPECT_EQ(v("  1.4 \n"), v("1.4"));
     EXPECT_EQ(v("1.4+build.7"), v("1.4"));
+    EXPECT_EQ(v(("1.4+" + std::string(64, 'b')).c_str()), v("1.4"));
 }
 
 TEST(Version, TextThatIsNoVersionIsRefused)
 {
     for (const char* text : { "", " ", "v", "beta", "1..2", ".1", "1.2-", "1.2 beta", "-1",
              "1.2.3-rc/1", "1234567890123456789.0" })
+        EXPECT_FALSE(Version::parse(text).has_value()) << '"' << text << '"';
+    // Build data is shown to the player: only what a version may hold, and short.
+    const std::string longBuild = "1.4+" + std::string(65, 'b');
+    const std::string longTail = "1.4-" + std::string(125, 'r');
+    for (const std::string& text : { std::string("1.4+"), std::string("1.4+<b>x</b>"),
+             std::string("1.4+a b"), std::string("1.4+\xc3\xa9"), longBuild, longTail })
         EXPECT_FALSE(Version::parse(text).has_value()) << '"' << text << '"';
 }

@@ -2,6 +2,7 @@
 #include "ui/window/UpdateResultDialog.h"
 
 #include <QDesktopServices>
+#include <QLabel>
 #include <QPushButton>
 
 UpdateResultDialog::UpdateResultDialog(
@@ -9,6 +10,9 @@ UpdateResultDialog::UpdateResultDialog(
     : QMessageBox(parent)
 {
     setWindowTitle(tr("Software Update"));
+    // Versions and problems come from the feed and its server: shown as rich text, a reason
+    // phrase such as <img src="/dev/zero"> would be loaded, and a link in it opened.
+    setTextFormat(Qt::PlainText);
     switch (result.outcome) {
     case UpdateCheckResult::Outcome::upToDate:
         setIcon(QMessageBox::Information);
@@ -39,6 +43,15 @@ UpdateResultDialog::UpdateResultDialog(
         setInformativeText(result.problem);
         setStandardButtons(QMessageBox::Ok);
         break;
+    }
+
+    // The message box makes its informative label on demand, as rich text with links that
+    // open themselves; every label here shows plain text, selectable but never a link.
+    for (QLabel* label : findChildren<QLabel*>()) {
+        label->setTextFormat(Qt::PlainText);
+        label->setOpenExternalLinks(false);
+        label->setTextInteractionFlags(label->textInteractionFlags() &
+            ~(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard));
     }
 
     if (!openUrl)
