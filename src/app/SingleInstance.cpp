@@ -14,6 +14,7 @@
 #include <QSysInfo>
 #include <QWidget>
 
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -47,12 +48,12 @@ bool isOwnSocket(const QString& path)
 
 QString executableName(qint64 pid)
 {
-    char target[4096];
+    std::array<char, 4096> target {};
     const QByteArray link = "/proc/" + QByteArray::number(pid) + "/exe";
-    const ssize_t length = ::readlink(link.constData(), target, sizeof target - 1);
+    const ssize_t length = ::readlink(link.constData(), target.data(), target.size());
     if (length <= 0)
         return {};
-    QString name = QFileInfo(QFile::decodeName(QByteArray(target, length))).fileName();
+    QString name = QFileInfo(QFile::decodeName(QByteArray(target.data(), length))).fileName();
     // A program replaced by an upgrade while it runs.
     if (name.endsWith(QLatin1String(" (deleted)")))
         name.chop(10);
