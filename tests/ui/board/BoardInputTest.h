@@ -12,4 +12,7 @@ private slots:
     void pressAndHoldMarksWhereReleased();
     void rightAndMiddleActOnThePress();
     void flagModeMarksInsteadOfUncovering();
+    void keysMoveTheCursorAndPlay();
+    void cursorRingShowsOnlyInKeyboardUse();
+    void heldPressShowsWhatReleaseWillDo();
 };

@@ -63,6 +63,13 @@ void BoardLayoutTest::viewPlacesTheSurface()
     QVERIFY(scrollArea->horizontalScrollBar()->isVisible());
     QVERIFY(scrollArea->verticalScrollBar()->isVisible());
     QVERIFY(scrollArea->horizontalScrollBar()->maximum() > 0);
+    // The keyboard's current square is scrolled into view as it moves.
+    for (const Qt::Key key : { Qt::Key_End, Qt::Key_Home }) {
+        QTest::keyClick(&view.surface(), key);
+        const QRect square = view.surface().squareRect(view.surface().cursor()).toRect();
+        QVERIFY(scrollArea->viewport()->rect().contains(
+            QRect(view.surface().mapTo(scrollArea->viewport(), square.topLeft()), square.size())));
+    }
 
     // Widening the view brings the board back out of the scroll area, centred.
     view.resize(700, 400);

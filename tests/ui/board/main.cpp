@@ -2,6 +2,7 @@
 #include "BoardDrawingTest.h"
 #include "BoardInputTest.h"
 #include "BoardLayoutTest.h"
+#include "BoardTestGame.h"
 #include "OpeningAnimationTest.h"
 
 #include <QApplication>
@@ -19,5 +20,6 @@ int main(int argc, char** argv)
     failures += QTest::qExec(&drawing, argc, argv);
     OpeningAnimationTest opening;
     failures += QTest::qExec(&opening, argc, argv);
+    failures += runBoardAccessibleTests(argc, argv);
     return failures == 0 ? 0 : 1;
 }
