@@ -1,5 +1,4 @@
-#include "BoardInputTest.h"
-
+// Qt Test suite for what each mouse button, modifier and hold does on the board.
 #include "BoardTestGame.h"
 
 #include "ui/board/BoardPalette.h"
@@ -48,6 +47,24 @@ void click(QWidget& widget, QPointF at, quint64 timestamp = 0, Qt::KeyboardModif
     send(widget, QEvent::MouseButtonPress, Qt::LeftButton, at, timestamp, modifiers);
     send(widget, QEvent::MouseButtonRelease, Qt::LeftButton, at, timestamp + 80, modifiers);
 }
+
+} // namespace
+
+namespace {
+
+class BoardInputTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void plainClickMapsToTheSquare();
+    void controlClickMarksAndOtherModifiersClick();
+    void pressAndHoldMarksWhereReleased();
+    void rightAndMiddleActOnThePress();
+    void flagModeMarksInsteadOfUncovering();
+    void keysMoveTheCursorAndPlay();
+    void cursorRingShowsOnlyInKeyboardUse();
+    void heldPressShowsWhatReleaseWillDo();
+};
 
 } // namespace
 
@@ -346,3 +363,11 @@ void BoardInputTest::heldPressShowsWhatReleaseWillDo()
         Qt::ControlModifier);
     QVERIFY(surface.isPressArmed());
 }
+
+int runBoardInputTests(int argc, char** argv)
+{
+    BoardInputTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "BoardInputTest.moc"

@@ -1,14 +1,25 @@
 // The size rule, both as arithmetic and as the arrangement of the view's widgets.
-#include "BoardLayoutTest.h"
+#include "ui/board/BoardLayout.h"
 
 #include "BoardTestGame.h"
 
-#include "ui/board/BoardLayout.h"
 #include "ui/board/BoardSurface.h"
 
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+
+namespace {
+
+class BoardLayoutTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void squareSizeFollowsTheOfferedArea();
+    void viewPlacesTheSurface();
+};
+
+} // namespace
 
 void BoardLayoutTest::squareSizeFollowsTheOfferedArea()
 {
@@ -83,3 +94,11 @@ void BoardLayoutTest::viewPlacesTheSurface()
     // turned its background on), so the window shows beside the board.
     QVERIFY(!view.surface().parentWidget()->autoFillBackground());
 }
+
+int runBoardLayoutTests(int argc, char** argv)
+{
+    BoardLayoutTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "BoardLayoutTest.moc"

@@ -22,6 +22,10 @@ void flag(Board& board, const std::vector<Point>& squares);
 [[nodiscard]] bool colourNear(const QColor& actual, const QColor& expected, int tolerance);
 
 /// Each suite runs through one of these; main runs them all.
+int runBoardLayoutTests(int argc, char** argv);
+int runBoardInputTests(int argc, char** argv);
+int runBoardDrawingTests(int argc, char** argv);
+int runOpeningAnimationTests(int argc, char** argv);
 int runBoardAccessibleTests(int argc, char** argv);
 
 class BoardTestGame {
