@@ -181,12 +181,12 @@ void BoardSurface::onBoardChanged()
         board.phase == Board::Phase::ready && (resized || m_seen.phase != Board::Phase::ready);
     BoardAccessible::boardChanged(*this, m_seen, board);
     m_seen = board;
-    if (!fresh)
-        return;
     // Each new game starts with the cursor in the middle and the keys on the board, whichever
-    // road it came by (face, banner, menus, shortcut, another machine).
-    moveCursor(centreOf(board));
-    if (isVisible())
+    // road it came by (face, banner, menus, shortcut, another machine). A game of another size
+    // adopted mid-play recentres it too: the old square may not exist on the new board.
+    if (fresh || resized)
+        moveCursor(centreOf(board));
+    if (fresh && isVisible())
         setFocus(Qt::OtherFocusReason);
 }
 
@@ -291,7 +291,15 @@ void BoardSurface::keyPressEvent(QKeyEvent* event)
 void BoardSurface::focusInEvent(QFocusEvent* event)
 {
     QWidget::focusInEvent(event);
-    BoardAccessible::focusMoved(*this, std::nullopt, m_cursor);
+    // The widget announces its own focus after this handler; the square is announced after
+    // that, so that a screen reader lands on the square rather than on the whole board.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (hasFocus())
+                BoardAccessible::focusMoved(*this, std::nullopt, m_cursor);
+        },
+        Qt::QueuedConnection);
 }
 
 bool BoardSurface::isHeldLongEnough(const Press& press, std::uint64_t timestamp) const
