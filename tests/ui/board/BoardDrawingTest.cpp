@@ -49,10 +49,6 @@ QImage grabAtRest(BoardTestGame& game)
     QVERIFY2(colourNear(actual, expected, tolerance),                                              \
         qPrintable(QStringLiteral("%1 is not %2").arg(actual.name(), expected.name())))
 
-} // namespace
-
-namespace {
-
 class BoardDrawingTest : public QObject {
     Q_OBJECT
 

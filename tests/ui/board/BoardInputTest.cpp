@@ -48,10 +48,6 @@ void click(QWidget& widget, QPointF at, quint64 timestamp = 0, Qt::KeyboardModif
     send(widget, QEvent::MouseButtonRelease, Qt::LeftButton, at, timestamp + 80, modifiers);
 }
 
-} // namespace
-
-namespace {
-
 class BoardInputTest : public QObject {
     Q_OBJECT
 

@@ -22,10 +22,6 @@ Board floodBoard()
     return boardWithMines(Difficulty::beginner, mines);
 }
 
-} // namespace
-
-namespace {
-
 class OpeningAnimationTest : public QObject {
     Q_OBJECT
 
