@@ -61,7 +61,9 @@ def start_display():
 
 
 def start_accessibility_bus():
-    # The launcher starts the accessibility bus and, on it, the registry.
+    # The launcher starts the accessibility bus and, on it, the registry; its socket goes under
+    # a runtime folder of this run's own, so parallel runs never meet.
+    os.environ["XDG_RUNTIME_DIR"] = work
     launcher = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     children.append(launcher)
