@@ -9,6 +9,7 @@ packages=(
     nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils
+    dbus at-spi2-core python3-pyatspi
     fonts-noto-color-emoji fonts-dejavu-core
     clang libclang-rt-14-dev
     appstream desktop-file-utils

@@ -134,4 +134,30 @@ void drawCentredText(
     painter.restore();
 }
 
+void drawSquareRing(QPainter& painter, const QRectF& square, qreal width, const QColor& colour)
+{
+    const QRectF inside = square.adjusted(width / 2, width / 2, -width / 2, -width / 2);
+    const qreal radius = std::max(tileRadius(square.width()) - width / 2, 0.0);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(colour, width));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(inside, radius, radius);
+    painter.restore();
+}
+
+void drawPressedTile(QPainter& painter, const QRectF& square, double squareSize)
+{
+    const QRectF tile = tileRect(square, squareSize);
+    const double radius = tileRadius(squareSize);
+    QPainterPath outline;
+    outline.addRoundedRect(tile, radius, radius);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(square, BoardPalette::boardBackground());
+    painter.fillPath(outline, BoardPalette::openFill());
+    painter.strokePath(outline, QPen(BoardPalette::boardEdge(0.6), 0.8));
+    painter.restore();
+}
+
 } // namespace BoardDrawing

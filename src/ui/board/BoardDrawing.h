@@ -1,5 +1,6 @@
 // The vector drawing of one square's pieces: the raised tile, the mine, the flag and cross
-// glyphs and centred text. The sprite cache renders squares with these once per size.
+// glyphs and centred text. The sprite cache renders squares with these once per size; the
+// outlines and press feedback drawn over single squares live here too.
 #pragma once
 
 #include <QColor>
@@ -25,5 +26,11 @@ void drawCross(QPainter& painter, QPointF centre, double fontSize, const QColor&
 /// Heavy sans-serif text whose line box is centred on centre.
 void drawCentredText(
     QPainter& painter, const QString& text, QPointF centre, double fontSize, const QColor& colour);
+
+/// An outline of the given width drawn entirely inside the square's edge, its corners rounded
+/// like a tile's.
+void drawSquareRing(QPainter& painter, const QRectF& square, qreal width, const QColor& colour);
+/// A covered square held down under the pointer: flat and sunken instead of raised.
+void drawPressedTile(QPainter& painter, const QRectF& square, double squareSize);
 
 } // namespace BoardDrawing

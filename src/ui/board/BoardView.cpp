@@ -47,6 +47,9 @@ BoardView::BoardView(GameEngine& engine, Clock now, QWidget* parent)
     connect(&engine, &GameEngine::boardChanged, this, &BoardView::onBoardChanged);
     connect(&engine, &GameEngine::moveCountChanged, this, &BoardView::onMoveCountChanged);
     connect(m_opening, &OpeningAnimation::frameAdvanced, m_surface, &BoardSurface::updateSquares);
+    connect(m_surface, &BoardSurface::cursorMoved, this, &BoardView::revealCursor);
+    // Focus given to the view, as the window does at start, lands on the board itself.
+    setFocusProxy(m_surface);
 
     arrange();
 }
@@ -103,6 +106,17 @@ void BoardView::onMoveCountChanged()
     m_opening->detectOpened(m_engine.board());
 }
 
+void BoardView::revealCursor()
+{
+    if (!m_layout.scrolls || !m_surface->isCursorShown())
+        return;
+    const QRectF square = m_surface->squareRect(m_surface->cursor());
+    const QPoint centre = m_surface->mapTo(m_canvas, square.center().toPoint());
+    // Half a square of margin each way brings the whole square into view, and a little more.
+    const int margin = static_cast<int>(std::ceil(square.width()));
+    m_scrollArea->ensureVisible(centre.x(), centre.y(), margin, margin);
+}
+
 void BoardView::arrange()
 {
     const BoardLayout layout = BoardLayout::forArea(QSizeF(size()), m_difficulty);
@@ -145,4 +159,5 @@ void BoardView::arrange()
     // board changed, exactly as on any other showing.
     if (switched && m_shownOnce)
         m_opening->detectOpened(m_engine.board());
+    revealCursor();
 }

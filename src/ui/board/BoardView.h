@@ -50,6 +50,8 @@ private:
     void onMoveCountChanged();
     /// Applies the size rule to the current size and difficulty.
     void arrange();
+    /// Scrolls the keyboard's current square into view while the keyboard is in use.
+    void revealCursor();
 
     GameEngine& m_engine;
     OpeningAnimation* m_opening;

@@ -60,5 +60,6 @@ void BoardSizeMenu::follow()
 {
     const Difficulty current = m_engine.board().difficulty;
     setText(toQString(title(current)));
+    setAccessibleName(tr("Board size: %1").arg(text()));
     m_actions.at(current)->setChecked(true);
 }

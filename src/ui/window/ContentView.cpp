@@ -2,8 +2,10 @@
 #include "ui/window/ContentView.h"
 
 #include "engine/GameEngine.h"
+#include "ui/board/BoardSurface.h"
 #include "ui/board/BoardView.h"
 #include "ui/window/BoardSizeMenu.h"
+#include "ui/window/FaceButton.h"
 #include "ui/window/Fonts.h"
 #include "ui/window/GameColumn.h"
 #include "ui/window/NewGameDialog.h"
@@ -56,6 +58,13 @@ ContentView::ContentView(GameEngine& engine, QWidget* parent)
         m_banner, &ResultBanner::playAgainClicked, this, [this] { requestNewGame(std::nullopt); });
     connect(&engine, &GameEngine::boardChanged, this, &ContentView::followBoard);
     followBoard();
+
+    // The board comes first for the keyboard, so arrows and Space play instead of opening the
+    // size menu; the controls follow in reading order.
+    setTabOrder(&m_board->surface(), m_sizeMenu);
+    setTabOrder(m_sizeMenu, &m_statusBar->faceButton());
+    setTabOrder(&m_statusBar->faceButton(), &m_banner->playAgainButton());
+    m_board->setFocus(Qt::OtherFocusReason);
 }
 
 void ContentView::requestNewGame(std::optional<Difficulty> difficulty)

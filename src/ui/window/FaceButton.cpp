@@ -32,6 +32,7 @@ FaceButton::FaceButton(QWidget* parent)
     setToolTip(tr("New game (Ctrl+N)"));
     setAccessibleName(tr("New game"));
     setText(face(m_phase));
+    setAccessibleDescription(phaseDescription(m_phase));
 }
 
 void FaceButton::setPhase(Board::Phase phase)
@@ -40,6 +41,7 @@ void FaceButton::setPhase(Board::Phase phase)
         return;
     m_phase = phase;
     setText(face(phase));
+    setAccessibleDescription(phaseDescription(phase));
     update();
 }
 
@@ -55,6 +57,21 @@ QString FaceButton::face(Board::Phase phase)
         break;
     }
     return QStringLiteral("\U0001F642");
+}
+
+QString FaceButton::phaseDescription(Board::Phase phase)
+{
+    switch (phase) {
+    case Board::Phase::ready:
+        return tr("Game not started");
+    case Board::Phase::playing:
+        return tr("Game in progress");
+    case Board::Phase::won:
+        return tr("Game won");
+    case Board::Phase::lost:
+        return tr("Game lost");
+    }
+    return {};
 }
 
 void FaceButton::paintEvent(QPaintEvent*)

@@ -19,6 +19,9 @@ public:
 
     /// The emoji for a phase: dizzy when lost, sunglasses when won, a smile otherwise.
     [[nodiscard]] static QString face(Board::Phase phase);
+    /// What the button's accessible description says of the game, for those who cannot see
+    /// the face.
+    [[nodiscard]] static QString phaseDescription(Board::Phase phase);
 
     [[nodiscard]] QSize sizeHint() const override { return { side, side }; }
 

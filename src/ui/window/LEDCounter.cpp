@@ -4,6 +4,8 @@
 #include "ui/window/Palette.h"
 #include "ui/window/PanelPainting.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
@@ -27,14 +29,58 @@ QFont ledFont()
     return font;
 }
 
+/// A read-only number to assistive technology: the owner's name ("Mines left", "Time") and
+/// the real value, unclamped, however the display has to cut it short.
+class LEDCounterAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit LEDCounterAccessible(LEDCounter* counter)
+        : QAccessibleWidget(counter, QAccessible::StaticText)
+    {
+    }
+
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return QString::number(counter()->value());
+        return QAccessibleWidget::text(t);
+    }
+    QVariant currentValue() const override { return QVariant::fromValue(counter()->value()); }
+    void setCurrentValue(const QVariant&) override { }
+    QVariant maximumValue() const override { return {}; }
+    QVariant minimumValue() const override { return {}; }
+    QVariant minimumStepSize() const override { return 1; }
+
+private:
+    [[nodiscard]] LEDCounter* counter() const { return static_cast<LEDCounter*>(widget()); }
+};
+
+QAccessibleInterface* ledCounterFactory(const QString& key, QObject* object)
+{
+    if (key != QLatin1String("LEDCounter"))
+        return nullptr;
+    if (auto* counter = qobject_cast<LEDCounter*>(object))
+        return new LEDCounterAccessible(counter);
+    return nullptr;
+}
+
 } // namespace
 
 LEDCounter::LEDCounter(QWidget* parent)
     : QWidget(parent)
 {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(&ledCounterFactory);
+        return true;
+    }();
+    (void)factoryInstalled;
     setFont(ledFont());
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setAccessibleName(QStringLiteral("0"));
 }
 
 void LEDCounter::setValue(std::int64_t value)
@@ -43,7 +89,10 @@ void LEDCounter::setValue(std::int64_t value)
         return;
     const bool textChanged = text(value) != text(m_value);
     m_value = value;
-    setAccessibleName(QString::number(value));
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, QVariant::fromValue(value));
+        QAccessible::updateAccessibility(&event);
+    }
     if (textChanged)
         update();
 }

@@ -13,7 +13,7 @@ public:
     explicit LEDCounter(QWidget* parent = nullptr);
 
     [[nodiscard]] std::int64_t value() const { return m_value; }
-    /// Any value is accepted; the display clamps it, the accessible name does not.
+    /// Any value is accepted; the display clamps it, the accessible value does not.
     void setValue(std::int64_t value);
 
     /// Always three characters: 000…999, or a minus and two digits down to -99.

@@ -40,6 +40,7 @@ ResultBanner::ResultBanner(GameEngine& engine, QWidget* parent)
     , m_playAgain(new QPushButton(tr("Play Again"), this))
 {
     m_title->setFont(Fonts::headline());
+    m_title->setTextFormat(Qt::PlainText);
     m_stats->setFont(Fonts::footnote());
     m_stats->setTextFormat(Qt::PlainText);
     setInk(*m_stats, Palette::secondaryInk());
@@ -123,8 +124,10 @@ void ResultBanner::refresh()
         return;
     m_won = board.phase == Board::Phase::won;
     m_title->setText(title(board.phase, m_engine.justSetRecord()));
+    m_title->setAccessibleName(m_title->text());
     setInk(*m_title, m_won ? Palette::accent() : Palette::titleInk());
     m_stats->setText(statsLine(board, m_engine.records(), m_engine.elapsedSeconds()));
+    m_stats->setAccessibleName(m_stats->text());
     update();
 }
 

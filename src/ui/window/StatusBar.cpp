@@ -31,6 +31,8 @@ StatusBar::StatusBar(GameEngine& engine, QWidget* parent)
 {
     m_mines->setObjectName(QStringLiteral("minesCounter"));
     m_clock->setObjectName(QStringLiteral("clockCounter"));
+    m_mines->setAccessibleName(tr("Mines left"));
+    m_clock->setAccessibleName(tr("Time"));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(padding, padding, padding, padding);
     row->addWidget(m_mines, 0, Qt::AlignVCenter);

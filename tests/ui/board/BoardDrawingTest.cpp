@@ -1,5 +1,4 @@
-#include "BoardDrawingTest.h"
-
+// Qt Test suite for what the board surface paints: colours at known spots of known squares.
 #include "BoardTestGame.h"
 
 #include "ui/board/BoardPalette.h"
@@ -49,6 +48,17 @@ QImage grabAtRest(BoardTestGame& game)
 #define VERIFY_COLOUR(actual, expected, tolerance)                                                 \
     QVERIFY2(colourNear(actual, expected, tolerance),                                              \
         qPrintable(QStringLiteral("%1 is not %2").arg(actual.name(), expected.name())))
+
+class BoardDrawingTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void squaresInPlay();
+    void lostBoard();
+    void wonBoard();
+    void gapsStayCrispAtEveryPixelRatio();
+    void shadowFallsBelowTheBoard();
+};
 
 } // namespace
 
@@ -178,3 +188,11 @@ void BoardDrawingTest::shadowFallsBelowTheBoard()
     QVERIFY(image.pixelColor(250, bottom + 20).red() > under.red());
     QCOMPARE(image.pixelColor(250, bottom + 60), QColor(Qt::white));
 }
+
+int runBoardDrawingTests(int argc, char** argv)
+{
+    BoardDrawingTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "BoardDrawingTest.moc"

@@ -1,7 +1,7 @@
-#include "BoardInputTest.h"
-
+// Qt Test suite for what each mouse button, modifier and hold does on the board.
 #include "BoardTestGame.h"
 
+#include "ui/board/BoardPalette.h"
 #include "ui/board/BoardSurface.h"
 
 #include <QApplication>
@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -46,6 +47,20 @@ void click(QWidget& widget, QPointF at, quint64 timestamp = 0, Qt::KeyboardModif
     send(widget, QEvent::MouseButtonPress, Qt::LeftButton, at, timestamp, modifiers);
     send(widget, QEvent::MouseButtonRelease, Qt::LeftButton, at, timestamp + 80, modifiers);
 }
+
+class BoardInputTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void plainClickMapsToTheSquare();
+    void controlClickMarksAndOtherModifiersClick();
+    void pressAndHoldMarksWhereReleased();
+    void rightAndMiddleActOnThePress();
+    void flagModeMarksInsteadOfUncovering();
+    void keysMoveTheCursorAndPlay();
+    void cursorRingShowsOnlyInKeyboardUse();
+    void heldPressShowsWhatReleaseWillDo();
+};
 
 } // namespace
 
@@ -203,3 +218,152 @@ void BoardInputTest::flagModeMarksInsteadOfUncovering()
     click(surface, centreOf(1, 0), 200);
     QVERIFY(game.board().cellAt(1, 1).isRevealed);
 }
+
+void BoardInputTest::keysMoveTheCursorAndPlay()
+{
+    BoardTestGame game(inputBoard());
+    BoardSurface& surface = game.surface();
+    const auto key = [&surface](Qt::Key k) { QTest::keyClick(&surface, k); };
+    // The middle square, hidden until the first key.
+    QCOMPARE(surface.cursor(), (Point { 4, 4 }));
+    QVERIFY(!surface.isCursorShown());
+
+    // One square per arrow, rows and columns to their ends, never past an edge.
+    const std::vector<std::pair<Qt::Key, Point>> moves { { Qt::Key_Right, { 5, 4 } },
+        { Qt::Key_Home, { 0, 4 } }, { Qt::Key_Left, { 0, 4 } }, { Qt::Key_PageUp, { 0, 0 } },
+        { Qt::Key_Up, { 0, 0 } }, { Qt::Key_End, { 8, 0 } }, { Qt::Key_Right, { 8, 0 } },
+        { Qt::Key_PageDown, { 8, 8 } }, { Qt::Key_Down, { 8, 8 } }, { Qt::Key_Up, { 8, 7 } },
+        { Qt::Key_Left, { 7, 7 } } };
+    for (const auto& [k, to] : moves) {
+        key(k);
+        QCOMPARE(surface.cursor(), to);
+    }
+    QVERIFY(surface.isCursorShown());
+    QCOMPARE(game.engine().moveCount(), 0);
+
+    // F cycles the mark like the right button; Space uncovers the covered square.
+    key(Qt::Key_F);
+    QCOMPARE(game.board().cellAt(7, 7).mark, Mark::flag);
+    key(Qt::Key_F);
+    key(Qt::Key_F);
+    QCOMPARE(game.board().cellAt(7, 7).mark, Mark::none);
+    key(Qt::Key_Space);
+    QVERIFY(game.board().cellAt(7, 7).isRevealed);
+    QCOMPARE(game.engine().moveCount(), 4);
+
+    // Keys with Control, and Return, are not the board's: they go on to the window.
+    QKeyEvent controlled(QEvent::KeyPress, Qt::Key_Right, Qt::ControlModifier);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    for (QKeyEvent* event : { &controlled, &enter }) {
+        QApplication::sendEvent(&surface, event);
+        QVERIFY(!event->isAccepted());
+    }
+    QCOMPARE(surface.cursor(), (Point { 7, 7 }));
+
+    // Space on a number with its flags complete chords.
+    key(Qt::Key_Home);
+    key(Qt::Key_PageUp);
+    key(Qt::Key_Right);
+    key(Qt::Key_Space);
+    QVERIFY(game.board().cellAt(1, 1).isRevealed);
+
+    // A mouse press hides the cursor; the next key shows it again where it was.
+    send(surface, QEvent::MouseButtonPress, Qt::RightButton, centreOf(6, 6), 0);
+    QVERIFY(!surface.isCursorShown());
+    key(Qt::Key_PageDown);
+    QVERIFY(surface.isCursorShown());
+    QCOMPARE(surface.cursor(), (Point { 1, 8 }));
+
+    // After the game ends keys still move the cursor but change nothing on the board.
+    key(Qt::Key_End);
+    key(Qt::Key_Space);
+    QCOMPARE(game.board().phase, Board::Phase::lost);
+    const Board over = game.board();
+    key(Qt::Key_Left);
+    key(Qt::Key_Space);
+    key(Qt::Key_F);
+    QCOMPARE(surface.cursor(), (Point { 7, 8 }));
+    QCOMPARE(game.board(), over);
+
+    // A new game puts the cursor back in the middle.
+    game.engine().newGame(Difficulty::expert);
+    QCOMPARE(surface.cursor(), (Point { 15, 8 }));
+}
+
+void BoardInputTest::cursorRingShowsOnlyInKeyboardUse()
+{
+    BoardTestGame game(inputBoard());
+    BoardSurface& surface = game.surface();
+    // Inside the left edge of the middle square, where the ring runs.
+    const QPoint onRing(static_cast<int>(4 * side + 1), static_cast<int>(4.5 * side));
+    const auto ringShows = [&] {
+        return colourNear(surface.grab().toImage().pixelColor(onRing), BoardPalette::accent(), 8);
+    };
+    QVERIFY(!ringShows());
+    QTest::keyClick(&surface, Qt::Key_Down);
+    QTest::keyClick(&surface, Qt::Key_Up);
+    QVERIFY(ringShows());
+    send(surface, QEvent::MouseButtonPress, Qt::LeftButton, centreOf(6, 6), 0);
+    send(surface, QEvent::MouseButtonRelease, Qt::LeftButton, centreOf(6, 6), 50);
+    QVERIFY(!ringShows());
+}
+
+void BoardInputTest::heldPressShowsWhatReleaseWillDo()
+{
+    BoardTestGame game(inputBoard());
+    BoardSurface& surface = game.surface();
+    auto* holdTimer = surface.findChild<QTimer*>(QStringLiteral("holdTimer"));
+    QVERIFY(holdTimer);
+    const QPoint middle = centreOf(4, 4).toPoint();
+    const auto pixel = [&surface](QPoint at) { return surface.grab().toImage().pixelColor(at); };
+    const auto reddish = [](const QColor& c) { return c.red() > c.green() + 40; };
+
+    // Held down: the covered square is drawn pressed in, flat in the open colour.
+    send(surface, QEvent::MouseButtonPress, Qt::LeftButton, centreOf(4, 4), 1000);
+    QCOMPARE(surface.pressedSquare(), (Point { 4, 4 }));
+    QVERIFY(!surface.isPressArmed());
+    QVERIFY(colourNear(pixel(middle), BoardPalette::openFill(), 2));
+    QVERIFY(holdTimer->isActive());
+    QCOMPARE(holdTimer->interval(), 350);
+    // 349 ms in, still a click; at 350 ms release will mark, and the flag it will set shows.
+    send(surface, QEvent::MouseMove, Qt::LeftButton, centreOf(4, 4) + QPointF(3, 0), 1349);
+    QVERIFY(!surface.isPressArmed());
+    send(surface, QEvent::MouseMove, Qt::LeftButton, centreOf(4, 4) + QPointF(3, 0), 1350);
+    QVERIFY(surface.isPressArmed());
+    QVERIFY(reddish(pixel(middle + QPoint(0, -4))));
+    // Released: the real flag, and nothing pressed any more.
+    send(surface, QEvent::MouseButtonRelease, Qt::LeftButton, centreOf(4, 4), 1400);
+    QCOMPARE(game.board().cellAt(4, 4).mark, Mark::flag);
+    QVERIFY(!surface.pressedSquare());
+    QVERIFY(!holdTimer->isActive());
+
+    // With no event to carry a timestamp, the single-shot timer arms it.
+    send(surface, QEvent::MouseButtonPress, Qt::LeftButton, centreOf(6, 6), 2000);
+    QVERIFY(!surface.isPressArmed());
+    QMetaObject::invokeMethod(holdTimer, "timeout");
+    QVERIFY(surface.isPressArmed());
+    send(surface, QEvent::MouseButtonRelease, Qt::LeftButton, centreOf(6, 6), 2400);
+    QCOMPARE(game.board().cellAt(6, 6).mark, Mark::flag);
+    // Wandering off follows the pointer to the square a release acts on; off the board or on
+    // an uncovered square nothing is pressed.
+    send(surface, QEvent::MouseButtonPress, Qt::LeftButton, centreOf(6, 6), 3000);
+    send(surface, QEvent::MouseMove, Qt::LeftButton, centreOf(7, 6), 3100);
+    QCOMPARE(surface.pressedSquare(), (Point { 7, 6 }));
+    send(surface, QEvent::MouseMove, Qt::LeftButton, centreOf(1, 0), 3200);
+    QVERIFY(!surface.pressedSquare());
+    send(surface, QEvent::MouseMove, Qt::LeftButton, QPointF(-20, 20), 3300);
+    QVERIFY(!surface.pressedSquare());
+    send(surface, QEvent::MouseButtonRelease, Qt::LeftButton, QPointF(-20, 20), 3400);
+    // Control marks on release from the start.
+    send(surface, QEvent::MouseButtonPress, Qt::LeftButton, centreOf(3, 6), 4000,
+        Qt::ControlModifier);
+    QVERIFY(surface.isPressArmed());
+}
+
+int runBoardInputTests(int argc, char** argv)
+{
+    BoardInputTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "BoardInputTest.moc"

@@ -1,14 +1,25 @@
 // The size rule, both as arithmetic and as the arrangement of the view's widgets.
-#include "BoardLayoutTest.h"
+#include "ui/board/BoardLayout.h"
 
 #include "BoardTestGame.h"
 
-#include "ui/board/BoardLayout.h"
 #include "ui/board/BoardSurface.h"
 
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+
+namespace {
+
+class BoardLayoutTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void squareSizeFollowsTheOfferedArea();
+    void viewPlacesTheSurface();
+};
+
+} // namespace
 
 void BoardLayoutTest::squareSizeFollowsTheOfferedArea()
 {
@@ -63,6 +74,13 @@ void BoardLayoutTest::viewPlacesTheSurface()
     QVERIFY(scrollArea->horizontalScrollBar()->isVisible());
     QVERIFY(scrollArea->verticalScrollBar()->isVisible());
     QVERIFY(scrollArea->horizontalScrollBar()->maximum() > 0);
+    // The keyboard's current square is scrolled into view as it moves.
+    for (const Qt::Key key : { Qt::Key_End, Qt::Key_Home }) {
+        QTest::keyClick(&view.surface(), key);
+        const QRect square = view.surface().squareRect(view.surface().cursor()).toRect();
+        QVERIFY(scrollArea->viewport()->rect().contains(
+            QRect(view.surface().mapTo(scrollArea->viewport(), square.topLeft()), square.size())));
+    }
 
     // Widening the view brings the board back out of the scroll area, centred.
     view.resize(700, 400);
@@ -76,3 +94,11 @@ void BoardLayoutTest::viewPlacesTheSurface()
     // turned its background on), so the window shows beside the board.
     QVERIFY(!view.surface().parentWidget()->autoFillBackground());
 }
+
+int runBoardLayoutTests(int argc, char** argv)
+{
+    BoardLayoutTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "BoardLayoutTest.moc"

@@ -21,6 +21,13 @@ void flag(Board& board, const std::vector<Point>& squares);
 /// Channel by channel within tolerance (8-bit), whatever the colours' specs.
 [[nodiscard]] bool colourNear(const QColor& actual, const QColor& expected, int tolerance);
 
+/// Each suite runs through one of these; main runs them all.
+int runBoardLayoutTests(int argc, char** argv);
+int runBoardInputTests(int argc, char** argv);
+int runBoardDrawingTests(int argc, char** argv);
+int runOpeningAnimationTests(int argc, char** argv);
+int runBoardAccessibleTests(int argc, char** argv);
+
 class BoardTestGame {
 public:
     /// Saves board as the game on the folder, then starts the engine, which restores it.

@@ -1,10 +1,10 @@
-#include "OpeningAnimationTest.h"
+// Qt Test suite for the opening animation: its entries, its timer and its drawing.
+#include "ui/board/OpeningAnimation.h"
 
 #include "BoardTestGame.h"
 
 #include "ui/board/BoardPalette.h"
 #include "ui/board/BoardSurface.h"
-#include "ui/board/OpeningAnimation.h"
 
 #include <QImage>
 #include <QTest>
@@ -22,15 +22,19 @@ Board floodBoard()
     return boardWithMines(Difficulty::beginner, mines);
 }
 
-std::int64_t uncoveredCount(const Board& board)
-{
-    return std::count_if(
-        board.cells.begin(), board.cells.end(), [](const Cell& cell) { return cell.isRevealed; });
-}
+class OpeningAnimationTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void floodsStartTogetherAndExpireOnTheirOwn();
+    void marksAndFirstShowing();
+    void difficultyChangeResets();
+    void overlayShrinksAndFades();
+};
 
 } // namespace
 
-void OpeningAnimationTest::floodStartsTogetherAndExpires()
+void OpeningAnimationTest::floodsStartTogetherAndExpireOnTheirOwn()
 {
     BoardTestGame game(floodBoard());
     BoardView& view = game.view();
@@ -38,61 +42,37 @@ void OpeningAnimationTest::floodStartsTogetherAndExpires()
     OpeningAnimation& opening = view.opening();
     QVERIFY(opening.opened().empty());
     QVERIFY(!opening.isRunning());
-
     std::vector<Point> redrawn;
     QObject::connect(&opening, &OpeningAnimation::frameAdvanced,
         [&redrawn](const std::vector<Point>& squares) { redrawn = squares; });
 
+    // Every square a flood uncovers has an entry, all with the one instant of the move.
     game.engine().reveal(0, 8);
-    const auto flooded = static_cast<std::size_t>(uncoveredCount(game.board()));
-    QCOMPARE(flooded, std::size_t { 36 });
-    // Every uncovered square has an entry, all with the one instant of the move.
-    QCOMPARE(opening.opened().size(), flooded);
+    QCOMPARE(game.board().revealedCount, std::int64_t { 36 });
+    QCOMPARE(opening.opened().size(), std::size_t { 36 });
     QVERIFY(std::all_of(opening.opened().begin(), opening.opened().end(),
         [](const auto& entry) { return entry.second == 1000.0; }));
     QVERIFY(opening.isRunning());
 
-    // 0.2 s in, nothing has expired; each frame redraws the animating squares.
-    game.now = 1000.2;
+    // 0.1 s in nothing has expired, and each frame redraws the animating squares. A second
+    // action then adds only its new squares, with the later instant.
+    game.now = 1000.1;
     const std::int64_t tick = opening.tick();
     opening.advance();
-    QCOMPARE(opening.opened().size(), flooded);
     QCOMPARE(opening.tick(), tick + 1);
-    QCOMPARE(redrawn.size(), flooded);
-    QVERIFY(opening.isRunning());
-
-    // At exactly 0.22 s every entry goes together, that last frame still redraws them, and
-    // the timer stops.
-    game.now = 1000.22;
-    opening.advance();
-    QVERIFY(opening.opened().empty());
-    QCOMPARE(redrawn.size(), flooded);
-    QVERIFY(!opening.isRunning());
-}
-
-void OpeningAnimationTest::laterMovesAddLaterEntries()
-{
-    Board board = floodBoard();
-    BoardTestGame game(board);
-    BoardView& view = game.view();
-    view.show();
-    OpeningAnimation& opening = view.opening();
-
-    game.engine().reveal(0, 8);
-    QCOMPARE(opening.opened().size(), std::size_t { 36 });
-    // A second action 0.1 s later: only its new squares, with the later instant.
-    game.now = 1000.1;
-    opening.advance();
+    QCOMPARE(redrawn.size(), std::size_t { 36 });
     game.engine().reveal(8, 8);
     QCOMPARE(opening.opened().size(), std::size_t { 72 });
     QCOMPARE(opening.opened().at(Point { 8, 0 }), 1000.1);
     QCOMPARE(opening.opened().at(Point { 0, 0 }), 1000.0);
 
-    // The first ones end on their own schedule; the loop runs on for the later ones.
-    game.now = 1000.25;
+    // At exactly 0.22 s the first ones go together, that frame still redraws them, and the
+    // loop runs on for the later ones until they end too.
+    game.now = 1000.22;
     opening.advance();
     QCOMPARE(opening.opened().size(), std::size_t { 36 });
     QVERIFY(!opening.opened().contains(Point { 0, 0 }));
+    QCOMPARE(redrawn.size(), std::size_t { 72 });
     QVERIFY(opening.isRunning());
     game.now = 1000.32;
     opening.advance();
@@ -194,3 +174,11 @@ void OpeningAnimationTest::overlayShrinksAndFades()
     image = view.surface().grab().toImage();
     QVERIFY(colourNear(image.pixelColor(centre), BoardPalette::openFill(), 1));
 }
+
+int runOpeningAnimationTests(int argc, char** argv)
+{
+    OpeningAnimationTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "OpeningAnimationTest.moc"

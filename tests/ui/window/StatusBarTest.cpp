@@ -6,6 +6,7 @@
 #include "ui/window/FaceButton.h"
 #include "ui/window/LEDCounter.h"
 
+#include <QAccessible>
 #include <QFontDatabase>
 #include <QSignalSpy>
 #include <QTest>
@@ -33,13 +34,12 @@ private slots:
         QCOMPARE(LEDCounter::text(std::numeric_limits<std::int64_t>::min()), QStringLiteral("-99"));
     }
 
-    void ledAccessibleNameKeepsTheRealValue()
+    void ledAccessibleValueKeepsTheRealValue()
     {
         LEDCounter counter;
-        counter.setValue(-100);
-        QCOMPARE(counter.accessibleName(), QStringLiteral("-100"));
         counter.setValue(123456);
-        QCOMPARE(counter.accessibleName(), QStringLiteral("123456"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(&counter)->text(QAccessible::Value),
+            QStringLiteral("123456"));
     }
 
     void minesCounterFollowsFlagsPastZero()

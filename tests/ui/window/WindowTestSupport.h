@@ -52,5 +52,6 @@ int runLedAndStatusTests(int argc, char** argv);
 int runResultBannerTests(int argc, char** argv);
 int runContentViewTests(int argc, char** argv);
 int runMainWindowTests(int argc, char** argv);
+int runKeyboardAccessTests(int argc, char** argv);
 
 } // namespace windowtest

@@ -16,5 +16,6 @@ int main(int argc, char** argv)
     failures += windowtest::runResultBannerTests(argc, argv);
     failures += windowtest::runContentViewTests(argc, argv);
     failures += windowtest::runMainWindowTests(argc, argv);
+    failures += windowtest::runKeyboardAccessTests(argc, argv);
     return failures == 0 ? 0 : 1;
 }
