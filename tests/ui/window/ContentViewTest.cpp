@@ -8,11 +8,14 @@
 #include "ui/window/BoardSizeMenu.h"
 #include "ui/window/FaceButton.h"
 #include "ui/window/GameColumn.h"
+#include "ui/window/Palette.h"
 #include "ui/window/ResultBanner.h"
 #include "ui/window/StatusBar.h"
 
 #include <QAction>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -66,11 +69,19 @@ private slots:
         QVERIFY(view.confirmNewGame());
         NewGameDialog* dialog = windowtest::openNewGameDialog();
         QVERIFY(dialog);
+        // Asked once, in the body; the title names the program, no light-theme icon.
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Sapperly"));
         QCOMPARE(dialog->text(), QStringLiteral("Start a new game?"));
+        QCOMPARE(dialog->icon(), QMessageBox::NoIcon);
         QCOMPARE(
             dialog->informativeText(), QStringLiteral("The field you're on will be abandoned."));
         QCOMPARE(dialog->confirmButton()->text(), QStringLiteral("New Game"));
         QCOMPARE(dialog->buttonRole(dialog->confirmButton()), QMessageBox::DestructiveRole);
+        // The destructive button is filled red.
+        const QImage confirm = dialog->confirmButton()->grab().toImage();
+        const QColor fill = confirm.pixelColor(4, confirm.height() / 2);
+        QVERIFY2(
+            fill.red() > 2 * fill.green() && fill.red() > 2 * fill.blue(), qPrintable(fill.name()));
         QCOMPARE(dialog->escapeButton(), dialog->cancelButton());
         QCOMPARE(game.engine->board(), before);
         // "Cancel" leaves board, moves and clock as they were.
@@ -178,6 +189,54 @@ private slots:
         column.settle();
         QVERIFY(!view.resultBanner().isVisible());
         QCOMPARE(view.boardView().height(), fullBoardHeight);
+    }
+
+    void boardShadowSpillsPastTheBoard()
+    {
+        // The smallest window at both widths and the default one, banner away and in.
+        const std::pair<Difficulty, QSize> windows[] = { { Difficulty::beginner, { 460, 520 } },
+            { Difficulty::expert, { 692, 520 } }, { Difficulty::intermediate, { 620, 700 } } };
+        const int background = qGray(Palette::windowBackground().rgb());
+        for (const auto& [difficulty, size] : windows) {
+            for (const bool over : { false, true }) {
+                windowtest::TestGame game(windowtest::freshGame(difficulty));
+                if (over)
+                    enginetest::playLosingGame(*game.engine, game.clock, 3, difficulty);
+                ContentView view(*game.engine);
+                view.resize(size);
+                view.show();
+                view.gameColumn().settle();
+                const QImage image = view.grab().toImage();
+                BoardView& boardView = view.boardView();
+                const QRect board =
+                    boardView.boardRect().translated(boardView.mapTo(&view, QPoint()));
+                const QPoint beside[] = { { board.center().x(), board.bottom() + 6 },
+                    { board.left() - 3, board.center().y() },
+                    { board.right() + 3, board.center().y() } };
+                for (const QPoint& point : beside)
+                    QVERIFY2(qGray(image.pixel(point)) < background,
+                        qPrintable(QStringLiteral("%1 at %2x%3, over %4: no shadow at %5,%6")
+                                       .arg(title(difficulty).data())
+                                       .arg(size.width())
+                                       .arg(size.height())
+                                       .arg(over)
+                                       .arg(point.x())
+                                       .arg(point.y())));
+            }
+        }
+    }
+
+    void scrollingBoardIsJustTheBoard()
+    {
+        // Expert as wide as its smallest squares but too low for them: it scrolls down only.
+        windowtest::TestGame game(windowtest::freshGame(Difficulty::expert));
+        BoardView board(*game.engine);
+        board.resize(660, 300);
+        board.show();
+        QVERIFY(board.isScrolling());
+        QCOMPARE(board.scrollArea().widget()->size(), QSize(660, 352));
+        QCOMPARE(board.scrollArea().horizontalScrollBar()->maximum(), 0);
+        QCOMPARE(board.scrollArea().verticalScrollBar()->maximum(), 52);
     }
 
     void springSettlesWithoutOvershoot()

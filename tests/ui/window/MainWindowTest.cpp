@@ -4,14 +4,19 @@
 
 #include "WindowTestSupport.h"
 
+#include "ui/window/BoardSizeMenu.h"
 #include "ui/window/ContentView.h"
 #include "ui/window/GameColumn.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStyleFactory>
+#include <QStyleOptionMenuItem>
 #include <QTest>
 
 namespace {
@@ -24,6 +29,24 @@ std::vector<Difficulty> checkedSizes(const MainWindow& window)
             checked.push_back(difficulty);
     }
     return checked;
+}
+
+// A menu item as a style draws it, with its check in an exclusive group or alone.
+QImage menuItem(const QStyle& style, QStyleOptionMenuItem::CheckType checkType, bool checked)
+{
+    QStyleOptionMenuItem item;
+    item.rect = QRect(0, 0, 160, 24);
+    item.palette = QApplication::palette();
+    item.state = QStyle::State_Enabled;
+    item.font = QApplication::font();
+    item.text = QStringLiteral("Expert");
+    item.checkType = checkType;
+    item.checked = checked;
+    QImage image(item.rect.size(), QImage::Format_ARGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    style.drawControl(QStyle::CE_MenuItem, &item, &painter);
+    return image;
 }
 
 class MainWindowTest : public QObject {
@@ -39,6 +62,29 @@ private slots:
         // A new game of another size from anywhere moves the check.
         game.engine->newGame(Difficulty::intermediate);
         QCOMPARE(checkedSizes(window), std::vector { Difficulty::intermediate });
+    }
+
+    void checkedSizeShowsACheckMark()
+    {
+        const QStyle& style = *QApplication::style();
+        const QImage exclusive = menuItem(style, QStyleOptionMenuItem::Exclusive, true);
+        // A mark is drawn for the checked item only.
+        QVERIFY(exclusive != menuItem(style, QStyleOptionMenuItem::Exclusive, false));
+        // The same check mark as outside a group, not the bullet Fusion gives a group's item.
+        QCOMPARE(exclusive, menuItem(style, QStyleOptionMenuItem::NonExclusive, true));
+        const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+        QVERIFY(exclusive != menuItem(*fusion, QStyleOptionMenuItem::Exclusive, true));
+        // Both menus keep their groups exclusive.
+        windowtest::TestGame game;
+        MainWindow window(*game.engine);
+        QVERIFY(window.difficultyAction(Difficulty::expert)->actionGroup()->isExclusive());
+        QVERIFY(window.contentView()
+                    .boardSizeMenu()
+                    .action(Difficulty::expert)
+                    ->actionGroup()
+                    ->isExclusive());
+        // The window and the about box carry the program's icon.
+        QVERIFY(!QApplication::windowIcon().pixmap(64).isNull());
     }
 
     void menuBarCommandsNeverAsk()
