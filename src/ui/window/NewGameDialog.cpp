@@ -2,7 +2,10 @@
 #include "ui/window/NewGameDialog.h"
 
 #include "ui/window/Palette.h"
+#include "ui/window/WindowTheme.h"
 
+#include <QIcon>
+#include <QLabel>
 #include <QPushButton>
 
 NewGameDialog::NewGameDialog(QWidget* parent)
@@ -10,12 +13,21 @@ NewGameDialog::NewGameDialog(QWidget* parent)
 {
     setObjectName(QStringLiteral("newGameDialog"));
     setWindowModality(Qt::WindowModal);
-    // The question is the message itself; the window manager's title bar names the program, and
-    // Qt's stock question icon is drawn for a light theme.
-    setIcon(QMessageBox::NoIcon);
+    // The question is the message itself and the title bar names the program. Qt's stock
+    // question icon is drawn for a light theme; the program's own icon sits there instead.
     setWindowTitle(tr("Sapperly"));
     setText(tr("Start a new game?"));
     setInformativeText(tr("The field you're on will be abandoned."));
+    if (const QIcon icon = applicationIcon(); !icon.isNull())
+        setIconPixmap(icon.pixmap(iconSide));
+    // The question reads as the heading, the consequence under it on one line.
+    if (auto* question = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        QFont bold = question->font();
+        bold.setBold(true);
+        question->setFont(bold);
+    }
+    if (auto* detail = findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        detail->setWordWrap(false);
     m_confirm = addButton(tr("New Game"), QMessageBox::DestructiveRole);
     m_cancel = addButton(tr("Cancel"), QMessageBox::RejectRole);
     setEscapeButton(m_cancel);
