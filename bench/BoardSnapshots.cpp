@@ -1,12 +1,23 @@
 // Renders the board view to PNG files for looking at: an expert game in progress, a lost game
-// and a won game, each at pixel ratios 1, 1.5 and 2. Usage: board_snapshots OUTPUT_FOLDER
+// and a won game, each at pixel ratios 1, 1.5 and 2. Then the whole window content of each size
+// at its smallest and at the default window, with and without the result banner, the board-size
+// menu open and the new-game question, at the screen's pixel ratio (QT_SCALE_FACTOR=2 for 2x).
+// Usage: board_snapshots OUTPUT_FOLDER
 #include "BoardScenes.h"
 
 #include "ui/board/BoardView.h"
+#include "ui/window/BoardSizeMenu.h"
+#include "ui/window/ContentView.h"
+#include "ui/window/GameColumn.h"
+#include "ui/window/MainWindow.h"
+#include "ui/window/NewGameDialog.h"
+#include "ui/window/WindowTheme.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPainter>
 
 #include <cstdio>
@@ -45,6 +56,69 @@ bool snapshot(const QString& folder, const QString& name, Difficulty difficulty,
     return true;
 }
 
+bool save(const QString& folder, const QString& name, const QPixmap& picture)
+{
+    const QString path = QDir(folder).filePath(
+        QStringLiteral("%1@%2x.png").arg(name).arg(picture.devicePixelRatio()));
+    if (!picture.save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+bool windowSnapshots(const QString& folder)
+{
+    applyWindowTheme();
+    bool written = true;
+    for (const Difficulty difficulty : allDifficulties) {
+        const QSize smallest(difficulty == Difficulty::expert ? 692 : 460, 520);
+        for (const QSize size : { smallest, QSize(620, 700) }) {
+            for (const bool over : { false, true }) {
+                BoardScene scene = BoardScenes::fresh(difficulty);
+                // The opening flood is laid out for the expert board; smaller ones start fresh.
+                if (difficulty == Difficulty::expert)
+                    BoardScenes::playMidGame(*scene.engine);
+                else if (over)
+                    scene.engine->reveal(columns(difficulty) / 2, rows(difficulty) / 2);
+                if (over)
+                    BoardScenes::loseGame(*scene.engine);
+                ContentView view(*scene.engine);
+                view.resize(size);
+                view.show();
+                view.gameColumn().settle();
+                const QString name = QStringLiteral("window-%1-%2x%3%4")
+                                         .arg(QString::fromUtf8(title(difficulty).data()))
+                                         .arg(size.width())
+                                         .arg(size.height())
+                                         .arg(over ? QStringLiteral("-over") : QString());
+                written = save(folder, name.toLower(), view.grab()) && written;
+                if (difficulty != Difficulty::beginner || size != smallest || over)
+                    continue;
+                QMenu* menu = view.boardSizeMenu().menu();
+                menu->ensurePolished();
+                menu->adjustSize();
+                written = save(folder, QStringLiteral("size-menu"), menu->grab()) && written;
+                written =
+                    save(folder, QStringLiteral("size-button"), view.boardSizeMenu().grab()) &&
+                    written;
+                MainWindow window(*scene.engine);
+                QMenu* difficultyMenu = window.menuBar()->actions().at(1)->menu();
+                difficultyMenu->ensurePolished();
+                difficultyMenu->adjustSize();
+                written = save(folder, QStringLiteral("difficulty-menu"), difficultyMenu->grab()) &&
+                    written;
+                NewGameDialog dialog(&view);
+                dialog.show();
+                written =
+                    save(folder, QStringLiteral("new-game-question"), dialog.grab()) && written;
+            }
+        }
+    }
+    return written;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -75,6 +149,7 @@ int main(int argc, char** argv)
                 BoardScenes::winGame(engine);
             }) &&
         snapshot(folder, QStringLiteral("expert-scrolling"), Difficulty::expert, QSize(500, 300),
-            BoardScenes::playMidGame);
+            BoardScenes::playMidGame) &&
+        windowSnapshots(folder);
     return written ? 0 : 1;
 }

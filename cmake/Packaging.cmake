@@ -79,9 +79,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 # The Qt libraries come from dpkg-shlibdeps; the platform plugins, which Qt loads at run time,
-# and the fonts of the face button and counters are named here.
+# the SVG plugins that draw the window icon, and the fonts of the face button and counters are
+# named here. The Wayland platform plugin lets the game run natively on a Wayland desktop.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-noto-color-emoji, fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, libqt6svg6, fonts-noto-color-emoji, fonts-dejavu-core")
 # The Wayland platform plugin: without it the game runs through XWayland.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 # Read back by CPackOptions.cmake, which refuses a package whose game is not in /usr/games.

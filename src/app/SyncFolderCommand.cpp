@@ -5,6 +5,7 @@
 #include "ui/window/SyncFolderDialog.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -65,7 +66,12 @@ bool SyncFolderCommand::stopSyncing()
 
 void SyncFolderCommand::openDialog()
 {
-    auto* dialog = new SyncFolderDialog(m_store.cloudFolder(), m_overridden, m_window);
+    const std::optional<QString> current = m_store.cloudFolder();
+    auto* dialog = new SyncFolderDialog(current, m_overridden, m_window);
+    // A folder asked for (remembered, or given for this run) that the store could not take.
+    const std::optional<QString> asked = m_setting.sides(QCoreApplication::arguments()).cloudFolder;
+    if (!current && asked && !asked->isEmpty())
+        dialog->showUnusableFolder(*asked);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::finished, this, &SyncFolderCommand::onDialogFinished);
     dialog->open();

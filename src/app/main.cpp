@@ -6,27 +6,50 @@
 #include "store/CloudStore.h"
 
 #include <QApplication>
+#include <QStringList>
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
 QtMessageHandler previousHandler = nullptr;
+// Qt's own complaints while the platform starts, held back until it is known whether they
+// lead to the fatal end, where the one plain message below replaces them.
+QStringList heldMessages;
+
+/// The variables that named the display that could not be opened, for example "DISPLAY=:99".
+QString namedDisplay()
+{
+    QStringList named;
+    for (const char* variable : { "QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY" }) {
+        if (qEnvironmentVariableIsSet(variable))
+            named << QStringLiteral("%1=%2").arg(
+                QLatin1String(variable), qEnvironmentVariable(variable));
+    }
+    return named.join(QStringLiteral(", "));
+}
 
 // Qt ends the process with a fatal message when no platform plugin can start (for example
-// DISPLAY names a server that is not there). Say plainly what is wrong and exit with 1 instead
-// of aborting with a core dump.
+// DISPLAY names a server that is not there), telling the player to reinstall. Say plainly what
+// is wrong and exit with 1 instead of aborting with a core dump.
 void startupMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& text)
 {
     if (type == QtFatalMsg) {
-        std::fprintf(stderr, "Sapperly could not open a graphical display: %s\n", qPrintable(text));
+        std::fprintf(stderr, "Sapperly needs a graphical display (%s cannot be opened).\n",
+            qPrintable(namedDisplay()));
         std::_Exit(1);
     }
-    if (previousHandler)
-        previousHandler(type, context, text);
-    else
-        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+    heldMessages << qFormatLogMessage(type, context, text);
+}
+
+/// Passes on what Qt said while starting, now that it did start.
+void releaseHeldMessages()
+{
+    for (const QString& message : std::as_const(heldMessages))
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+    heldMessages.clear();
 }
 
 bool hasDisplay()
@@ -52,6 +75,7 @@ int main(int argc, char* argv[])
     previousHandler = qInstallMessageHandler(startupMessageHandler);
     QApplication application(argc, argv);
     qInstallMessageHandler(previousHandler);
+    releaseHeldMessages();
 
     // One running copy per data folder: a later launch brings the first to the front and ends
     // here, before it could touch the game's files.

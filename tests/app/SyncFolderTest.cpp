@@ -154,6 +154,25 @@ private slots:
         QVERIFY(visibleTopLevel<QMessageBox>());
     }
 
+    void theDialogSaysWhyTheRememberedFolderIsNotUsed()
+    {
+        auto engine = engineWithOneMove(1000);
+        const QString file = freshPath("config") + "/sapperly.conf";
+        // The remembered folder has become a plain file, so this run stayed local.
+        const QString notAFolder = freshPath("file");
+        QFile(notAFolder).open(QIODevice::WriteOnly);
+        QVERIFY(SyncFolderSetting(file).setFolder(notAFolder));
+        SyncFolderCommand command(engine->store(), SyncFolderSetting(file), false, nullptr);
+        command.action()->trigger();
+        auto* dialog = visibleTopLevel<SyncFolderDialog>();
+        QVERIFY(dialog);
+        QVERIFY2(dialog->statusText().contains(QStringLiteral("it is a file, not a folder")),
+            qPrintable(dialog->statusText()));
+        // Stopping forgets the folder, so later launches stop trying it.
+        dialog->stopButton()->click();
+        QVERIFY(!SyncFolderSetting(file).folder());
+    }
+
     void stoppingAndOverriddenRuns()
     {
         auto engine = engineWithOneMove(1000);

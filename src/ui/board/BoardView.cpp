@@ -1,21 +1,33 @@
 #include "ui/board/BoardView.h"
 
 #include "engine/GameEngine.h"
-#include "ui/board/BoardCanvas.h"
-#include "ui/board/BoardShadow.h"
 #include "ui/board/BoardSurface.h"
 #include "ui/board/OpeningAnimation.h"
 
+#include <QProxyStyle>
 #include <QResizeEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShowEvent>
 
-#include <cmath>
-
 namespace {
 
 constexpr double comfortableSquare = 32.0;
+
+/// Scroll bars that float over the board instead of taking room beside it: a board exactly as
+/// wide as the space offered then scrolls only the way it does not fit.
+class OverlayScrollBars : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+        QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_ScrollBar_Transient)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 } // namespace
 
@@ -28,20 +40,26 @@ BoardView::BoardView(GameEngine& engine, Clock now, QWidget* parent)
     : QWidget(parent)
     , m_engine(engine)
     , m_opening(new OpeningAnimation(std::move(now), this))
-    , m_canvas(new BoardCanvas(this))
-    , m_surface(new BoardSurface(engine, *m_opening, m_canvas))
+    , m_surface(new BoardSurface(engine, *m_opening, this))
     , m_scrollArea(new QScrollArea(this))
     , m_difficulty(engine.board().difficulty)
 {
-    m_canvas->setBoard(m_surface);
-
+    // The window draws with Fusion; the scroll bars read the hint, and so does the area's layout.
+    auto* scrollStyle = new OverlayScrollBars(QStringLiteral("Fusion"));
+    scrollStyle->setParent(m_scrollArea);
+    for (QWidget* styled : { static_cast<QWidget*>(m_scrollArea),
+             static_cast<QWidget*>(m_scrollArea->horizontalScrollBar()),
+             static_cast<QWidget*>(m_scrollArea->verticalScrollBar()) })
+        styled->setStyle(scrollStyle);
     m_scrollArea->setFrameShape(QFrame::NoFrame);
     m_scrollArea->setWidgetResizable(false);
-    m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // The window's background shows through both the scroll area and the canvas.
+    m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The window's background shows through the scroll area around the board's corners.
     m_scrollArea->setAutoFillBackground(false);
     m_scrollArea->viewport()->setAutoFillBackground(false);
+    // The window onto the board changes when the scroll bars come and go.
+    m_scrollArea->viewport()->installEventFilter(this);
     m_scrollArea->hide();
 
     connect(&engine, &GameEngine::boardChanged, this, &BoardView::onBoardChanged);
@@ -70,6 +88,22 @@ QSize BoardView::minimumSizeHint() const
 {
     const auto side = static_cast<int>(9 * BoardLayout::minCell);
     return QSize(side, side);
+}
+
+QRect BoardView::boardRect() const
+{
+    const QRect board(m_surface->mapTo(this, QPoint()), m_surface->size());
+    if (!m_layout.scrolls)
+        return board;
+    const QWidget* viewport = m_scrollArea->viewport();
+    return board & QRect(viewport->mapTo(this, QPoint()), viewport->size());
+}
+
+bool BoardView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_scrollArea->viewport() && event->type() == QEvent::Resize)
+        emit boardPlaced();
+    return QWidget::eventFilter(watched, event);
 }
 
 void BoardView::resizeEvent(QResizeEvent* event)
@@ -125,35 +159,25 @@ void BoardView::arrange()
     m_arranged = true;
     m_surface->setSquareSize(layout.squareSize);
 
-    const QSize board = m_surface->size();
     if (layout.scrolls) {
-        // Room around the board inside the scroll area so that its shadow shows at the ends.
-        const QMarginsF reach = BoardShadow::reach();
-        m_canvas->setFixedSize(
-            board.width() + static_cast<int>(std::ceil(reach.left() + reach.right())),
-            board.height() + static_cast<int>(std::ceil(reach.top() + reach.bottom())));
-        m_surface->move(
-            static_cast<int>(std::ceil(reach.left())), static_cast<int>(std::ceil(reach.top())));
-        if (m_scrollArea->widget() != m_canvas) {
-            m_scrollArea->setWidget(m_canvas);
+        // The scrolled content is the board alone, so it scrolls exactly as far as it is larger.
+        if (m_scrollArea->widget() != m_surface) {
+            m_scrollArea->setWidget(m_surface);
             // The scroll area turns its widget's background on; the window's should show.
-            m_canvas->setAutoFillBackground(false);
+            m_surface->setAutoFillBackground(false);
         }
         m_scrollArea->setGeometry(rect());
         m_scrollArea->show();
     } else {
-        if (m_scrollArea->widget() == m_canvas) {
+        if (m_scrollArea->widget() == m_surface) {
             m_scrollArea->takeWidget();
-            m_canvas->setParent(this);
+            m_surface->setParent(this);
         }
         m_scrollArea->hide();
-        m_canvas->setMinimumSize(0, 0);
-        m_canvas->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        m_canvas->setGeometry(rect());
-        m_surface->move((width() - board.width()) / 2, 0);
-        m_canvas->show();
+        m_surface->move((width() - m_surface->width()) / 2, 0);
+        m_surface->show();
     }
-    m_canvas->update();
+    emit boardPlaced();
 
     // The surface is shown anew in its other home; the check finds nothing fresh unless the
     // board changed, exactly as on any other showing.

@@ -1,6 +1,7 @@
 // The board as the window shows it: the painted board surface sized to the space offered,
 // centred at the top when it fits and in a two-way scroll area when it does not, with the
-// opening animation of freshly uncovered squares.
+// opening animation of freshly uncovered squares. Its drop shadow reaches past the view, so the
+// widget underneath paints it (see BoardShadowPainter) where boardRect says.
 #pragma once
 
 #include "model/Difficulty.h"
@@ -11,7 +12,6 @@
 
 #include <functional>
 
-class BoardCanvas;
 class BoardSurface;
 class GameEngine;
 class OpeningAnimation;
@@ -30,6 +30,10 @@ public:
     [[nodiscard]] const BoardLayout& layout() const { return m_layout; }
     [[nodiscard]] double squareSize() const { return m_layout.squareSize; }
     [[nodiscard]] bool isScrolling() const { return m_layout.scrolls; }
+    /// The part of the board on show, in the view's coordinates: the whole board when it fits,
+    /// the scroll area's window onto it when it scrolls.
+    [[nodiscard]] QRect boardRect() const;
+    [[nodiscard]] QScrollArea& scrollArea() const { return *m_scrollArea; }
     [[nodiscard]] BoardSurface& surface() { return *m_surface; }
     [[nodiscard]] OpeningAnimation& opening() { return *m_opening; }
     /// When on, a plain click on a covered square marks it instead of uncovering it. Off by
@@ -41,7 +45,12 @@ public:
     /// Small on purpose: below the board's own size the board scrolls rather than clips.
     [[nodiscard]] QSize minimumSizeHint() const override;
 
+signals:
+    /// The board may have moved or changed size within the view.
+    void boardPlaced();
+
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -55,7 +64,6 @@ private:
 
     GameEngine& m_engine;
     OpeningAnimation* m_opening;
-    BoardCanvas* m_canvas;
     BoardSurface* m_surface;
     QScrollArea* m_scrollArea;
     BoardLayout m_layout;

@@ -15,6 +15,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -57,6 +58,7 @@ ContentView::ContentView(GameEngine& engine, QWidget* parent)
     connect(
         m_banner, &ResultBanner::playAgainClicked, this, [this] { requestNewGame(std::nullopt); });
     connect(&engine, &GameEngine::boardChanged, this, &ContentView::followBoard);
+    connect(m_board, &BoardView::boardPlaced, this, &ContentView::followBoardPlace);
     followBoard();
 
     // The board comes first for the keyboard, so arrows and Space play instead of opening the
@@ -118,8 +120,26 @@ void ContentView::followBoard()
     m_column->setBannerShown(m_engine.board().isOver());
 }
 
-void ContentView::paintEvent(QPaintEvent*)
+QRectF ContentView::boardRect() const
+{
+    const QRect board = m_board->boardRect();
+    return QRectF(board.translated(m_board->mapTo(this, QPoint())));
+}
+
+void ContentView::followBoardPlace()
+{
+    // Both where the shadow was and where it goes now need painting afresh.
+    const QRect area = BoardShadowPainter::area(boardRect());
+    if (area == m_boardShadowArea)
+        return;
+    update(m_boardShadowArea);
+    update(area);
+    m_boardShadowArea = area;
+}
+
+void ContentView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Palette::windowBackground());
+    m_boardShadow.paint(painter, boardRect(), event->region());
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "model/Difficulty.h"
+#include "ui/board/BoardShadowPainter.h"
 #include "ui/window/NewGameDialog.h"
 
 #include <QPointer>
@@ -53,6 +54,9 @@ private:
     void onConfirm();
     void onCancel();
     void followBoard();
+    /// The board's rectangle in this widget, whose background carries the board's shadow.
+    [[nodiscard]] QRectF boardRect() const;
+    void followBoardPlace();
 
     GameEngine& m_engine;
     std::optional<Difficulty> m_pending;
@@ -62,4 +66,6 @@ private:
     BoardView* m_board;
     ResultBanner* m_banner;
     GameColumn* m_column;
+    BoardShadowPainter m_boardShadow;
+    QRect m_boardShadowArea;
 };

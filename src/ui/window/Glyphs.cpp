@@ -1,10 +1,12 @@
-// Glyph drawing. Each icon is rendered at twice its size so it stays sharp on scaled screens.
+// Glyph drawing. The arrow is rendered at twice its size so it stays sharp on scaled screens;
+// the grid is drawn on whole pixels for each pixel ratio.
 #include "ui/window/Glyphs.h"
 
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <numbers>
@@ -31,21 +33,34 @@ namespace Glyphs {
 
 QIcon grid3x3(const QColor& colour, int side)
 {
-    return drawIcon(side, [&](QPainter& painter, qreal size) {
-        const qreal line = std::max(1.0, size / 14);
-        const qreal gap = size / 10;
-        const qreal inset = line / 2 + size / 16;
-        const qreal cell = (size - 2 * inset - 2 * gap) / 3;
-        painter.setPen(QPen(colour, line));
-        painter.setBrush(Qt::NoBrush);
+    // Drawn pixel by pixel for each common pixel ratio: at such small sizes antialiased strokes
+    // between pixels smear the nine squares into a grey blob.
+    QIcon icon;
+    for (const qreal ratio : { 1.0, 1.5, 2.0, 3.0 }) {
+        const int pixels = int(std::lround(side * ratio));
+        const int gap = std::max(1, int(std::lround(pixels / 14.0)));
+        const int stroke = gap;
+        const int cell = (pixels - 2 * gap) / 3;
+        const int inset = (pixels - 3 * cell - 2 * gap) / 2;
+        QPixmap pixmap(pixels, pixels);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
         for (int row = 0; row < 3; ++row) {
             for (int column = 0; column < 3; ++column) {
-                const QRectF square(
-                    inset + column * (cell + gap), inset + row * (cell + gap), cell, cell);
-                painter.drawRoundedRect(square, cell / 5, cell / 5);
+                const int x = inset + column * (cell + gap);
+                const int y = inset + row * (cell + gap);
+                // Four edges without the corner pixels, which reads as a rounded square.
+                painter.fillRect(x + stroke, y, cell - 2 * stroke, stroke, colour);
+                painter.fillRect(x + stroke, y + cell - stroke, cell - 2 * stroke, stroke, colour);
+                painter.fillRect(x, y + stroke, stroke, cell - 2 * stroke, colour);
+                painter.fillRect(x + cell - stroke, y + stroke, stroke, cell - 2 * stroke, colour);
             }
         }
-    });
+        painter.end();
+        pixmap.setDevicePixelRatio(ratio);
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
 QIcon clockwiseArrow(const QColor& colour, int side)

@@ -7,6 +7,9 @@ class NewGameDialog : public QMessageBox {
     Q_OBJECT
 
 public:
+    /// The program's icon beside the question, in points.
+    static constexpr int iconSide = 48;
+
     explicit NewGameDialog(QWidget* parent = nullptr);
 
     [[nodiscard]] QAbstractButton* confirmButton() const { return m_confirm; }

@@ -41,6 +41,11 @@ namespace Palette {
 {
     return rgb(1.00, 0.25, 0.20);
 }
+/// The fill of a button whose action throws something away.
+[[nodiscard]] inline QColor destructive()
+{
+    return rgb(0.72, 0.18, 0.16);
+}
 [[nodiscard]] inline QColor ledGhost()
 {
     return rgb(0.22, 0.05, 0.04);

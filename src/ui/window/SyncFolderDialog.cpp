@@ -3,6 +3,7 @@
 
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -10,24 +11,26 @@
 SyncFolderDialog::SyncFolderDialog(
     const std::optional<QString>& currentFolder, bool overridden, QWidget* parent)
     : QDialog(parent)
+    , m_status(new QLabel)
     , m_choose(new QPushButton(tr("Choose Folder\u2026")))
     , m_stop(new QPushButton(tr("Stop Syncing")))
 {
     setWindowTitle(tr("Sync Folder"));
     auto* layout = new QVBoxLayout(this);
 
-    auto* status = new QLabel;
-    status->setWordWrap(true);
-    status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Folder names are shown as they are, never read as markup.
+    m_status->setTextFormat(Qt::PlainText);
+    m_status->setWordWrap(true);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     if (currentFolder)
-        status->setText(tr("Sapperly keeps your game and statistics in step with your other "
-                           "machines through this folder:\n%1")
-                            .arg(QDir::toNativeSeparators(*currentFolder)));
+        m_status->setText(tr("Sapperly keeps your game and statistics in step with your other "
+                             "machines through this folder:\n%1")
+                              .arg(QDir::toNativeSeparators(*currentFolder)));
     else
-        status->setText(tr("Sapperly isn't syncing. Choose the folder that your sync tool shares "
-                           "with your other machines, and Sapperly keeps your game and "
-                           "statistics there too."));
-    layout->addWidget(status);
+        m_status->setText(tr("Sapperly isn't syncing. Choose the folder that your sync tool shares "
+                             "with your other machines, and Sapperly keeps your game and "
+                             "statistics there too."));
+    layout->addWidget(m_status);
 
     if (overridden) {
         auto* note = new QLabel(tr("For this run the sync folder is set by the --sync-folder "
@@ -50,4 +53,30 @@ SyncFolderDialog::SyncFolderDialog(
     connect(m_choose, &QPushButton::clicked, this, [this] { done(chooseFolder); });
     connect(m_stop, &QPushButton::clicked, this, [this] { done(stopSyncing); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+void SyncFolderDialog::showUnusableFolder(const QString& folder)
+{
+    m_status->setText(tr("Sapperly can't sync through \u201c%1\u201d: %2 Your game and statistics "
+                         "are kept on this machine only. Choose a folder that works, or stop "
+                         "syncing to stop trying this one.")
+                          .arg(QDir::toNativeSeparators(folder), whyUnusable(folder)));
+    m_stop->setEnabled(true);
+}
+
+QString SyncFolderDialog::statusText() const
+{
+    return m_status->text();
+}
+
+QString SyncFolderDialog::whyUnusable(const QString& folder)
+{
+    const QFileInfo info(folder);
+    if (!info.exists())
+        return tr("it does not exist and cannot be made.");
+    if (!info.isDir())
+        return tr("it is a file, not a folder.");
+    if (!info.isReadable() || !info.isWritable() || !info.isExecutable())
+        return tr("you may not read and write in it.");
+    return tr("it cannot be read.");
 }

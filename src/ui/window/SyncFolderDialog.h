@@ -6,6 +6,7 @@
 
 #include <optional>
 
+class QLabel;
 class QPushButton;
 
 class SyncFolderDialog : public QDialog {
@@ -20,10 +21,18 @@ public:
     SyncFolderDialog(
         const std::optional<QString>& currentFolder, bool overridden, QWidget* parent = nullptr);
 
+    /// Says why folder, which this run was asked to sync through, cannot be used, in place of
+    /// "isn't syncing". Stopping then means no longer trying that folder.
+    void showUnusableFolder(const QString& folder);
+    /// The reason a folder cannot be synced through, as the end of a sentence.
+    [[nodiscard]] static QString whyUnusable(const QString& folder);
+
+    [[nodiscard]] QString statusText() const;
     [[nodiscard]] QPushButton* chooseButton() const { return m_choose; }
     [[nodiscard]] QPushButton* stopButton() const { return m_stop; }
 
 private:
+    QLabel* m_status;
     QPushButton* m_choose;
     QPushButton* m_stop;
 };

@@ -2,8 +2,12 @@
 // the window's own colours and the accent as the tint of its controls.
 #pragma once
 
+class QIcon;
 class QPalette;
 
 [[nodiscard]] QPalette darkWindowPalette();
-/// Sets the style and palette of the whole application; call once the QApplication exists.
+/// The program's icon, from the SVG built into it; empty without Qt's SVG plugins.
+[[nodiscard]] QIcon applicationIcon();
+/// Sets the style, palette and window icon of the whole application; call once the
+/// QApplication exists.
 void applyWindowTheme();

@@ -2,10 +2,12 @@
 #include "BoardTestGame.h"
 
 #include "ui/board/BoardPalette.h"
+#include "ui/board/BoardShadowPainter.h"
 #include "ui/board/BoardSurface.h"
 
 #include <QFontDatabase>
 #include <QImage>
+#include <QPainter>
 #include <QTest>
 
 #include <cstdlib>
@@ -172,14 +174,16 @@ void BoardDrawingTest::gapsStayCrispAtEveryPixelRatio()
 
 void BoardDrawingTest::shadowFallsBelowTheBoard()
 {
-    BoardTestGame game(Board::fresh(Difficulty::beginner));
-    BoardView& view = game.view(QSize(500, 700));
-    game.surface();
-    const int bottom = view.surface().height();
-    QCOMPARE(bottom, 9 * 55);
-    QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+    // A beginner board of 55-point squares, its shadow drawn on white the way the window draws
+    // it under the board view.
+    const QRectF board(40, 40, 9 * 55, 9 * 55);
+    QImage image(600, 640, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
-    view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    {
+        QPainter painter(&image);
+        BoardShadowPainter().paint(painter, board, QRegion(image.rect()));
+    }
+    const int bottom = static_cast<int>(board.bottom());
 
     // Just under the board the shadow darkens the backdrop and fades out downwards; well clear
     // of it the backdrop is untouched.
@@ -187,6 +191,9 @@ void BoardDrawingTest::shadowFallsBelowTheBoard()
     QVERIFY2(under.red() < 220, qPrintable(under.name()));
     QVERIFY(image.pixelColor(250, bottom + 20).red() > under.red());
     QCOMPARE(image.pixelColor(250, bottom + 60), QColor(Qt::white));
+    // It reaches past the sides too, and leaves alone what the board itself covers.
+    QVERIFY(image.pixelColor(static_cast<int>(board.left()) - 4, 250).red() < 250);
+    QCOMPARE(image.pixelColor(250, 250), QColor(Qt::white));
 }
 
 int runBoardDrawingTests(int argc, char** argv)

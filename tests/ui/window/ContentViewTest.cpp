@@ -8,11 +8,14 @@
 #include "ui/window/BoardSizeMenu.h"
 #include "ui/window/FaceButton.h"
 #include "ui/window/GameColumn.h"
+#include "ui/window/Palette.h"
 #include "ui/window/ResultBanner.h"
 #include "ui/window/StatusBar.h"
 
 #include <QAction>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -31,7 +34,7 @@ class ContentViewTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void readyBoardStartsAtOnceOrNotAtAll()
+    void startsAtOnceWhenNothingIsLost()
     {
         windowtest::TestGame game;
         ContentView view(*game.engine);
@@ -41,15 +44,22 @@ private slots:
         // The current size on a fresh board: nothing at all happens.
         view.requestNewGame(Difficulty::beginner);
         QCOMPARE(saved.count(), 0);
-        QVERIFY(!view.confirmNewGame());
-        // No size given (the face): a fresh board at once, no question.
+        // No size given (the face): a fresh board at once, no question; another size as well.
         view.requestNewGame(std::nullopt);
         QCOMPARE(saved.count(), 1);
-        QVERIFY(!windowtest::openNewGameDialog());
-        // Another size: at once as well.
         view.requestNewGame(Difficulty::expert);
         QCOMPARE(game.engine->board().difficulty, Difficulty::expert);
-        QVERIFY(!view.pendingDifficulty());
+        QVERIFY(!windowtest::openNewGameDialog());
+        // After a loss the face starts a new board without a question.
+        enginetest::playLosingGame(*game.engine, game.clock, 3);
+        QTest::mouseClick(&view.statusBar().faceButton(), Qt::LeftButton);
+        QVERIFY(!windowtest::openNewGameDialog());
+        QCOMPARE(game.engine->board(), Board::fresh(Difficulty::beginner));
+        // After a win the current size is replaced at once as well.
+        enginetest::playWinningGame(*game.engine, game.clock, 3);
+        view.requestNewGame(Difficulty::beginner);
+        QCOMPARE(game.engine->board(), Board::fresh(Difficulty::beginner));
+        QVERIFY(!view.confirmNewGame() && !view.pendingDifficulty());
     }
 
     void playingAsksFirst()
@@ -66,11 +76,19 @@ private slots:
         QVERIFY(view.confirmNewGame());
         NewGameDialog* dialog = windowtest::openNewGameDialog();
         QVERIFY(dialog);
+        // Asked once, in the body; the title names the program, no light-theme icon.
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Sapperly"));
         QCOMPARE(dialog->text(), QStringLiteral("Start a new game?"));
+        QCOMPARE(dialog->icon(), QMessageBox::NoIcon);
         QCOMPARE(
             dialog->informativeText(), QStringLiteral("The field you're on will be abandoned."));
         QCOMPARE(dialog->confirmButton()->text(), QStringLiteral("New Game"));
         QCOMPARE(dialog->buttonRole(dialog->confirmButton()), QMessageBox::DestructiveRole);
+        // The destructive button is filled red.
+        const QImage confirm = dialog->confirmButton()->grab().toImage();
+        const QColor fill = confirm.pixelColor(4, confirm.height() / 2);
+        QVERIFY2(
+            fill.red() > 2 * fill.green() && fill.red() > 2 * fill.blue(), qPrintable(fill.name()));
         QCOMPARE(dialog->escapeButton(), dialog->cancelButton());
         QCOMPARE(game.engine->board(), before);
         // "Cancel" leaves board, moves and clock as they were.
@@ -91,51 +109,7 @@ private slots:
         QVERIFY(!view.confirmNewGame());
     }
 
-    void finishedGamesStartAtOnce()
-    {
-        // After a loss the face starts a new board without a question.
-        windowtest::TestGame lost(windowtest::nearlyWonGame());
-        ContentView lostView(*lost.engine);
-        lost.engine->reveal(0, 0);
-        QTest::mouseClick(&lostView.statusBar().faceButton(), Qt::LeftButton);
-        QVERIFY(!windowtest::openNewGameDialog());
-        QCOMPARE(lost.engine->board().phase, Board::Phase::ready);
-
-        // After a win, "Play Again" does the same; the current size is replaced as well.
-        windowtest::TestGame won(windowtest::nearlyWonGame());
-        ContentView wonView(*won.engine);
-        won.engine->reveal(8, 8);
-        QSignalSpy changed(won.engine.get(), &GameEngine::boardChanged);
-        wonView.requestNewGame(Difficulty::beginner);
-        QCOMPARE(changed.count(), 1);
-        QCOMPARE(won.engine->board(), Board::fresh(Difficulty::beginner));
-    }
-
-    void cancelledSizeChoiceKeepsTheOldSize()
-    {
-        windowtest::TestGame game(windowtest::nearlyWonGame());
-        ContentView view(*game.engine);
-        view.show();
-        BoardSizeMenu& menu = view.boardSizeMenu();
-        // Choosing Expert while playing asks, and the menu keeps Beginner checked meanwhile.
-        menu.action(Difficulty::expert)->trigger();
-        QVERIFY(view.confirmNewGame());
-        QCOMPARE(view.pendingDifficulty(), Difficulty::expert);
-        QVERIFY(menu.action(Difficulty::beginner)->isChecked());
-        QVERIFY(!menu.action(Difficulty::expert)->isChecked());
-        // Cancel: nothing pending, the old size still checked.
-        QVERIFY(answer(false));
-        QVERIFY(!view.pendingDifficulty());
-        QVERIFY(menu.action(Difficulty::beginner)->isChecked());
-        QCOMPARE(menu.text(), QStringLiteral("Beginner"));
-        // The face and "New Game" then start the old size, not the one chosen before.
-        QTest::mouseClick(&view.statusBar().faceButton(), Qt::LeftButton);
-        QVERIFY(answer(true));
-        QCOMPARE(game.engine->board().difficulty, Difficulty::beginner);
-        QCOMPARE(game.engine->board().phase, Board::Phase::ready);
-    }
-
-    void confirmedSizeChoiceMovesTheCheck()
+    void sizeMenuChecksWhatTheEngineHas()
     {
         windowtest::TestGame game(windowtest::nearlyWonGame());
         ContentView view(*game.engine);
@@ -143,6 +117,21 @@ private slots:
         BoardSizeMenu& menu = view.boardSizeMenu();
         QCOMPARE(menu.action(Difficulty::intermediate)->text(),
             QString::fromUtf8("Intermediate \u2014 16 \u00D7 16, 40 mines"));
+        // Choosing Expert while playing asks, and the menu keeps Beginner checked meanwhile.
+        menu.action(Difficulty::expert)->trigger();
+        QCOMPARE(view.pendingDifficulty(), Difficulty::expert);
+        QVERIFY(!menu.action(Difficulty::expert)->isChecked());
+        // Cancel: nothing pending, the old size still checked and named.
+        QVERIFY(answer(false));
+        QVERIFY(!view.pendingDifficulty());
+        QVERIFY(menu.action(Difficulty::beginner)->isChecked());
+        QCOMPARE(menu.text(), QStringLiteral("Beginner"));
+        // The face and "New Game" then start the old size, not the one chosen before.
+        QTest::mouseClick(&view.statusBar().faceButton(), Qt::LeftButton);
+        QVERIFY(answer(true));
+        QCOMPARE(game.engine->board(), Board::fresh(Difficulty::beginner));
+        // Confirmed, another size takes the check and the label.
+        enginetest::startGame(*game.engine, Difficulty::beginner);
         menu.action(Difficulty::intermediate)->trigger();
         QVERIFY(answer(true));
         QCOMPARE(game.engine->board().difficulty, Difficulty::intermediate);
@@ -180,17 +169,58 @@ private slots:
         QCOMPARE(view.boardView().height(), fullBoardHeight);
     }
 
+    void boardShadowSpillsPastTheBoard()
+    {
+        // The smallest window at both widths and the default one, banner away and in.
+        const std::pair<Difficulty, QSize> windows[] = { { Difficulty::beginner, { 460, 520 } },
+            { Difficulty::expert, { 692, 520 } }, { Difficulty::intermediate, { 620, 700 } } };
+        const int background = qGray(Palette::windowBackground().rgb());
+        for (const auto& [difficulty, size] : windows) {
+            for (const bool over : { false, true }) {
+                windowtest::TestGame game(windowtest::freshGame(difficulty));
+                if (over)
+                    enginetest::playLosingGame(*game.engine, game.clock, 3, difficulty);
+                ContentView view(*game.engine);
+                view.resize(size);
+                view.show();
+                view.gameColumn().settle();
+                const QImage image = view.grab().toImage();
+                BoardView& boardView = view.boardView();
+                const QRect board =
+                    boardView.boardRect().translated(boardView.mapTo(&view, QPoint()));
+                const QPoint beside[] = { { board.center().x(), board.bottom() + 6 },
+                    { board.left() - 3, board.center().y() },
+                    { board.right() + 3, board.center().y() } };
+                for (const QPoint& point : beside)
+                    QVERIFY2(qGray(image.pixel(point)) < background,
+                        qPrintable(QString::asprintf("no shadow at %d,%d: %s, %dx%d, over %d",
+                            point.x(), point.y(), title(difficulty).data(), size.width(),
+                            size.height(), over)));
+            }
+        }
+    }
+
+    void scrollingBoardIsJustTheBoard()
+    {
+        // Expert as wide as its smallest squares but too low for them: it scrolls down only.
+        windowtest::TestGame game(windowtest::freshGame(Difficulty::expert));
+        BoardView board(*game.engine);
+        board.resize(660, 300);
+        board.show();
+        QVERIFY(board.isScrolling());
+        QCOMPARE(board.scrollArea().widget()->size(), QSize(660, 352));
+        QCOMPARE(board.scrollArea().horizontalScrollBar()->maximum(), 0);
+        QCOMPARE(board.scrollArea().verticalScrollBar()->maximum(), 52);
+    }
+
     void springSettlesWithoutOvershoot()
     {
-        QCOMPARE(GameColumn::springPosition(0), 0.0);
-        double previous = 0;
-        for (int step = 1; step <= 60; ++step) {
-            const double position = GameColumn::springPosition(step * 0.01);
-            QVERIFY(position > previous);
-            QVERIFY(position < 1.0);
-            previous = position;
-        }
-        // After the animation's 0.6 s the remainder is invisible.
+        // Rising from 0 without ever reaching 1, and invisible by the animation's 0.6 s.
+        double previous = GameColumn::springPosition(0);
+        QCOMPARE(previous, 0.0);
+        for (int step = 1; step <= 60; previous = GameColumn::springPosition(step++ * 0.01))
+            QVERIFY(GameColumn::springPosition(step * 0.01) > previous);
+        QVERIFY(GameColumn::springPosition(0.6) < 1.0);
         QVERIFY(1.0 - GameColumn::springPosition(0.6) < 0.001);
     }
 };

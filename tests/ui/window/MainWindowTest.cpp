@@ -10,8 +10,11 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStyleFactory>
+#include <QStyleOptionMenuItem>
 #include <QTest>
 
 namespace {
@@ -26,11 +29,28 @@ std::vector<Difficulty> checkedSizes(const MainWindow& window)
     return checked;
 }
 
+// A menu item as a style draws it, with its check in an exclusive group or alone.
+QImage menuItem(const QStyle& style, QStyleOptionMenuItem::CheckType checkType, bool checked)
+{
+    QStyleOptionMenuItem item;
+    item.rect = QRect(0, 0, 160, 24);
+    item.palette = QApplication::palette();
+    item.state = QStyle::State_Enabled;
+    item.text = QStringLiteral("Expert");
+    item.checkType = checkType;
+    item.checked = checked;
+    QImage image(item.rect.size(), QImage::Format_ARGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    style.drawControl(QStyle::CE_MenuItem, &item, &painter);
+    return image;
+}
+
 class MainWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void difficultyMenuChecksTheRestoredSize()
+    void difficultyMenuShowsOneCheckMark()
     {
         // Right after launch with a restored expert game: Expert alone is checked.
         windowtest::TestGame game(windowtest::freshGame(Difficulty::expert));
@@ -39,6 +59,16 @@ private slots:
         // A new game of another size from anywhere moves the check.
         game.engine->newGame(Difficulty::intermediate);
         QCOMPARE(checkedSizes(window), std::vector { Difficulty::intermediate });
+        // Drawn only when checked, and as the check mark an item alone gets: Fusion would give
+        // an item of an exclusive group a round bullet.
+        const QStyle& style = *QApplication::style();
+        const QImage mark = menuItem(style, QStyleOptionMenuItem::Exclusive, true);
+        QVERIFY(mark != menuItem(style, QStyleOptionMenuItem::Exclusive, false));
+        QCOMPARE(mark, menuItem(style, QStyleOptionMenuItem::NonExclusive, true));
+        const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+        QVERIFY(mark != menuItem(*fusion, QStyleOptionMenuItem::Exclusive, true));
+        // The window and the about box carry the program's icon.
+        QVERIFY(!QApplication::windowIcon().pixmap(64).isNull());
     }
 
     void menuBarCommandsNeverAsk()

@@ -5,8 +5,6 @@
 
 #include "ui/window/Palette.h"
 
-#include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -91,15 +89,6 @@ private slots:
         game.engine->newGame(Difficulty::expert);
         QCOMPARE(banner.titleText(), QStringLiteral("Boom."));
         QCOMPARE(banner.statsText(), line);
-    }
-
-    void playAgainReportsThePress()
-    {
-        windowtest::TestGame game;
-        ResultBanner banner(*game.engine);
-        QSignalSpy pressed(&banner, &ResultBanner::playAgainClicked);
-        QTest::mouseClick(&banner.playAgainButton(), Qt::LeftButton);
-        QCOMPARE(pressed.count(), 1);
     }
 };
 

@@ -1,12 +1,16 @@
 // Runs every window test suite in one executable.
 #include "WindowTestSupport.h"
 
+#include "ui/window/WindowTheme.h"
+
 #include <QApplication>
 #include <QStandardPaths>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // The window's own look: its style draws the menus' check marks and its palette the dialogs.
+    applyWindowTheme();
     // Window geometry goes to QSettings; keep it out of the real configuration.
     QStandardPaths::setTestModeEnabled(true);
     QCoreApplication::setOrganizationName(QStringLiteral("sapperly-window-tests"));
