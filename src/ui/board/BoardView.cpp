@@ -145,7 +145,8 @@ void BoardView::revealCursor()
     if (!m_layout.scrolls || !m_surface->isCursorShown())
         return;
     const QRectF square = m_surface->squareRect(m_surface->cursor());
-    const QPoint centre = m_surface->mapTo(m_canvas, square.center().toPoint());
+    // The scrolled content is the surface itself, so its points are the content's.
+    const QPoint centre = square.center().toPoint();
     // Half a square of margin each way brings the whole square into view, and a little more.
     const int margin = static_cast<int>(std::ceil(square.width()));
     m_scrollArea->ensureVisible(centre.x(), centre.y(), margin, margin);
