@@ -27,7 +27,7 @@ struct Analysis {
 
 /// Enough for the tangled positions of a real expert game, and a bound on the time a position
 /// can take.
-inline constexpr std::int64_t defaultSearchBudget = 2'000'000;
+inline constexpr std::int64_t defaultSearchBudget = 1'000'000;
 
 /// The position must hold columns × rows squares.
 [[nodiscard]] Analysis analyse(
