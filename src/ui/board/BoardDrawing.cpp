@@ -134,4 +134,19 @@ void drawCentredText(
     painter.restore();
 }
 
+void drawSquareRing(
+    QPainter& painter, const QRectF& square, double squareSize, const QColor& colour)
+{
+    constexpr double width = 2.0;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(colour, width));
+    // The pen is centred on the path, so inset by half its width to keep it inside the edge.
+    const QRectF ring = square.adjusted(width / 2, width / 2, -width / 2, -width / 2);
+    const double radius = tileRadius(squareSize);
+    painter.drawRoundedRect(ring, radius, radius);
+    painter.restore();
+}
+
 } // namespace BoardDrawing

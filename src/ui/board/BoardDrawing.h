@@ -22,6 +22,10 @@ void drawMine(QPainter& painter, const QRectF& rect);
 void drawFlag(QPainter& painter, QPointF centre, double fontSize, const QColor& colour);
 /// A diagonal cross made of two rounded strokes, sized like a bold glyph of fontSize.
 void drawCross(QPainter& painter, QPointF centre, double fontSize, const QColor& colour);
+/// A 2-point ring just inside the square's edge, with the tile's rounded corners: marks one
+/// square for the player's attention without hiding what it shows.
+void drawSquareRing(
+    QPainter& painter, const QRectF& square, double squareSize, const QColor& colour);
 /// Heavy sans-serif text whose line box is centred on centre.
 void drawCentredText(
     QPainter& painter, const QString& text, QPointF centre, double fontSize, const QColor& colour);

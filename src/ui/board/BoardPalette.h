@@ -50,6 +50,11 @@ inline QColor questionInk()
 {
     return rgb(0.30, 0.34, 0.42);
 }
+/// Rings drawn over squares, the window's accent.
+inline QColor accent()
+{
+    return rgb(0.98, 0.73, 0.20);
+}
 /// The cross on a flag that turned out wrong when the game was lost.
 inline QColor wrongFlagCross()
 {

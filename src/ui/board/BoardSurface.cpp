@@ -1,6 +1,8 @@
 #include "ui/board/BoardSurface.h"
 
 #include "engine/GameEngine.h"
+#include "ui/board/BoardDrawing.h"
+#include "ui/board/BoardPalette.h"
 #include "ui/board/OpeningAnimation.h"
 
 #include <QContextMenuEvent>
@@ -57,6 +59,19 @@ void BoardSurface::updateSquares(const std::vector<Point>& squares)
     }
 }
 
+void BoardSurface::setOutlinedSquare(std::optional<Point> square)
+{
+    if (square == m_outlined)
+        return;
+    std::vector<Point> changed;
+    for (const std::optional<Point>& p : { m_outlined, square }) {
+        if (p)
+            changed.push_back(*p);
+    }
+    m_outlined = square;
+    updateSquares(changed);
+}
+
 void BoardSurface::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
@@ -64,6 +79,11 @@ void BoardSurface::paintEvent(QPaintEvent* event)
     // One instant for the whole redraw, so squares that started together stay together.
     m_painter.drawBoard(
         painter, m_engine.board(), m_squareSize, event->region(), opening.now(), opening);
+    if (m_outlined) {
+        const QRectF square(static_cast<double>(m_outlined->x) * m_squareSize,
+            static_cast<double>(m_outlined->y) * m_squareSize, m_squareSize, m_squareSize);
+        BoardDrawing::drawSquareRing(painter, square, m_squareSize, BoardPalette::accent());
+    }
 }
 
 bool BoardSurface::isHeldLongEnough(const Press& press, std::uint64_t timestamp) const

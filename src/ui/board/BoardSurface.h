@@ -40,6 +40,9 @@ public:
     void primaryAction(Point square);
     /// Repaints just these squares (an animation frame).
     void updateSquares(const std::vector<Point>& squares);
+    /// A square ringed in the accent colour over everything else, or none.
+    void setOutlinedSquare(std::optional<Point> square);
+    [[nodiscard]] std::optional<Point> outlinedSquare() const { return m_outlined; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -66,4 +69,5 @@ private:
     double m_squareSize = 22.0;
     bool m_flagMode = false;
     std::optional<Press> m_press;
+    std::optional<Point> m_outlined;
 };

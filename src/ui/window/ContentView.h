@@ -15,6 +15,7 @@ class BoardSizeMenu;
 class BoardView;
 class GameColumn;
 class GameEngine;
+class PostMortem;
 class ResultBanner;
 class StatusBar;
 
@@ -45,6 +46,7 @@ public:
     [[nodiscard]] ResultBanner& resultBanner() const { return *m_banner; }
     [[nodiscard]] BoardSizeMenu& boardSizeMenu() const { return *m_sizeMenu; }
     [[nodiscard]] GameColumn& gameColumn() const { return *m_column; }
+    [[nodiscard]] PostMortem& postMortem() const { return *m_postMortem; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -53,6 +55,7 @@ private:
     void onConfirm();
     void onCancel();
     void followBoard();
+    void showPostMortem();
 
     GameEngine& m_engine;
     std::optional<Difficulty> m_pending;
@@ -62,4 +65,5 @@ private:
     BoardView* m_board;
     ResultBanner* m_banner;
     GameColumn* m_column;
+    PostMortem* m_postMortem;
 };

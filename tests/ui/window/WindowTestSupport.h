@@ -52,5 +52,7 @@ int runLedAndStatusTests(int argc, char** argv);
 int runResultBannerTests(int argc, char** argv);
 int runContentViewTests(int argc, char** argv);
 int runMainWindowTests(int argc, char** argv);
+int runPostMortemTests(int argc, char** argv);
+int runStatisticsWindowTests(int argc, char** argv);
 
 } // namespace windowtest
