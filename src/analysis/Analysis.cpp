@@ -43,7 +43,10 @@ Analysis analyse(const Position& position, std::int64_t searchBudget)
     Analysis analysis;
     const Frontier frontier = frontierOf(position);
     const std::int64_t mines = position.mines;
-    if (frontier.contradictory || mines < 0) {
+    const auto coveredCount = static_cast<std::int64_t>(
+        std::count(position.squares.begin(), position.squares.end(), Position::covered));
+    // Every count below is cut at the mine count, which this keeps within the covered squares.
+    if (frontier.contradictory || mines < 0 || mines > coveredCount) {
         analysis.outcome = Analysis::Outcome::inconsistent;
         return analysis;
     }

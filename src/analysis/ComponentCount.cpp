@@ -4,6 +4,7 @@
 #include "analysis/ComponentCount.h"
 
 #include <algorithm>
+#include <cassert>
 #include <map>
 
 namespace {
@@ -37,6 +38,7 @@ public:
         }
         for (const std::size_t g : component.groups) {
             const Frontier::Group& group = frontier.groups[g];
+            assert(group.squares.size() <= 8 && "a group's squares all touch one number");
             m_size.push_back(static_cast<std::int64_t>(group.squares.size()));
             m_constraints.emplace_back();
             for (const std::size_t c : group.constraints) {
@@ -157,5 +159,9 @@ std::optional<ComponentCount> countComponent(const Frontier& frontier,
 {
     if (maxMines < 0)
         return ComponentCount {};
-    return Search(frontier, component, maxMines, budget).run();
+    // The counts are kept per mine total, which cannot exceed the component's squares.
+    std::int64_t squares = 0;
+    for (const std::size_t g : component.groups)
+        squares += static_cast<std::int64_t>(frontier.groups[g].squares.size());
+    return Search(frontier, component, std::min(maxMines, squares), budget).run();
 }

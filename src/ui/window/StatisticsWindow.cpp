@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QShortcut>
 
 #include <algorithm>
 #include <cmath>
@@ -57,6 +58,9 @@ StatisticsWindow::StatisticsWindow(const GameEngine& engine, QWidget* parent)
     // Grows with the numbers and cannot be resized beyond them.
     grid->setSizeConstraint(QLayout::SetFixedSize);
 
+    for (const QKeySequence& keys :
+        { QKeySequence(QKeySequence::Cancel), QKeySequence(QKeySequence::Close) })
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
     connect(&engine, &GameEngine::recordsChanged, this, &StatisticsWindow::refresh);
     refresh();
 }
