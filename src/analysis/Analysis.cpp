@@ -86,7 +86,8 @@ Analysis analyse(const Position& position, std::int64_t searchBudget)
         const Weight layouts = prefix[n][f] * spreadOf(frontierMines);
         total += layouts;
         if (open > 0)
-            openMined += layouts * (static_cast<double>(mines - frontierMines) / open);
+            openMined +=
+                layouts * (static_cast<double>(mines - frontierMines) / static_cast<double>(open));
     }
     if (total.isZero()) {
         analysis.outcome = Analysis::Outcome::inconsistent;

@@ -4,13 +4,14 @@
 #include "analysis/ComponentCount.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <map>
 
 namespace {
 
 // A group holds at most eight squares: all of them touch one number.
-constexpr double binomial[9][9] = {
+constexpr std::array<std::array<double, 9>, 9> binomial { {
     { 1 },
     { 1, 1 },
     { 1, 2, 1 },
@@ -20,7 +21,7 @@ constexpr double binomial[9][9] = {
     { 1, 6, 15, 20, 15, 6, 1 },
     { 1, 7, 21, 35, 35, 21, 7, 1 },
     { 1, 8, 28, 56, 70, 56, 28, 8, 1 },
-};
+} };
 
 class Search {
 public:
@@ -114,7 +115,9 @@ private:
             for (const std::size_t c : m_constraints[g])
                 m_sum[c] += m;
             m_chosen[g] = m;
-            finished = step(depth + 1, weight * binomial[size][m], mines + m);
+            finished = step(depth + 1,
+                weight * binomial[static_cast<std::size_t>(size)][static_cast<std::size_t>(m)],
+                mines + m);
             for (const std::size_t c : m_constraints[g])
                 m_sum[c] -= m;
         }
@@ -133,7 +136,8 @@ private:
         Weight* mined = &m_result.mined[k * m_size.size()];
         for (std::size_t g = 0; g < m_size.size(); ++g) {
             if (m_chosen[g] > 0)
-                mined[g] += weight * (static_cast<double>(m_chosen[g]) / m_size[g]);
+                mined[g] +=
+                    weight * (static_cast<double>(m_chosen[g]) / static_cast<double>(m_size[g]));
         }
         return true;
     }
