@@ -94,11 +94,13 @@ void GameEngine::reveal(std::int64_t x, std::int64_t y)
     if (m_board.isOver())
         return;
     const bool wasReady = m_board.phase == Board::Phase::ready;
+    Board before = m_board;
     const bool changed = m_board.reveal(x, y, *m_random);
     m_changed |= boardField;
     if (changed) {
         if (wasReady)
             setClockStartedAt(now());
+        noteLoss(LosingMove::Kind::reveal, Point { x, y }, std::move(before));
         finishMove();
     }
     notifyChanges();
@@ -109,10 +111,13 @@ void GameEngine::chord(std::int64_t x, std::int64_t y)
     if (m_board.isOver())
         return;
     // A chord needs an uncovered number, so the clock is already running.
+    Board before = m_board;
     const bool changed = m_board.chord(x, y, *m_random);
     m_changed |= boardField;
-    if (changed)
+    if (changed) {
+        noteLoss(LosingMove::Kind::chord, Point { x, y }, std::move(before));
         finishMove();
+    }
     notifyChanges();
 }
 
@@ -134,6 +139,7 @@ void GameEngine::toggleMark(std::int64_t x, std::int64_t y)
 
 void GameEngine::newGame(Difficulty difficulty)
 {
+    m_losingMove.reset();
     setBoard(Board::fresh(difficulty));
     setBankedSeconds(0);
     setClockStartedAt(std::nullopt);
@@ -144,6 +150,7 @@ void GameEngine::newGame(Difficulty difficulty)
 
 void GameEngine::restore(const SavedGame& game)
 {
+    m_losingMove.reset();
     setBoard(game.board);
     setBankedSeconds(game.elapsed);
     // Time while no machine had the game open is not counted: the clock runs on from here.
@@ -161,6 +168,12 @@ void GameEngine::finishMove()
         updateRecord();
     }
     save();
+}
+
+void GameEngine::noteLoss(LosingMove::Kind kind, Point square, Board before)
+{
+    if (m_board.phase == Board::Phase::lost)
+        m_losingMove = LosingMove { kind, square, std::move(before) };
 }
 
 void GameEngine::updateRecord()

@@ -29,6 +29,15 @@ public:
         std::unique_ptr<RandomSource> random;
     };
 
+    /// The move that lost the current game and the board just before it, for the post-mortem.
+    /// Held in memory only: a restored or new game has none.
+    struct LosingMove {
+        enum class Kind { reveal, chord };
+        Kind kind = Kind::reveal;
+        Point square;
+        Board before;
+    };
+
     /// Loads the statistics and the newer saved game from both sides; writes nothing.
     explicit GameEngine(
         const CloudStore::Sides& sides, Dependencies dependencies = {}, QObject* parent = nullptr);
@@ -44,6 +53,7 @@ public:
     /// The clock reading, computed from the wall clock on every call.
     [[nodiscard]] std::int64_t elapsedSeconds() const;
     [[nodiscard]] CloudStore& store() { return *m_store; }
+    [[nodiscard]] const std::optional<LosingMove>& losingMove() const { return m_losingMove; }
 
     void reveal(std::int64_t x, std::int64_t y);
     void chord(std::int64_t x, std::int64_t y);
@@ -75,6 +85,7 @@ private:
     [[nodiscard]] Instant now() const { return m_now(); }
     void restore(const SavedGame& game);
     void finishMove();
+    void noteLoss(LosingMove::Kind kind, Point square, Board before);
     void updateRecord();
     void save();
     void handleExternalChange(const QStringList& keys);
@@ -108,4 +119,5 @@ private:
     Instant m_lastSavedAt = distantPast;
     Clock m_now;
     unsigned m_changed = 0;
+    std::optional<LosingMove> m_losingMove;
 };

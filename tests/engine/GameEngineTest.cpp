@@ -135,9 +135,16 @@ private slots:
         for (const Point p : { Point { 0, 0 }, Point { 1, 0 }, Point { 2, 0 }, Point { 2, 1 } })
             engine->toggleMark(p.x, p.y);
         clock.advance(7.2);
+        const Board beforeChord = engine->board();
+        QVERIFY(!engine->losingMove());
         engine->chord(1, 1);
         QCOMPARE(engine->board().phase, Board::Phase::lost);
         QCOMPARE(engine->board().exploded, std::optional(Point { 0, 1 }));
+        // The chord and the board it was made on are kept for the post-mortem.
+        QVERIFY(engine->losingMove());
+        QCOMPARE(engine->losingMove()->kind, GameEngine::LosingMove::Kind::chord);
+        QCOMPARE(engine->losingMove()->square, (Point { 1, 1 }));
+        QCOMPARE(engine->losingMove()->before, beforeChord);
         QCOMPARE(engine->moveCount(), 8);
         QVERIFY(!engine->clockStartedAt());
         QCOMPARE(engine->bankedSeconds(), 7);
@@ -151,6 +158,16 @@ private slots:
         const auto engine = makeEngine(folders.sides(), clock);
         playLosingGame(*engine, clock, 12.5);
         QCOMPARE(engine->board().phase, Board::Phase::lost);
+        // The losing reveal replayed on the board kept from before it ends the same way.
+        QVERIFY(engine->losingMove());
+        const GameEngine::LosingMove lost = *engine->losingMove();
+        QCOMPARE(lost.kind, GameEngine::LosingMove::Kind::reveal);
+        QCOMPARE(std::optional(lost.square), engine->board().exploded);
+        Board replay = lost.before;
+        SequenceRandom unused({});
+        QCOMPARE(replay.phase, Board::Phase::playing);
+        QVERIFY(replay.reveal(lost.square.x, lost.square.y, unused));
+        QCOMPARE(replay, engine->board());
         const auto stored = readStored(folders.local.path(), savedGameKey);
         const Board finalBoard = engine->board();
         const std::int64_t moves = engine->moveCount();
@@ -167,6 +184,10 @@ private slots:
         QCOMPARE(engine->elapsedSeconds(), 12);
         QCOMPARE(readStored(folders.local.path(), savedGameKey), stored);
         QCOMPARE(engine->records().at(Difficulty::beginner).played, 1);
+        // The next game drops it.
+        QVERIFY(engine->losingMove());
+        engine->newGame(Difficulty::beginner);
+        QVERIFY(!engine->losingMove());
     }
 
     void newGameResetsTheGameButNotTheStatistics()

@@ -28,7 +28,8 @@ void drawCentredText(
     QPainter& painter, const QString& text, QPointF centre, double fontSize, const QColor& colour);
 
 /// An outline of the given width drawn entirely inside the square's edge, its corners rounded
-/// like a tile's.
+/// like a tile's: marks one square (the keyboard cursor, the post-mortem's square) without
+/// hiding what it shows.
 void drawSquareRing(QPainter& painter, const QRectF& square, qreal width, const QColor& colour);
 /// A covered square held down under the pointer: flat and sunken instead of raised.
 void drawPressedTile(QPainter& painter, const QRectF& square, double squareSize);

@@ -50,7 +50,7 @@ inline QColor questionInk()
 {
     return rgb(0.30, 0.34, 0.42);
 }
-/// The window's tint, for the keyboard cursor on the board.
+/// Rings drawn over squares (the keyboard cursor, the post-mortem outline): the window's accent.
 inline QColor accent()
 {
     return rgb(0.98, 0.73, 0.20);

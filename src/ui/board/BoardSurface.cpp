@@ -213,6 +213,19 @@ void BoardSurface::setCursorShown(bool shown)
         emit cursorMoved(squareRect(m_cursor));
 }
 
+void BoardSurface::setOutlinedSquare(std::optional<Point> square)
+{
+    if (square == m_outlined)
+        return;
+    std::vector<Point> changed;
+    for (const std::optional<Point>& p : { m_outlined, square }) {
+        if (p)
+            changed.push_back(*p);
+    }
+    m_outlined = square;
+    updateSquares(changed);
+}
+
 void BoardSurface::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
@@ -222,6 +235,10 @@ void BoardSurface::paintEvent(QPaintEvent* event)
         painter, m_engine.board(), m_squareSize, event->region(), opening.now(), opening);
     if (const auto pressed = pressedSquare())
         paintPress(painter, *pressed);
+    if (m_outlined) {
+        BoardDrawing::drawSquareRing(
+            painter, squareRect(*m_outlined), cursorRingWidth, BoardPalette::accent());
+    }
     if (m_cursorShown) {
         BoardDrawing::drawSquareRing(
             painter, squareRect(m_cursor), cursorRingWidth, BoardPalette::accent());

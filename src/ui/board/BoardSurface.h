@@ -48,6 +48,9 @@ public:
     void primaryAction(Point square);
     /// Repaints just these squares (an animation frame).
     void updateSquares(const std::vector<Point>& squares);
+    /// A square ringed in the accent colour over everything else, or none.
+    void setOutlinedSquare(std::optional<Point> square);
+    [[nodiscard]] std::optional<Point> outlinedSquare() const { return m_outlined; }
 
     /// The keyboard's current square; always inside the board.
     [[nodiscard]] Point cursor() const { return m_cursor; }
@@ -106,4 +109,5 @@ private:
     bool m_cursorShown = false;
     /// The board as last seen, to tell a new game and changed squares apart.
     Board m_seen;
+    std::optional<Point> m_outlined;
 };

@@ -10,6 +10,7 @@
 #include "ui/window/GameColumn.h"
 #include "ui/window/NewGameDialog.h"
 #include "ui/window/Palette.h"
+#include "ui/window/PostMortem.h"
 #include "ui/window/ResultBanner.h"
 #include "ui/window/StatusBar.h"
 
@@ -28,6 +29,7 @@ ContentView::ContentView(GameEngine& engine, QWidget* parent)
     , m_board(new BoardView(engine))
     , m_banner(new ResultBanner(engine))
     , m_column(new GameColumn(m_statusBar, m_board, m_banner))
+    , m_postMortem(new PostMortem(engine, this))
 {
     auto* heading = new QLabel(tr("Sapperly"));
     heading->setFont(Fonts::title3());
@@ -59,6 +61,7 @@ ContentView::ContentView(GameEngine& engine, QWidget* parent)
         m_banner, &ResultBanner::playAgainClicked, this, [this] { requestNewGame(std::nullopt); });
     connect(&engine, &GameEngine::boardChanged, this, &ContentView::followBoard);
     connect(m_board, &BoardView::boardPlaced, this, &ContentView::followBoardPlace);
+    connect(m_postMortem, &PostMortem::findingChanged, this, &ContentView::showPostMortem);
     followBoard();
 
     // The board comes first for the keyboard, so arrows and Space play instead of opening the
@@ -117,7 +120,20 @@ bool ContentView::pressDefaultButton()
 
 void ContentView::followBoard()
 {
-    m_column->setBannerShown(m_engine.board().isOver());
+    const bool over = m_engine.board().isOver();
+    // A game that just ended has no post-mortem yet; the line of an older one must not linger.
+    if (over && !m_postMortem->finding())
+        m_banner->setPostMortemLine({});
+    m_column->setBannerShown(over);
+}
+
+void ContentView::showPostMortem()
+{
+    const std::optional<PostMortem::Finding>& finding = m_postMortem->finding();
+    m_board->surface().setOutlinedSquare(PostMortem::outlined(finding));
+    // While the banner slides away after a new game it keeps its line, as it keeps the rest.
+    if (finding)
+        m_banner->setPostMortemLine(PostMortem::text(*finding));
 }
 
 QRectF ContentView::boardRect() const

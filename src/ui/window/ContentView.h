@@ -16,6 +16,7 @@ class BoardSizeMenu;
 class BoardView;
 class GameColumn;
 class GameEngine;
+class PostMortem;
 class ResultBanner;
 class StatusBar;
 
@@ -46,6 +47,7 @@ public:
     [[nodiscard]] ResultBanner& resultBanner() const { return *m_banner; }
     [[nodiscard]] BoardSizeMenu& boardSizeMenu() const { return *m_sizeMenu; }
     [[nodiscard]] GameColumn& gameColumn() const { return *m_column; }
+    [[nodiscard]] PostMortem& postMortem() const { return *m_postMortem; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -57,6 +59,7 @@ private:
     /// The board's rectangle in this widget, whose background carries the board's shadow.
     [[nodiscard]] QRectF boardRect() const;
     void followBoardPlace();
+    void showPostMortem();
 
     GameEngine& m_engine;
     std::optional<Difficulty> m_pending;
@@ -68,4 +71,5 @@ private:
     GameColumn* m_column;
     BoardShadowPainter m_boardShadow;
     QRect m_boardShadowArea;
+    PostMortem* m_postMortem;
 };

@@ -88,6 +88,14 @@ QSize GameColumn::minimumSizeHint() const
     return { m_statusBar->minimumSizeHint().width(), m_statusBar->sizeHint().height() };
 }
 
+bool GameColumn::event(QEvent* event)
+{
+    // A child's size hint changed, such as the banner gaining a line.
+    if (event->type() == QEvent::LayoutRequest)
+        place();
+    return QWidget::event(event);
+}
+
 void GameColumn::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);

@@ -34,6 +34,7 @@ public:
     [[nodiscard]] QSize minimumSizeHint() const override;
 
 protected:
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

@@ -4,6 +4,7 @@
 #include "engine/GameEngine.h"
 #include "ui/board/BoardLayout.h"
 #include "ui/window/ContentView.h"
+#include "ui/window/StatisticsWindow.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -58,6 +59,8 @@ void MainWindow::buildMenus()
     m_newGame->setShortcut(QKeySequence::New);
     connect(m_newGame, &QAction::triggered, this,
         [this] { m_engine.newGame(m_engine.board().difficulty); });
+    m_statistics = m_gameMenu->addAction(tr("Statistics\u2026"));
+    connect(m_statistics, &QAction::triggered, this, &MainWindow::showStatistics);
     m_quitSeparator = m_gameMenu->addSeparator();
     QAction* quit = m_gameMenu->addAction(tr("&Quit"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -83,6 +86,23 @@ void MainWindow::buildMenus()
     m_about = m_helpMenu->addAction(tr("&About Sapperly"));
     m_about->setMenuRole(QAction::AboutRole);
     connect(m_about, &QAction::triggered, this, &MainWindow::showAbout);
+}
+
+StatisticsWindow* MainWindow::statisticsWindow() const
+{
+    return m_statisticsWindow.data();
+}
+
+void MainWindow::showStatistics()
+{
+    // One window, raised again when asked for while open.
+    if (!m_statisticsWindow) {
+        m_statisticsWindow = new StatisticsWindow(m_engine, this);
+        m_statisticsWindow->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_statisticsWindow->show();
+    m_statisticsWindow->raise();
+    m_statisticsWindow->activateWindow();
 }
 
 void MainWindow::insertHelpAction(QAction* action)

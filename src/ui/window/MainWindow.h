@@ -5,6 +5,7 @@
 #include "model/Difficulty.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <map>
 
@@ -12,6 +13,7 @@ class ContentView;
 class GameEngine;
 class QAction;
 class QMenu;
+class StatisticsWindow;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -33,6 +35,9 @@ public:
         return m_difficultyActions.at(difficulty);
     }
     [[nodiscard]] QAction* newGameAction() const { return m_newGame; }
+    [[nodiscard]] QAction* statisticsAction() const { return m_statistics; }
+    /// The statistics window once it has been opened, else null.
+    [[nodiscard]] StatisticsWindow* statisticsWindow() const;
 
     /// Places action right after "About Sapperly" in the Help menu (for "Check for Updates…").
     void insertHelpAction(QAction* action);
@@ -50,12 +55,15 @@ private:
     void buildMenus();
     void followBoard();
     void showAbout();
+    void showStatistics();
 
     GameEngine& m_engine;
     ContentView* m_content;
     QMenu* m_gameMenu = nullptr;
     QMenu* m_helpMenu = nullptr;
     QAction* m_newGame = nullptr;
+    QAction* m_statistics = nullptr;
+    QPointer<StatisticsWindow> m_statisticsWindow;
     QAction* m_quitSeparator = nullptr;
     QAction* m_about = nullptr;
     std::map<Difficulty, QAction*> m_difficultyActions;

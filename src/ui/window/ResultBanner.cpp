@@ -37,6 +37,7 @@ ResultBanner::ResultBanner(GameEngine& engine, QWidget* parent)
     , m_engine(engine)
     , m_title(new QLabel(this))
     , m_stats(new QLabel(this))
+    , m_postMortem(new QLabel(this))
     , m_playAgain(new QPushButton(tr("Play Again"), this))
 {
     m_title->setFont(Fonts::headline());
@@ -44,6 +45,10 @@ ResultBanner::ResultBanner(GameEngine& engine, QWidget* parent)
     m_stats->setFont(Fonts::footnote());
     m_stats->setTextFormat(Qt::PlainText);
     setInk(*m_stats, Palette::secondaryInk());
+    m_postMortem->setFont(Fonts::footnote());
+    m_postMortem->setTextFormat(Qt::PlainText);
+    setInk(*m_postMortem, Palette::secondaryInk());
+    m_postMortem->hide();
 
     // Dark ink on the accent fill: light text on this amber would be hard to read.
     const QColor ink = Palette::windowBackground();
@@ -66,6 +71,7 @@ ResultBanner::ResultBanner(GameEngine& engine, QWidget* parent)
     texts->setSpacing(2);
     texts->addWidget(m_title);
     texts->addWidget(m_stats);
+    texts->addWidget(m_postMortem);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(padding, padding, padding, padding);
     row->setSpacing(14);
@@ -89,6 +95,21 @@ QString ResultBanner::titleText() const
 QString ResultBanner::statsText() const
 {
     return m_stats->text();
+}
+
+void ResultBanner::setPostMortemLine(const QString& text)
+{
+    if (text == m_postMortem->text())
+        return;
+    m_postMortem->setText(text);
+    m_postMortem->setVisible(!text.isEmpty());
+    // The banner grows or shrinks by a line; its owner places it by its size hint.
+    updateGeometry();
+}
+
+QString ResultBanner::postMortemText() const
+{
+    return m_postMortem->text();
 }
 
 QString ResultBanner::title(Board::Phase phase, bool justSetRecord)

@@ -22,6 +22,9 @@ public:
     [[nodiscard]] QPushButton& playAgainButton() const { return *m_playAgain; }
     [[nodiscard]] QString titleText() const;
     [[nodiscard]] QString statsText() const;
+    /// The post-mortem of a loss under the statistics line; empty hides the line.
+    void setPostMortemLine(const QString& text);
+    [[nodiscard]] QString postMortemText() const;
 
     /// "Boom." for anything but a win, "New best time!" for a record win, else "Cleared!".
     [[nodiscard]] static QString title(Board::Phase phase, bool justSetRecord);
@@ -41,6 +44,7 @@ private:
     GameEngine& m_engine;
     QLabel* m_title;
     QLabel* m_stats;
+    QLabel* m_postMortem;
     QPushButton* m_playAgain;
     bool m_won = false;
 };

@@ -174,9 +174,9 @@ private slots:
             names << QStringLiteral("|");
         }
         QCOMPARE(names,
-            (QStringList { "&New Game", "Sync Folder\u2026", "-", "&Quit", "|", "Beginner",
-                "Intermediate", "Expert", "|", "&About Sapperly", "Check for Updates\u2026",
-                "|" }));
+            (QStringList { "&New Game", "Statistics\u2026", "Sync Folder\u2026", "-", "&Quit", "|",
+                "Beginner", "Intermediate", "Expert", "|", "&About Sapperly",
+                "Check for Updates\u2026", "|" }));
     }
 };
 

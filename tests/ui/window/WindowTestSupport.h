@@ -53,5 +53,7 @@ int runResultBannerTests(int argc, char** argv);
 int runContentViewTests(int argc, char** argv);
 int runMainWindowTests(int argc, char** argv);
 int runKeyboardAccessTests(int argc, char** argv);
+int runPostMortemTests(int argc, char** argv);
+int runStatisticsWindowTests(int argc, char** argv);
 
 } // namespace windowtest

@@ -21,5 +21,7 @@ int main(int argc, char** argv)
     failures += windowtest::runContentViewTests(argc, argv);
     failures += windowtest::runMainWindowTests(argc, argv);
     failures += windowtest::runKeyboardAccessTests(argc, argv);
+    failures += windowtest::runPostMortemTests(argc, argv);
+    failures += windowtest::runStatisticsWindowTests(argc, argv);
     return failures == 0 ? 0 : 1;
 }

@@ -1,0 +1,3 @@
+# The post-mortem solver on expert losses from seeded random play; prints its figures.
+add_executable(analysis_bench ${CMAKE_CURRENT_LIST_DIR}/AnalysisBench.cpp)
+target_link_libraries(analysis_bench PRIVATE sapperly_analysis sapperly_warnings)
