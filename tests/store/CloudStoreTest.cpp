@@ -67,45 +67,32 @@ class CloudStoreTest : public QObject {
 
 private slots:
 
-    void localOnlyStoreWritesLocallyAndNeverCallsBack()
+    void setWritesEachSideAlike()
     {
-        QTemporaryDir elsewhere;
-        Machine machine(std::nullopt);
-        QVERIFY(!machine.store.hasCloud());
-
-        machine.store.set("[1]", records);
-        machine.store.rescan();
+        // Local only: one side, and never a report.
+        Machine alone(std::nullopt);
+        QVERIFY(!alone.store.hasCloud());
+        alone.store.set("[1]", records);
+        alone.store.rescan();
         runQueued();
-        QCOMPARE(machine.store.readLocal(records), QByteArray("[1]"));
-        QCOMPARE(machine.store.readCloud(records), std::nullopt);
-        QCOMPARE(contentsOf(machine.local.path() + QStringLiteral("/records.json")), "[1]");
-        QVERIFY(QDir(elsewhere.path()).isEmpty());
-        QVERIFY(machine.reports.isEmpty());
-    }
+        QCOMPARE(alone.store.readLocal(records), QByteArray("[1]"));
+        QCOMPARE(alone.store.readCloud(records), std::nullopt);
+        QVERIFY(alone.reports.isEmpty());
 
-    void setWritesBothSidesAlike()
-    {
+        // Synced: both sides hold the same bytes, the second value replaces the first on both,
+        // and neither is left with a temporary.
         QTemporaryDir sync;
         Machine machine(sync.path());
-        const QString localFile = machine.local.path() + QStringLiteral("/records.json");
-        const QString cloudFile = sync.path() + QStringLiteral("/records.json");
-
-        // Both sides hold the same bytes; the second value of a key replaces the first on both.
         machine.store.set(R"(["beginner",{"played":1,"won":0}])", records);
         machine.store.set("[]", records);
-        QCOMPARE(contentsOf(localFile), "[]");
-        QCOMPARE(contentsOf(cloudFile), "[]");
-        QCOMPARE(machine.store.readLocal(records), QByteArray("[]"));
+        for (const QString& folder : { machine.local.path(), sync.path() }) {
+            QCOMPARE(contentsOf(folder + QStringLiteral("/records.json")), "[]");
+            QCOMPARE(everythingIn(folder), QStringList { QStringLiteral("records.json") });
+        }
         QCOMPARE(machine.store.readCloud(records), QByteArray("[]"));
-
-        // Neither side is left with a temporary.
-        const auto filter = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
-        QCOMPARE(QDir(machine.local.path()).entryList(filter), { QStringLiteral("records.json") });
-        QCOMPARE(QDir(sync.path()).entryList(filter), { QStringLiteral("records.json") });
-
         // A refused key writes nothing on either side.
         machine.store.set("1", QStringLiteral("../escape"));
-        QCOMPARE(QDir(sync.path()).entryList(filter), { QStringLiteral("records.json") });
+        QCOMPARE(everythingIn(sync.path()), QStringList { QStringLiteral("records.json") });
     }
 
     void reportsOnlyChangesFromOutside()
