@@ -119,9 +119,11 @@ int main(int argc, char** argv)
 
     int index = 0;
     for (const auto& [name, board] : samples()) {
-        write(root / "board" / name, encodeBoard(board).dump());
+        std::string boardBytes;
+        appendBoardJson(boardBytes, board);
+        write(root / "board" / name, boardBytes);
         if (name == "fresh-beginner") {
-            auto odd = encodeBoard(board);
+            auto odd = nlohmann::json::parse(boardBytes);
             odd["exploded"] = nullptr;
             odd["columns"] = 9;
             write(root / "board" / "null-exploded-extra-key", odd.dump());
@@ -147,7 +149,7 @@ int main(int argc, char** argv)
             // Counters at their limits: the next finished game must not overflow them.
             constexpr auto most = std::numeric_limits<std::int64_t>::max();
             const SavedGame late { board, most, game.savedAt };
-            const Records full { { board.difficulty, { most, most, 1 } } };
+            const Records full { { board.difficulty, { recordCountLimit, recordCountLimit, 1 } } };
             write(root / "engine" / (name + "-at-limits"),
                 encodeSavedGame(late) + '\0' + encodeRecords(full));
         }

@@ -33,6 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto records = decodeRecords(text);
     if (!records)
         return 0;
+    for (const auto& [difficulty, record] : *records)
+        require(isPlausible(record), "an implausible record was accepted");
     const auto written = encodeRecords(*records);
     const auto reread = decodeRecords(written);
     require(reread.has_value(), "written records do not read back");

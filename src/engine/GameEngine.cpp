@@ -86,7 +86,9 @@ std::int64_t GameEngine::elapsedSeconds() const
 {
     if (!m_clockStartedAt)
         return m_bankedSeconds;
-    return saturatingAdd(m_bankedSeconds, truncatedSeconds(now() - *m_clockStartedAt));
+    // A wall clock set back mid-game must not give a negative time, which no reader accepts.
+    return std::max<std::int64_t>(
+        saturatingAdd(m_bankedSeconds, truncatedSeconds(now() - *m_clockStartedAt)), 0);
 }
 
 void GameEngine::reveal(std::int64_t x, std::int64_t y)
@@ -182,10 +184,10 @@ void GameEngine::updateRecord()
     const auto found = m_records.find(difficulty);
     Record record = found != m_records.end() ? found->second : Record {};
 
-    // Stored counts may come from anywhere; a counter at its limit stays there.
-    record.played = saturatingAdd(record.played, 1);
+    // A counter at the limit readers accept stays there, so the record stays readable.
+    record.played = std::min(saturatingAdd(record.played, 1), recordCountLimit);
     if (m_board.phase == Board::Phase::won) {
-        record.won = saturatingAdd(record.won, 1);
+        record.won = std::min(saturatingAdd(record.won, 1), record.played);
         // The unclamped time decides, so a second win under one second (0 < 1) is again a
         // new best, while the stored time never drops below one second.
         if (!record.bestSeconds || m_bankedSeconds < *record.bestSeconds) {

@@ -66,6 +66,10 @@ struct Board {
     [[nodiscard]] std::int64_t minesLeft() const { return mines(difficulty) - flagCount; }
     /// True when cells holds exactly columns × rows squares, which the rules rely on.
     [[nodiscard]] bool hasConsistentSize() const;
+    /// True when some sequence of the rules, from a fresh board, could have produced this one:
+    /// its counters, numbers, mines and phase all agree with its squares. A stored board that
+    /// is not reachable came from a faulty or hostile writer and is refused on read.
+    [[nodiscard]] bool isReachable() const;
 
     // The rules. Each returns false, leaving the board exactly as it was, when it refuses.
     /// Uncovers a square; the first uncovering of a board lays the mines away from it.

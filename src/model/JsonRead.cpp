@@ -42,15 +42,13 @@ std::optional<nlohmann::json> parse(std::string_view text)
 {
     if (nestsDeeperThan(text, maxDepth))
         return std::nullopt;
-    try {
+    // Parsing with exceptions off can still run out of memory on hostile input.
+    return guarded([text]() -> std::optional<nlohmann::json> {
         nlohmann::json value = nlohmann::json::parse(text.begin(), text.end(), nullptr, false);
         if (value.is_discarded())
             return std::nullopt;
         return value;
-    } catch (...) {
-        // Parsing with exceptions off can still run out of memory on hostile input.
-        return std::nullopt;
-    }
+    });
 }
 
 std::optional<std::int64_t> integer(const nlohmann::json& value)

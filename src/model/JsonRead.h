@@ -23,4 +23,16 @@ inline constexpr int maxDepth = 32;
 /// Any finite number.
 [[nodiscard]] std::optional<double> number(const nlohmann::json& value);
 
+/// Runs a decoder so that nothing leaves it: nlohmann throws on allocation failure and on
+/// type mismatches a decoder overlooked, and either is a failed read, never a crash.
+template <typename Decode>
+[[nodiscard]] auto guarded(Decode&& decode) noexcept -> decltype(decode())
+{
+    try {
+        return decode();
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
 } // namespace jsonread

@@ -3,6 +3,12 @@
 
 #include <algorithm>
 
+bool isPlausible(const Record& record)
+{
+    return record.won >= 0 && record.won <= record.played && record.played <= recordCountLimit &&
+        (!record.bestSeconds || *record.bestSeconds >= 1);
+}
+
 Record mergeRecord(const Record& a, const Record& b)
 {
     Record merged;

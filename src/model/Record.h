@@ -16,6 +16,13 @@ struct Record {
     friend bool operator==(const Record&, const Record&) = default;
 };
 
+/// No machine plays a billion games; a count beyond this came from a faulty or hostile writer.
+inline constexpr std::int64_t recordCountLimit = 1'000'000'000;
+
+/// Whether a game could have produced the record: 0 ≤ won ≤ played ≤ recordCountLimit, and a
+/// best time, when present, of at least one second.
+[[nodiscard]] bool isPlausible(const Record& record);
+
 /// A size without an entry counts as the default record.
 using Records = std::map<Difficulty, Record>;
 

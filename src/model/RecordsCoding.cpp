@@ -50,11 +50,14 @@ std::optional<Records> decodeRecordsValue(const json& value)
         const auto difficulty = raw ? difficultyFromRaw(*raw) : std::nullopt;
         if (!difficulty)
             return std::nullopt;
+        // One implausible record must not win every later merge, nor cost the other sizes
+        // theirs: that size alone reads as never played. A size named twice takes its later
+        // record.
         const auto record = decodeRecord(value[i + 1]);
-        if (!record)
-            return std::nullopt;
-        // A size named twice takes its later record.
-        records[*difficulty] = *record;
+        if (record && isPlausible(*record))
+            records[*difficulty] = *record;
+        else
+            records.erase(*difficulty);
     }
     return records;
 }
@@ -81,10 +84,5 @@ std::optional<Records> decodeRecords(std::string_view bytes)
     const auto value = jsonread::parse(bytes);
     if (!value)
         return std::nullopt;
-    try {
-        return decodeRecordsValue(*value);
-    } catch (...) {
-        // Only allocation can fail here, but nothing may leave a decoder.
-        return std::nullopt;
-    }
+    return jsonread::guarded([&value] { return decodeRecordsValue(*value); });
 }

@@ -9,5 +9,6 @@
 
 /// Compact UTF-8 JSON, e.g. ["beginner",{"played":3,"won":2,"bestSeconds":41}].
 [[nodiscard]] std::string encodeRecords(const Records& records);
-/// std::nullopt for anything but an even-length array of known sizes and valid records.
+/// std::nullopt for anything but an even-length array of known sizes, each followed by an
+/// object. A size whose record is malformed or not plausible (isPlausible) is left out.
 [[nodiscard]] std::optional<Records> decodeRecords(std::string_view bytes);

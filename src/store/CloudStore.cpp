@@ -18,12 +18,20 @@ CloudStore::CloudStore(const Sides& sides, QObject* parent)
     , m_poll(FolderWatch::defaultPoll)
 {
     assert(!sides.localFolder.isEmpty() && "an empty folder would mean the working directory");
-    if (!m_local->prepare())
+    if (!m_local->prepare(KeyFolder::Creation::withParents))
         qWarning("Sapperly: cannot use the data folder %s; nothing will be kept.",
             qUtf8Printable(sides.localFolder));
-    if (sides.cloudFolder && !attachCloud(*sides.cloudFolder))
-        qWarning("Sapperly: cannot use the sync folder %s; the game is kept on this machine only.",
+    if (sides.cloudFolder && !attachCloud(*sides.cloudFolder)) {
+        qWarning("Sapperly: cannot use the sync folder %s; the game is kept on this machine "
+                 "until it can be used.",
             qUtf8Printable(*sides.cloudFolder));
+        m_waitingFolder = sides.cloudFolder;
+        m_waitTimer = new QTimer(this);
+        m_waitTimer->setTimerType(Qt::CoarseTimer);
+        m_waitTimer->setInterval(m_poll);
+        connect(m_waitTimer, &QTimer::timeout, this, &CloudStore::attachWaitingFolder);
+        m_waitTimer->start();
+    }
 }
 
 CloudStore::~CloudStore() = default;
@@ -34,9 +42,11 @@ void CloudStore::set(const QByteArray& data, const QString& key)
         return;
     // The data folder is ours to recreate if it was removed while we run. The sync folder is
     // not: recreating it could plant a local folder where a network mount belongs.
-    if (!m_local->write(key, data) && m_local->prepare())
-        m_local->write(key, data);
-    if (m_cloud && m_cloud->write(key, data))
+    const auto flush =
+        key == KeyFolder::recordsKey ? KeyFolder::Flush::whenChanged : KeyFolder::Flush::never;
+    if (!m_local->write(key, data, flush) && m_local->prepare(KeyFolder::Creation::withParents))
+        m_local->write(key, data, flush);
+    if (m_cloud && m_cloud->write(key, data, flush))
         m_watch->noteWritten(key, data);
 }
 
@@ -66,14 +76,18 @@ std::optional<QString> CloudStore::cloudFolder() const
 
 bool CloudStore::setCloudFolder(const std::optional<QString>& folder)
 {
+    if (folder && !attachCloud(*folder))
+        return false;
+    // The player's choice replaces the folder that was being waited for.
+    m_waitingFolder.reset();
+    if (m_waitTimer)
+        m_waitTimer->stop();
     if (!folder) {
         m_watch.reset();
         m_cloud.reset();
         ++m_generation;
         return true;
     }
-    if (!attachCloud(*folder))
-        return false;
     const QStringList present = m_watch->knownKeys();
     if (!present.isEmpty())
         reportLater(present);
@@ -84,6 +98,8 @@ void CloudStore::setWatchIntervals(std::chrono::milliseconds settle, std::chrono
 {
     m_settle = settle;
     m_poll = poll;
+    if (m_waitTimer)
+        m_waitTimer->setInterval(poll);
     if (m_watch)
         m_watch->setIntervals(settle, poll);
 }
@@ -92,13 +108,27 @@ void CloudStore::rescan()
 {
     if (m_watch)
         m_watch->rescan();
+    else
+        attachWaitingFolder();
+}
+
+void CloudStore::attachWaitingFolder()
+{
+    if (!m_waitingFolder || !attachCloud(*m_waitingFolder))
+        return;
+    qInfo("Sapperly: the sync folder %s can be used now.", qUtf8Printable(*m_waitingFolder));
+    m_waitingFolder.reset();
+    m_waitTimer->stop();
+    const QStringList present = m_watch->knownKeys();
+    if (!present.isEmpty())
+        reportLater(present);
 }
 
 bool CloudStore::attachCloud(const QString& folder)
 {
     const QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
     auto cloud = std::make_unique<KeyFolder>(path);
-    if (!cloud->prepare())
+    if (!cloud->prepare(KeyFolder::Creation::lastFolderOnly))
         return false;
     // The same folder on both sides would read our own writes back as another machine's.
     if (QFileInfo(path).canonicalFilePath() == QFileInfo(m_local->path()).canonicalFilePath())

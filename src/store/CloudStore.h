@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdint>
@@ -31,12 +32,15 @@ public:
     /// "--sync-folder DIR" in arguments or, failing that, by SAPPERLY_SYNC_FOLDER.
     [[nodiscard]] static Sides standardSides(const QStringList& arguments);
 
-    /// A cloud folder that cannot be created or read leaves the store local-only, with a
-    /// warning on standard error.
+    /// A cloud folder that cannot be used leaves the store local-only, with a warning on
+    /// standard error; it is looked at again on every rescan and poll, and attached (its keys
+    /// reported as by setCloudFolder) once it can be used. A missing folder is created only
+    /// when its parent exists.
     explicit CloudStore(const Sides& sides, QObject* parent = nullptr);
     ~CloudStore() override;
 
-    /// Writes the local side, then the cloud side when present. Failures go unnoticed.
+    /// Writes the local side, then the cloud side when present. Failures go unnoticed. Only
+    /// the program's keys are written; the statistics are flushed to disk when they change.
     void set(const QByteArray& data, const QString& key);
     /// The bytes under key on each side; nothing when missing, unreadable or over 1 MiB.
     [[nodiscard]] std::optional<QByteArray> readLocal(const QString& key) const;
@@ -45,7 +49,8 @@ public:
     /// The sync folder in use, as given (made absolute); nothing when local-only.
     [[nodiscard]] std::optional<QString> cloudFolder() const;
 
-    /// Starts syncing through folder (created when missing), or stops with std::nullopt.
+    /// Starts syncing through folder (created when missing and its parent exists), or stops
+    /// with std::nullopt.
     /// Returns false and changes nothing when the folder cannot be used. Every key already in
     /// the new folder is then reported through onExternalChange, as if another machine had
     /// just written it.
@@ -66,6 +71,7 @@ public:
 
 private:
     [[nodiscard]] bool attachCloud(const QString& folder);
+    void attachWaitingFolder();
     void reportLater(const QStringList& keys);
 
     std::unique_ptr<KeyFolder> m_local;
@@ -77,4 +83,8 @@ private:
     std::uint64_t m_generation = 0;
     std::chrono::milliseconds m_settle;
     std::chrono::milliseconds m_poll;
+    // The sync folder asked for at start-up while it cannot be used (an unmounted share), and
+    // the poll that looks for it.
+    std::optional<QString> m_waitingFolder;
+    QTimer* m_waitTimer = nullptr;
 };

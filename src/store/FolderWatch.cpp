@@ -1,5 +1,7 @@
 // The watcher only says that something in the folder moved; what changed is found by reading
-// every key's file and comparing it with what this store last wrote or reported.
+// the program's keys' files and comparing them with what this store last wrote or reported.
+// Whatever else the folder holds is never opened, so a folder full of other files costs a
+// directory event and two small reads.
 #include "FolderWatch.h"
 
 #include "store/KeyFolder.h"
@@ -73,7 +75,7 @@ QStringList FolderWatch::takeSnapshot()
     // folder restored with the same contents reports nothing.
     if (!QFileInfo(m_folder.path()).isDir())
         return {};
-    const QStringList keys = m_folder.keys();
+    const QStringList keys = m_folder.presentKeys();
     QStringList changed;
     for (const QString& key : keys) {
         // A file that does not read is no news: the owner would find nothing in it.

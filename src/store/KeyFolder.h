@@ -1,5 +1,7 @@
 // One folder holding one file per key, "<key>.json", each replaced atomically on write so that a
 // reader, a crash or a sync tool only ever sees a whole value. Both sides of the store are one.
+// A sync folder is shared with other programs and other machines, so nothing but the program's
+// own keys and its own temporaries is ever read, watched, written or removed.
 #pragma once
 
 #include <QByteArray>
@@ -12,34 +14,42 @@ class KeyFolder {
 public:
     /// Larger files read as nothing and larger values are not written.
     static constexpr qint64 maxValueSize = qint64 { 1024 } * 1024;
-    static constexpr qsizetype maxKeyLength = 100;
+    static inline const QString recordsKey = QStringLiteral("records");
+    static inline const QString savedGameKey = QStringLiteral("savedGame");
+    /// Every key the program stores, sorted.
+    static inline const QStringList programKeys { recordsKey, savedGameKey };
+
+    /// Whether prepare may create the folder's missing parents. A sync folder's parent may be
+    /// a mount point that is not mounted: creating it would plant a local folder in its place.
+    enum class Creation { withParents, lastFolderOnly };
+    /// never suits a value written on every move; whenChanged leaves a value that is already
+    /// there alone and otherwise makes the new one survive a power cut.
+    enum class Flush { never, whenChanged };
 
     explicit KeyFolder(QString path);
 
     [[nodiscard]] const QString& path() const { return m_path; }
-    /// Where a valid key's value lives.
+    /// Where a key's value lives.
     [[nodiscard]] QString filePath(const QString& key) const;
 
-    /// Creates the folder when missing; false unless it then is a folder we can list and write.
-    /// Also removes temporaries that killed writes left behind.
-    [[nodiscard]] bool prepare() const;
+    /// Creates the folder when missing (as creation allows); false unless it then is a folder
+    /// we can list and write. Also removes temporaries that killed writes left behind.
+    [[nodiscard]] bool prepare(Creation creation) const;
 
-    /// False when the key is refused, the value is too large or the file could not be replaced.
-    bool write(const QString& key, const QByteArray& data) const;
+    /// False when the key is not one of ours, the value is too large or the file could not be
+    /// replaced. A replaced file keeps its permissions; a new one gets 0666 less the umask.
+    bool write(const QString& key, const QByteArray& data, Flush flush = Flush::never) const;
 
-    /// Nothing when the key is refused, or the file is missing, unreadable, not a regular file
-    /// or larger than maxValueSize.
+    /// Nothing when the key is not one of ours, or the file is missing, unreadable, not a
+    /// regular file or larger than maxValueSize.
     [[nodiscard]] std::optional<QByteArray> read(const QString& key) const;
 
-    /// The valid keys that have a file here, whether or not it reads.
-    [[nodiscard]] QStringList keys() const;
+    /// The program's keys that have a file here, whether or not it reads.
+    [[nodiscard]] QStringList presentKeys() const;
 
-    /// A key is 1 to maxKeyLength of A-Z, a-z, 0-9, '-' and '_'. Such a name is a plain file
-    /// name on every system a sync tool may carry it to, and none of the temporaries or conflict
-    /// copies that sync tools leave beside it (they add '.', ' ', '~' or '(') passes for a key.
-    [[nodiscard]] static bool isValidKey(const QString& key);
-    /// The key a file name stands for; nothing for any other file.
-    [[nodiscard]] static std::optional<QString> keyOf(const QString& fileName);
+    [[nodiscard]] static bool isValidKey(const QString& key) { return programKeys.contains(key); }
+    /// A temporary is this prefix and six letters or digits; no other program makes such names.
+    [[nodiscard]] static QString temporaryPrefix(const QString& key);
 
 private:
     void removeStaleTemporaries() const;

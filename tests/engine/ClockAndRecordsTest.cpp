@@ -45,9 +45,9 @@ private slots:
         QCOMPARE(engine->elapsedSeconds(), 2);
         clock.advance(0.3);
         QCOMPARE(engine->elapsedSeconds(), 3);
-        // A wall clock set back before the start gives a negative reading, truncated toward 0.
+        // A wall clock set back before the start reads 0, never a time no reader accepts.
         clock.set(startTime + 50 - 2.5);
-        QCOMPARE(engine->elapsedSeconds(), -2);
+        QCOMPARE(engine->elapsedSeconds(), 0);
     }
 
     void bestTimesFollowTheWholeSeconds()
@@ -117,8 +117,8 @@ private slots:
         // A game in play stored with the largest possible time, and counters at their limit.
         writeStoredGame(folders.local.path(), SavedGame { nearlyWonBoard(), int64Max, startTime });
         writeStored(folders.local.path(), recordsKey,
-            QByteArray::fromStdString(encodeRecords(
-                { { Difficulty::beginner, Record { int64Max, int64Max, std::nullopt } } })));
+            QByteArray::fromStdString(encodeRecords({ { Difficulty::beginner,
+                Record { recordCountLimit, recordCountLimit, std::nullopt } } })));
         const auto engine = makeEngine(folders.sides(), clock);
         QCOMPARE(engine->elapsedSeconds(), int64Max);
 
@@ -129,7 +129,7 @@ private slots:
         QCOMPARE(engine->board().phase, Board::Phase::won);
         QCOMPARE(engine->bankedSeconds(), int64Max);
         QCOMPARE(engine->records().at(Difficulty::beginner),
-            (Record { int64Max, int64Max, seconds(int64Max) }));
+            (Record { recordCountLimit, recordCountLimit, seconds(int64Max) }));
         QVERIFY(engine->justSetRecord());
     }
 
@@ -147,12 +147,11 @@ private slots:
         };
         // Centuries either way convert at the edge of the range instead of overflowing.
         QCOMPARE(readingAt(0, 1e300), int64Max);
-        QCOMPARE(readingAt(0, -1e300), int64Min);
+        QCOMPARE(readingAt(0, -1e300), 0);
         QCOMPARE(readingAt(0, std::numeric_limits<double>::infinity()), int64Max);
         // The sum saturates too, in both directions.
         QCOMPARE(readingAt(int64Max - 5, startTime + 6), int64Max);
-        QCOMPARE(readingAt(int64Min + 5, startTime - 6), int64Min);
-        QCOMPARE(readingAt(int64Min, 1e300), std::int64_t { -1 });
+
         // A broken clock adds nothing.
         QCOMPARE(readingAt(37, std::numeric_limits<double>::quiet_NaN()), 37);
     }

@@ -3,6 +3,7 @@
 #include "EngineTestSupport.h"
 
 #include "engine/GameEngine.h"
+#include "model/SequenceRandom.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -89,7 +90,10 @@ private slots:
         QCOMPARE(boardSpy.count(), 0);
         // Broken, or sent under a key the engine does not keep: ignored.
         QVERIFY(machine.arrives(savedGameKey, "{\"board\":{}}"));
-        QVERIFY(machine.arrives(QStringLiteral("other"), gameBytes({ flaggedBoard(2), 1, 1e9 })));
+        QVERIFY(writeStored(machine.folders.cloud.path(), QStringLiteral("other"),
+            gameBytes({ flaggedBoard(2), 1, 1e9 })));
+        engine.store().rescan();
+        QCoreApplication::processEvents();
         QCOMPARE(boardSpy.count(), 0);
 
         // Later: replaces the game in the middle of play and restarts the clock from its time.
@@ -112,7 +116,8 @@ private slots:
         Machine machine;
         GameEngine& engine = *machine.engine;
         Board won = nearlyWonBoard();
-        won.phase = Board::Phase::won;
+        SequenceRandom noDraws({});
+        QVERIFY(won.reveal(8, 8, noDraws));
         QVERIFY(machine.arrives(savedGameKey, gameBytes({ won, 12, 5 })));
         QCOMPARE(engine.board(), won);
         QVERIFY(!engine.clockStartedAt());

@@ -3,6 +3,7 @@
 #include "EngineTestSupport.h"
 
 #include "engine/GameEngine.h"
+#include "model/SequenceRandom.h"
 
 #include <QTest>
 
@@ -119,8 +120,8 @@ private slots:
             Folders folders;
             FakeClock clock;
             Board lost = nearlyWonBoard();
-            lost.phase = Board::Phase::lost;
-            lost.exploded = Point { 0, 0 };
+            SequenceRandom noDraws({});
+            QVERIFY(lost.reveal(0, 0, noDraws));
             writeStoredGame(folders.local.path(), SavedGame { lost, 12, 12 });
             writeStored(folders.local.path(), recordsKey,
                 recordsBytes({ { Difficulty::beginner, Record { 1, 0, std::nullopt } } }));

@@ -293,18 +293,6 @@ TEST(BoardRules, ChordNextToAWrongFlagLosesAndStops)
     EXPECT_EQ(board.flagCount, 2);
 }
 
-TEST(BoardRules, LossByRevealUncoversNoSafeSquare)
-{
-    SequenceRandom random({});
-    Board board = chordBoard();
-    ASSERT_TRUE(board.reveal(4, 4, random));
-    const std::int64_t revealed = board.revealedCount;
-    EXPECT_TRUE(board.reveal(8, 8, random));
-    EXPECT_EQ(board.phase, Phase::lost);
-    EXPECT_EQ(board.exploded, (Point { 8, 8 }));
-    EXPECT_EQ(board.revealedCount, revealed);
-}
-
 TEST(BoardRules, ChordThatUncoversTheLastSafeSquareWins)
 {
     SequenceRandom random({});

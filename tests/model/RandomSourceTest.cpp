@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <limits>
 #include <set>
 #include <vector>
@@ -53,12 +54,21 @@ TEST(SequenceRandom, CyclesItsValues)
     EXPECT_EQ(empty.next(), 0u);
 }
 
-TEST(SystemRandom, YieldsVariedValuesAcrossRefills)
+TEST(SystemRandom, FallsBackInsteadOfStopping)
 {
-    SystemRandom random;
-    std::set<std::uint64_t> seen;
-    // Three buffers' worth; 64-bit values from a working source do not repeat here.
-    for (int i = 0; i < 96; ++i)
-        seen.insert(random.next());
-    EXPECT_EQ(seen.size(), 96u);
+    // A kernel without getrandom, or a sandbox that forbids it; then no device either.
+    const auto refused = [](void*, std::size_t, unsigned) -> ssize_t {
+        errno = ENOSYS;
+        return -1;
+    };
+    SystemRandom working;
+    SystemRandom device(refused);
+    SystemRandom clock(refused, "/nonexistent/urandom");
+    for (SystemRandom* random : { &working, &device, &clock }) {
+        std::set<std::uint64_t> seen;
+        // Past one buffer's worth; 64-bit values from any of the sources do not repeat here.
+        for (int i = 0; i < 600; ++i)
+            seen.insert(random->next());
+        EXPECT_EQ(seen.size(), 600u);
+    }
 }

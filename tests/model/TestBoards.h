@@ -20,6 +20,9 @@ private:
     std::mt19937_64 m_engine;
 };
 
+/// Gives every safe square the number of mines around it and mines 0, as laying them does.
+void recount(Board& board);
+
 /// A playing board with mines exactly at the given squares and the counts that follow.
 [[nodiscard]] Board boardWithMines(Difficulty difficulty, std::initializer_list<Point> mines);
 

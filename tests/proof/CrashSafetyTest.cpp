@@ -169,10 +169,10 @@ void CrashSafetyTest::plantStrays()
     const SavedGame future { Board::fresh(Difficulty::expert), 999, base + 1e7 };
     const Records inflated { { Difficulty::beginner, { 1000000, 1000000, 1 } } };
     const std::array<std::pair<QString, std::string>, 4> strays { {
-        { m_local + QStringLiteral("/savedGame.json.Qx7Rt2"), encodeSavedGame(future) },
-        { m_cloud + QStringLiteral("/savedGame.json.Bz9Kq1"), encodeSavedGame(future) },
-        { m_local + QStringLiteral("/records.json.Lm3Np8"), encodeRecords(inflated) },
-        { m_cloud + QStringLiteral("/records.json.Wd4Hs6"), encodeRecords(inflated) },
+        { m_local + QStringLiteral("/.sapperly-savedGame.json.Qx7Rt2"), encodeSavedGame(future) },
+        { m_cloud + QStringLiteral("/.sapperly-savedGame.json.Bz9Kq1"), encodeSavedGame(future) },
+        { m_local + QStringLiteral("/.sapperly-records.json.Lm3Np8"), encodeRecords(inflated) },
+        { m_cloud + QStringLiteral("/.sapperly-records.json.Wd4Hs6"), encodeRecords(inflated) },
     } };
     for (const auto& [path, bytes] : strays) {
         QFile file(path);

@@ -158,6 +158,7 @@ private slots:
     void cleanup();
 
     void truncatedAndCorruptValuesAreIgnored();
+    void valuesNoGameCouldProduceAreRefused();
     void oversizedAndDeeplyNestedValuesAreIgnored();
     void valuesReplacedByRenameArePickedUpOneAfterAnother();
     void syncToolTemporariesAndConflictCopiesAreNotValues();
@@ -171,6 +172,8 @@ private:
     {
         return QDir(m_cloud).filePath(name);
     }
+    /// Plays the beginner game on the board to a loss, which counts in the statistics.
+    void loseGame();
     /// A valid game saved later than anything so far, already offered to the witness.
     SavedGame nextGame();
     /// Reads the folder now and lets the store's queued report run.
@@ -209,12 +212,7 @@ void HostileSyncFolderTest::init()
     // A game in progress with one finished game in the statistics.
     m_witness->act([this] {
         m_engine->newGame(Difficulty::beginner);
-        m_engine->reveal(4, 4);
-        *m_now += 5;
-        for (std::int64_t i = 0; i < 81 && !m_engine->board().isOver(); ++i) {
-            if (m_engine->board().cells[static_cast<std::size_t>(i)].isMine)
-                m_engine->reveal(i % 9, i / 9);
-        }
+        loseGame();
         m_engine->newGame(Difficulty::beginner);
         m_engine->toggleMark(2, 2);
     });
@@ -233,6 +231,17 @@ void HostileSyncFolderTest::cleanup()
     if (m_root)
         ::chmod(QFile::encodeName(m_cloud).constData(), 0755);
     m_root.reset();
+}
+
+void HostileSyncFolderTest::loseGame()
+{
+    m_engine->reveal(4, 4);
+    *m_now += 5;
+    for (std::int64_t i = 0; i < 81 && !m_engine->board().isOver(); ++i) {
+        if (m_engine->board().cells[static_cast<std::size_t>(i)].isMine)
+            m_engine->reveal(i % 9, i / 9);
+    }
+    QVERIFY(m_engine->board().phase == Board::Phase::lost);
 }
 
 SavedGame HostileSyncFolderTest::nextGame()
@@ -293,6 +302,39 @@ void HostileSyncFolderTest::truncatedAndCorruptValuesAreIgnored()
         verifyUnmoved("a damaged value changed the game or the statistics");
     }
     verifyNextValueArrives();
+}
+
+void HostileSyncFolderTest::valuesNoGameCouldProduceAreRefused()
+{
+    // Newer games that no play reaches: numbers the painter would draw as 19 digits and cache
+    // without end, a clock run backwards that would buy a one-second best time.
+    SavedGame huge = nextGame();
+    huge.board.cells[40].adjacent = 1234567890123456789;
+    SavedGame backwards = nextGame();
+    backwards.elapsed = -1000000000000000000;
+    for (const SavedGame& game : { huge, backwards }) {
+        QVERIFY(writeByRename(
+            cloudFile(QStringLiteral("savedGame.json")), bytesOf(encodeSavedGame(game))));
+        settle();
+        verifyUnmoved("an impossible game was adopted");
+    }
+
+    // A peer's statistics with a poisoned beginner entry beside a good expert one: the good
+    // entry is merged, the poisoned one never is, and never reaches our own file either.
+    const QByteArray poisoned =
+        R"(["beginner",{"played":9223372036854775807,"won":9223372036854775807,)"
+        R"("bestSeconds":-5},"expert",{"played":3,"won":1,"bestSeconds":250}])";
+    QVERIFY(writeByRename(cloudFile(QStringLiteral("records.json")), poisoned));
+    Records expected = m_recordsBefore;
+    expected[Difficulty::expert] = Record { 3, 1, 250 };
+    QTRY_VERIFY_WITH_TIMEOUT(m_engine->records() == expected, 5000);
+    m_witness->act([this] { loseGame(); });
+    QFile local(QDir(m_local).filePath(QStringLiteral("records.json")));
+    QVERIFY(local.open(QIODevice::ReadOnly));
+    const auto stored = decodeRecords(local.readAll().toStdString());
+    QVERIFY(stored && *stored == m_engine->records());
+    QCOMPARE(stored->at(Difficulty::beginner).played, 2);
+    QCOMPARE(stored->at(Difficulty::expert), (Record { 3, 1, 250 }));
 }
 
 void HostileSyncFolderTest::oversizedAndDeeplyNestedValuesAreIgnored()

@@ -1,10 +1,11 @@
 // The store on real folders: what reaches each side, and which outside changes are reported.
-#include "CloudStoreTest.h"
-
 #include "store/CloudStore.h"
+
+#include "StoreTestSupport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,19 +22,6 @@ namespace {
 constexpr std::chrono::milliseconds settle = 100ms;
 // Never reached inside a test, so only the watcher or an explicit rescan looks.
 constexpr std::chrono::milliseconds noPoll = 1h;
-
-QByteArray contentsOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(data), data.size());
-}
 
 /// One player's machine: its own data folder, and the sync folder it shares.
 struct Machine {
@@ -59,297 +47,339 @@ void runQueued()
 const QString records = QStringLiteral("records");
 const QString savedGame = QStringLiteral("savedGame");
 
+/// The inotify watches this process holds, as the kernel counts them.
+int inotifyWatches()
+{
+    int watches = 0;
+    for (const QString& fd : QDir(QStringLiteral("/proc/self/fdinfo")).entryList(QDir::Files)) {
+        const QList<QByteArray> lines =
+            contentsOf(QStringLiteral("/proc/self/fdinfo/") + fd).split('\n');
+        for (const QByteArray& line : lines)
+            watches += line.startsWith("inotify wd:") ? 1 : 0;
+    }
+    return watches;
+}
+
 } // namespace
 
-void CloudStoreTest::localOnlyStoreWritesLocallyAndNeverCallsBack()
-{
-    QTemporaryDir elsewhere;
-    Machine machine(std::nullopt);
-    QVERIFY(!machine.store.hasCloud());
+class CloudStoreTest : public QObject {
+    Q_OBJECT
 
-    machine.store.set("[1]", records);
-    machine.store.rescan();
-    runQueued();
-    QCOMPARE(machine.store.readLocal(records), QByteArray("[1]"));
-    QCOMPARE(machine.store.readCloud(records), std::nullopt);
-    QCOMPARE(contentsOf(machine.local.path() + QStringLiteral("/records.json")), "[1]");
-    QVERIFY(QDir(elsewhere.path()).isEmpty());
-    QVERIFY(machine.reports.isEmpty());
-}
+private slots:
 
-void CloudStoreTest::setWritesBothSidesAlike()
-{
-    QTemporaryDir sync;
-    Machine machine(sync.path());
-    const QString localFile = machine.local.path() + QStringLiteral("/records.json");
-    const QString cloudFile = sync.path() + QStringLiteral("/records.json");
+    void setWritesEachSideAlike()
+    {
+        // Local only: one side, and never a report.
+        Machine alone(std::nullopt);
+        QVERIFY(!alone.store.hasCloud());
+        alone.store.set("[1]", records);
+        alone.store.rescan();
+        runQueued();
+        QCOMPARE(alone.store.readLocal(records), QByteArray("[1]"));
+        QCOMPARE(alone.store.readCloud(records), std::nullopt);
+        QVERIFY(alone.reports.isEmpty());
 
-    // Both sides hold the same bytes; the second value of a key replaces the first on both.
-    machine.store.set(R"(["beginner",{"played":1,"won":0}])", records);
-    machine.store.set("[]", records);
-    QCOMPARE(contentsOf(localFile), "[]");
-    QCOMPARE(contentsOf(cloudFile), "[]");
-    QCOMPARE(machine.store.readLocal(records), QByteArray("[]"));
-    QCOMPARE(machine.store.readCloud(records), QByteArray("[]"));
-
-    // Neither side is left with a temporary.
-    const auto filter = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
-    QCOMPARE(QDir(machine.local.path()).entryList(filter), { QStringLiteral("records.json") });
-    QCOMPARE(QDir(sync.path()).entryList(filter), { QStringLiteral("records.json") });
-
-    // A refused key writes nothing on either side.
-    machine.store.set("1", QStringLiteral("../escape"));
-    QCOMPARE(QDir(sync.path()).entryList(filter), { QStringLiteral("records.json") });
-}
-
-void CloudStoreTest::reportsOnlyChangesFromOutside()
-{
-    QTemporaryDir sync;
-    Machine here(sync.path());
-    Machine there(sync.path());
-
-    // The other machine's write is reported once, with exactly its key.
-    there.store.set("[2]", records);
-    QTRY_COMPARE(here.reports, QList<QStringList>({ { records } }));
-    QCOMPARE(here.store.readCloud(records), QByteArray("[2]"));
-
-    // Our own writes are never reported back to us.
-    here.store.set("[3]", records);
-    here.store.set("{}", savedGame);
-    there.store.rescan();
-    QTRY_COMPARE(there.reports.size(), 1);
-    here.store.rescan();
-    runQueued();
-    QCOMPARE(here.reports.size(), 1);
-    QVERIFY(there.reports.last().contains(savedGame));
-    QVERIFY(there.store.readCloud(savedGame).has_value());
-
-    // Writing the value a key already holds, or touching its file, is no change.
-    const qsizetype reportsBefore = there.reports.size();
-    here.store.set("{}", savedGame);
-    QFile file(sync.path() + QStringLiteral("/savedGame.json"));
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    QVERIFY(file.setFileTime(
-        QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime));
-    file.close();
-    here.store.rescan();
-    there.store.rescan();
-    runQueued();
-    QCOMPARE(here.reports.size(), 1);
-    QCOMPARE(there.reports.size(), reportsBefore);
-
-    // A key file that vanishes is not reported: there is nothing to read.
-    QVERIFY(QFile::remove(sync.path() + QStringLiteral("/records.json")));
-    here.store.rescan();
-    runQueued();
-    QCOMPARE(here.reports.size(), 1);
-}
-
-void CloudStoreTest::ignoresFilesThatAreNotKeys()
-{
-    QTemporaryDir sync;
-    Machine machine(sync.path());
-    // Sync tools' temporaries, our own, conflict copies and a folder under a key's name; the
-    // naming rule itself is covered with the key folder.
-    const QStringList strangers {
-        QStringLiteral(".syncthing.records.json.tmp"),
-        QStringLiteral("records.json.Xy12Ab"),
-        QStringLiteral("records.sync-conflict-20261206-193000-ABCDEFG.json"),
-        QStringLiteral("records (conflicted copy 2026-12-06).json"),
-    };
-    for (const QString& name : strangers)
-        writeFile(sync.path() + u'/' + name, "[9]");
-    QVERIFY(QDir(sync.path()).mkpath(QStringLiteral("savedGame.json/inner")));
-    machine.store.rescan();
-    runQueued();
-    QVERIFY(machine.reports.isEmpty());
-    QCOMPARE(machine.store.readCloud(records), std::nullopt);
-    QCOMPARE(machine.store.readCloud(savedGame), std::nullopt);
-}
-
-void CloudStoreTest::noticesRenamesAndRewritesWithoutRescan()
-{
-    QTemporaryDir sync;
-    Machine machine(sync.path());
-    const QString target = sync.path() + QStringLiteral("/records.json");
-    const QString temporary = sync.path() + QStringLiteral("/.syncthing.records.json.tmp");
-
-    // The way sync tools deliver a file: a temporary renamed over the old one, twice, so the
-    // second rename lands on a file the first one replaced.
-    for (const QByteArray& value : { QByteArray("[1]"), QByteArray("[2]") }) {
-        writeFile(temporary, value);
-        QCOMPARE(std::rename(QFile::encodeName(temporary).constData(),
-                     QFile::encodeName(target).constData()),
-            0);
-        QTRY_COMPARE(machine.reports.size(), value == "[1]" ? 1 : 2);
-        QCOMPARE(machine.store.readCloud(records), value);
+        // Synced: both sides hold the same bytes, the second value replaces the first on both,
+        // and neither is left with a temporary.
+        QTemporaryDir sync;
+        Machine machine(sync.path());
+        machine.store.set(R"(["beginner",{"played":1,"won":0}])", records);
+        machine.store.set("[]", records);
+        for (const QString& folder : { machine.local.path(), sync.path() }) {
+            QCOMPARE(contentsOf(folder + QStringLiteral("/records.json")), "[]");
+            QCOMPARE(everythingIn(folder), QStringList { QStringLiteral("records.json") });
+        }
+        QCOMPARE(machine.store.readCloud(records), QByteArray("[]"));
+        // A refused key writes nothing on either side.
+        machine.store.set("1", QStringLiteral("../escape"));
+        QCOMPARE(everythingIn(sync.path()), QStringList { QStringLiteral("records.json") });
     }
 
-    // A file rewritten in place, as a plain editor or copy would.
-    writeFile(target, "[3]");
-    QTRY_COMPARE(machine.reports.size(), 3);
-    QCOMPARE(machine.reports.last(), QStringList { records });
-}
+    void reportsOnlyChangesFromOutside()
+    {
+        QTemporaryDir sync;
+        Machine here(sync.path());
+        Machine there(sync.path());
 
-void CloudStoreTest::burstOfWritesIsOneReport()
-{
-    QTemporaryDir sync;
-    // A generous quiet time: the burst must fall inside it even on a loaded machine.
-    Machine machine(sync.path(), noPoll, 300ms);
-    // The watcher's news is let in between the writes, as it would be between a sync tool's.
-    for (int i = 0; i < 20; ++i) {
-        writeFile(sync.path() + QStringLiteral("/records.json"), QByteArray::number(i));
+        // The other machine's write is reported once, with exactly its key.
+        there.store.set("[2]", records);
+        QTRY_COMPARE(here.reports, QList<QStringList>({ { records } }));
+        QCOMPARE(here.store.readCloud(records), QByteArray("[2]"));
+
+        // Our own writes are never reported back to us.
+        here.store.set("[3]", records);
+        here.store.set("{}", savedGame);
+        there.store.rescan();
+        QTRY_COMPARE(there.reports.size(), 1);
+        here.store.rescan();
         runQueued();
-        writeFile(sync.path() + QStringLiteral("/savedGame.json"), QByteArray::number(i));
+        QCOMPARE(here.reports.size(), 1);
+        QVERIFY(there.reports.last().contains(savedGame));
+        QVERIFY(there.store.readCloud(savedGame).has_value());
+
+        // Writing the value a key already holds, or touching its file, is no change.
+        const qsizetype reportsBefore = there.reports.size();
+        here.store.set("{}", savedGame);
+        QFile file(sync.path() + QStringLiteral("/savedGame.json"));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(
+            QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime));
+        file.close();
+        here.store.rescan();
+        there.store.rescan();
         runQueued();
+        QCOMPARE(here.reports.size(), 1);
+        QCOMPARE(there.reports.size(), reportsBefore);
+
+        // A key file that vanishes is not reported: there is nothing to read.
+        QVERIFY(QFile::remove(sync.path() + QStringLiteral("/records.json")));
+        here.store.rescan();
+        runQueued();
+        QCOMPARE(here.reports.size(), 1);
     }
-    QTRY_VERIFY(!machine.reports.isEmpty());
-    QCOMPARE(machine.reports, QList<QStringList>({ { records, savedGame } }));
-    QCOMPARE(machine.store.readCloud(savedGame), QByteArray("19"));
-}
 
-void CloudStoreTest::callbackRunsOnlyLaterAndWhileStoreLives()
+    void ignoresEverythingButTheProgramsKeys()
+    {
+        QTemporaryDir sync;
+        // Sync tools' temporaries, conflict copies, a folder under a key's name, and many files
+        // that look like keys of some other program: none is read, reported or watched.
+        const QStringList strangers {
+            QStringLiteral(".syncthing.records.json.tmp"),
+            QStringLiteral("records.json.Xy12Ab"),
+            QStringLiteral("records.sync-conflict-20261206-193000-ABCDEFG.json"),
+            QStringLiteral("records (conflicted copy 2026-12-06).json"),
+            QStringLiteral("Records.json"),
+        };
+        for (const QString& name : strangers)
+            writeFile(sync.path() + u'/' + name, "[9]");
+        for (int i = 0; i < 50; ++i)
+            writeFile(sync.path() + QStringLiteral("/notes%1.json").arg(i), "[9]");
+        QVERIFY(QDir(sync.path()).mkpath(QStringLiteral("savedGame.json/inner")));
+        const int watchesBefore = inotifyWatches();
+        Machine machine(sync.path());
+        machine.store.set("[1]", records);
+        machine.store.rescan();
+        runQueued();
+        // The folder and the key files, not one watch per file.
+        QVERIFY2(
+            inotifyWatches() - watchesBefore <= 3, qPrintable(QString::number(inotifyWatches())));
+        writeFile(sync.path() + QStringLiteral("/notes1.json"), "[10]");
+        machine.store.rescan();
+        runQueued();
+        QVERIFY(machine.reports.isEmpty());
+        QCOMPARE(machine.store.readCloud(savedGame), std::nullopt);
+    }
+
+    void noticesRenamesAndRewritesWithoutRescan()
+    {
+        QTemporaryDir sync;
+        Machine machine(sync.path());
+        const QString target = sync.path() + QStringLiteral("/records.json");
+        const QString temporary = sync.path() + QStringLiteral("/.syncthing.records.json.tmp");
+
+        // The way sync tools deliver a file: a temporary renamed over the old one, twice, so the
+        // second rename lands on a file the first one replaced.
+        for (const QByteArray& value : { QByteArray("[1]"), QByteArray("[2]") }) {
+            writeFile(temporary, value);
+            QCOMPARE(std::rename(QFile::encodeName(temporary).constData(),
+                         QFile::encodeName(target).constData()),
+                0);
+            QTRY_COMPARE(machine.reports.size(), value == "[1]" ? 1 : 2);
+            QCOMPARE(machine.store.readCloud(records), value);
+        }
+
+        // A file rewritten in place, as a plain editor or copy would.
+        writeFile(target, "[3]");
+        QTRY_COMPARE(machine.reports.size(), 3);
+        QCOMPARE(machine.reports.last(), QStringList { records });
+    }
+
+    void burstOfWritesIsOneReport()
+    {
+        QTemporaryDir sync;
+        // A generous quiet time: the burst must fall inside it even on a loaded machine.
+        Machine machine(sync.path(), noPoll, 300ms);
+        // The watcher's news is let in between the writes, as it would be between a sync tool's.
+        for (int i = 0; i < 20; ++i) {
+            writeFile(sync.path() + QStringLiteral("/records.json"), QByteArray::number(i));
+            runQueued();
+            writeFile(sync.path() + QStringLiteral("/savedGame.json"), QByteArray::number(i));
+            runQueued();
+        }
+        QTRY_VERIFY(!machine.reports.isEmpty());
+        QCOMPARE(machine.reports, QList<QStringList>({ { records, savedGame } }));
+        QCOMPARE(machine.store.readCloud(savedGame), QByteArray("19"));
+    }
+
+    void callbackRunsOnlyLaterAndWhileStoreLives()
+    {
+        QTemporaryDir sync;
+        auto machine = std::make_unique<Machine>(sync.path());
+        const QString file = sync.path() + QStringLiteral("/records.json");
+
+        // A rescan finds the change but hands it over only as a later step.
+        writeFile(file, "[1]");
+        machine->store.rescan();
+        QVERIFY(machine->reports.isEmpty());
+        runQueued();
+        QCOMPARE(machine->reports.size(), 1);
+
+        // A report scheduled before the owner installed its callback is dropped, not kept.
+        machine->store.onExternalChange = nullptr;
+        writeFile(file, "[2]");
+        machine->store.rescan();
+        runQueued();
+        int late = 0;
+        machine->store.onExternalChange = [&late](const QStringList&) { ++late; };
+        runQueued();
+        QCOMPARE(late, 0);
+
+        // A report still queued when the store goes is never delivered.
+        writeFile(file, "[3]");
+        machine->store.rescan();
+        machine.reset();
+        runQueued();
+        QCOMPARE(late, 0);
+    }
+
+    void unusableSyncFolderLeavesStoreLocal()
+    {
+        QTemporaryDir dir;
+        const QString plainFile = dir.path() + QStringLiteral("/file");
+        writeFile(plainFile, "x");
+
+        // A folder that cannot be made, under a regular file.
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression(QStringLiteral("sync folder.*file/sync")));
+        Machine machine(plainFile + QStringLiteral("/sync"));
+        QVERIFY(!machine.store.hasCloud());
+        machine.store.set("[1]", records);
+        QCOMPARE(machine.store.readLocal(records), QByteArray("[1]"));
+
+        // A sync folder under a missing parent (an unmounted share) is not created; once it can
+        // be used, the next rescan or poll attaches it and reports what it holds.
+        const QString share = dir.path() + QStringLiteral("/nas");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("sync folder.*nas")));
+        Machine rescanned(share + QStringLiteral("/sapperly"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("sync folder.*nas")));
+        Machine polled(share + QStringLiteral("/sapperly"), 50ms);
+        rescanned.store.rescan();
+        QVERIFY(!rescanned.store.hasCloud());
+        QVERIFY(!QFile::exists(share));
+        QVERIFY(QDir().mkpath(share + QStringLiteral("/sapperly")));
+        writeFile(share + QStringLiteral("/sapperly/records.json"), "[4]");
+        rescanned.store.rescan();
+        QVERIFY(rescanned.store.hasCloud());
+        QTRY_COMPARE(rescanned.reports, QList<QStringList>({ { records } }));
+        QTRY_COMPARE(polled.reports, QList<QStringList>({ { records } }));
+
+        // The data folder itself cannot double as the sync folder.
+        QTemporaryDir local;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("sync folder")));
+        CloudStore same(CloudStore::Sides { local.path(), local.path() + QStringLiteral("/.") });
+        QVERIFY(!same.hasCloud());
+    }
+
+    void keepsReportingAfterFolderIsRecreated()
+    {
+        QTemporaryDir parent;
+        const QString sync = parent.path() + QStringLiteral("/sync");
+        Machine watched(sync);
+        Machine polled(sync, 50ms);
+        writeFile(sync + QStringLiteral("/records.json"), "[1]");
+        QTRY_COMPARE(watched.reports.size(), 1);
+
+        // Deleted, as when a sync tool re-creates its folder, then back with new content: the
+        // watcher lost the folder, the periodic rescan finds it again.
+        QVERIFY(QDir(sync).removeRecursively());
+        QVERIFY(QDir().mkpath(sync));
+        writeFile(sync + QStringLiteral("/records.json"), "[2]");
+        QTRY_COMPARE(polled.reports.size(), 2);
+
+        // A rescan also watches the folder again, so later changes arrive without one.
+        watched.store.rescan();
+        QTRY_COMPARE(watched.reports.size(), 2);
+        writeFile(sync + QStringLiteral("/savedGame.json"), "{}");
+        QTRY_COMPARE(watched.reports.size(), 3);
+        QCOMPARE(watched.reports.last(), QStringList { savedGame });
+    }
+
+    void attachReportsPresentKeysAndDetachStops()
+    {
+        QTemporaryDir sync;
+        writeFile(sync.path() + QStringLiteral("/savedGame.json"), "{}");
+        writeFile(sync.path() + QStringLiteral("/records.json"), "[]");
+        writeFile(sync.path() + QStringLiteral("/records.sync-conflict-1-2-X.json"), "[]");
+        Machine machine(std::nullopt);
+
+        // Attaching reports every key already there, later, as if another machine had written it.
+        QVERIFY(machine.store.setCloudFolder(sync.path()));
+        QCOMPARE(machine.store.cloudFolder(), sync.path());
+        QVERIFY(machine.reports.isEmpty());
+        QTRY_COMPARE(machine.reports, QList<QStringList>({ { records, savedGame } }));
+        machine.store.set("[1]", records);
+        QCOMPARE(contentsOf(sync.path() + QStringLiteral("/records.json")), "[1]");
+
+        // A folder that cannot be used changes nothing.
+        QVERIFY(!machine.store.setCloudFolder(sync.path() + QStringLiteral("/records.json/x")));
+        QCOMPARE(machine.store.cloudFolder(), sync.path());
+
+        // Detaching drops a report still queued, and nothing reaches the folder any more.
+        writeFile(sync.path() + QStringLiteral("/records.json"), "[2]");
+        machine.store.rescan();
+        QVERIFY(machine.store.setCloudFolder(std::nullopt));
+        runQueued();
+        QCOMPARE(machine.reports.size(), 1);
+        QVERIFY(!machine.store.hasCloud());
+        machine.store.set("[3]", records);
+        QCOMPARE(contentsOf(sync.path() + QStringLiteral("/records.json")), "[2]");
+        QCOMPARE(machine.store.readLocal(records), QByteArray("[3]"));
+
+        // A folder that does not exist yet is created.
+        const QString fresh = sync.path() + QStringLiteral("/fresh");
+        QVERIFY(machine.store.setCloudFolder(fresh));
+        QVERIFY(QDir(fresh).exists());
+    }
+
+    void standardSidesFromArgumentsAndEnvironment()
+    {
+        const QByteArray savedSync = qgetenv("SAPPERLY_SYNC_FOLDER");
+        const QByteArray savedData = qgetenv("XDG_DATA_HOME");
+        const auto restore = qScopeGuard([&] {
+            savedSync.isNull() ? qunsetenv("SAPPERLY_SYNC_FOLDER")
+                               : qputenv("SAPPERLY_SYNC_FOLDER", savedSync);
+            savedData.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", savedData);
+        });
+        const auto sides = [](const QStringList& arguments) {
+            return CloudStore::standardSides(
+                QStringList { QStringLiteral("sapperly") } + arguments);
+        };
+        qunsetenv("SAPPERLY_SYNC_FOLDER");
+        qputenv("XDG_DATA_HOME", "/data/home");
+
+        // Nothing named: local only, under the XDG data folder.
+        QCOMPARE(sides({}).localFolder, QStringLiteral("/data/home/sapperly"));
+        QCOMPARE(sides({}).cloudFolder, std::nullopt);
+        // The option in both spellings; a missing value is no option.
+        QCOMPARE(sides({ "--sync-folder", "/a" }).cloudFolder, QStringLiteral("/a"));
+        QCOMPARE(sides({ "--sync-folder=/b/" }).cloudFolder, QStringLiteral("/b"));
+        QCOMPARE(sides({ "--sync-folder" }).cloudFolder, std::nullopt);
+        // Relative paths and "~" are resolved.
+        QCOMPARE(sides({ "--sync-folder=rel" }).cloudFolder, QDir::current().filePath("rel"));
+        QCOMPARE(sides({ "--sync-folder=~/Sync" }).cloudFolder, QDir::home().filePath("Sync"));
+
+        // The environment is the fallback; the option wins over it, and an empty option means none.
+        qputenv("SAPPERLY_SYNC_FOLDER", "/env");
+        QCOMPARE(sides({}).cloudFolder, QStringLiteral("/env"));
+        QCOMPARE(sides({ "--sync-folder", "/a" }).cloudFolder, QStringLiteral("/a"));
+        QCOMPARE(sides({ "--sync-folder=" }).cloudFolder, std::nullopt);
+    }
+};
+
+int runCloudStoreTests(int argc, char** argv)
 {
-    QTemporaryDir sync;
-    auto machine = std::make_unique<Machine>(sync.path());
-    const QString file = sync.path() + QStringLiteral("/records.json");
-
-    // A rescan finds the change but hands it over only as a later step.
-    writeFile(file, "[1]");
-    machine->store.rescan();
-    QVERIFY(machine->reports.isEmpty());
-    runQueued();
-    QCOMPARE(machine->reports.size(), 1);
-
-    // A report scheduled before the owner installed its callback is dropped, not kept.
-    machine->store.onExternalChange = nullptr;
-    writeFile(file, "[2]");
-    machine->store.rescan();
-    runQueued();
-    int late = 0;
-    machine->store.onExternalChange = [&late](const QStringList&) { ++late; };
-    runQueued();
-    QCOMPARE(late, 0);
-
-    // A report still queued when the store goes is never delivered.
-    writeFile(file, "[3]");
-    machine->store.rescan();
-    machine.reset();
-    runQueued();
-    QCOMPARE(late, 0);
+    CloudStoreTest test;
+    return QTest::qExec(&test, argc, argv);
 }
 
-void CloudStoreTest::unusableSyncFolderLeavesStoreLocal()
-{
-    QTemporaryDir dir;
-    const QString plainFile = dir.path() + QStringLiteral("/file");
-    writeFile(plainFile, "x");
-
-    // A folder that cannot be made, under a regular file.
-    QTest::ignoreMessage(
-        QtWarningMsg, QRegularExpression(QStringLiteral("sync folder.*file/sync")));
-    Machine machine(plainFile + QStringLiteral("/sync"));
-    QVERIFY(!machine.store.hasCloud());
-    machine.store.set("[1]", records);
-    QCOMPARE(machine.store.readLocal(records), QByteArray("[1]"));
-
-    // The data folder itself cannot double as the sync folder.
-    QTemporaryDir local;
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("sync folder")));
-    CloudStore same(CloudStore::Sides { local.path(), local.path() + QStringLiteral("/.") });
-    QVERIFY(!same.hasCloud());
-}
-
-void CloudStoreTest::keepsReportingAfterFolderIsRecreated()
-{
-    QTemporaryDir parent;
-    const QString sync = parent.path() + QStringLiteral("/sync");
-    Machine watched(sync);
-    Machine polled(sync, 50ms);
-    writeFile(sync + QStringLiteral("/records.json"), "[1]");
-    QTRY_COMPARE(watched.reports.size(), 1);
-
-    // Deleted, as when a sync tool re-creates its folder, then back with new content: the
-    // watcher lost the folder, the periodic rescan finds it again.
-    QVERIFY(QDir(sync).removeRecursively());
-    QVERIFY(QDir().mkpath(sync));
-    writeFile(sync + QStringLiteral("/records.json"), "[2]");
-    QTRY_COMPARE(polled.reports.size(), 2);
-
-    // A rescan also watches the folder again, so later changes arrive without one.
-    watched.store.rescan();
-    QTRY_COMPARE(watched.reports.size(), 2);
-    writeFile(sync + QStringLiteral("/savedGame.json"), "{}");
-    QTRY_COMPARE(watched.reports.size(), 3);
-    QCOMPARE(watched.reports.last(), QStringList { savedGame });
-}
-
-void CloudStoreTest::attachReportsPresentKeysAndDetachStops()
-{
-    QTemporaryDir sync;
-    writeFile(sync.path() + QStringLiteral("/savedGame.json"), "{}");
-    writeFile(sync.path() + QStringLiteral("/records.json"), "[]");
-    writeFile(sync.path() + QStringLiteral("/records.sync-conflict-1-2-X.json"), "[]");
-    Machine machine(std::nullopt);
-
-    // Attaching reports every key already there, later, as if another machine had written it.
-    QVERIFY(machine.store.setCloudFolder(sync.path()));
-    QCOMPARE(machine.store.cloudFolder(), sync.path());
-    QVERIFY(machine.reports.isEmpty());
-    QTRY_COMPARE(machine.reports, QList<QStringList>({ { records, savedGame } }));
-    machine.store.set("[1]", records);
-    QCOMPARE(contentsOf(sync.path() + QStringLiteral("/records.json")), "[1]");
-
-    // A folder that cannot be used changes nothing.
-    QVERIFY(!machine.store.setCloudFolder(sync.path() + QStringLiteral("/records.json/x")));
-    QCOMPARE(machine.store.cloudFolder(), sync.path());
-
-    // Detaching drops a report still queued, and nothing reaches the folder any more.
-    writeFile(sync.path() + QStringLiteral("/records.json"), "[2]");
-    machine.store.rescan();
-    QVERIFY(machine.store.setCloudFolder(std::nullopt));
-    runQueued();
-    QCOMPARE(machine.reports.size(), 1);
-    QVERIFY(!machine.store.hasCloud());
-    machine.store.set("[3]", records);
-    QCOMPARE(contentsOf(sync.path() + QStringLiteral("/records.json")), "[2]");
-    QCOMPARE(machine.store.readLocal(records), QByteArray("[3]"));
-
-    // A folder that does not exist yet is created.
-    const QString fresh = sync.path() + QStringLiteral("/fresh");
-    QVERIFY(machine.store.setCloudFolder(fresh));
-    QVERIFY(QDir(fresh).exists());
-}
-
-void CloudStoreTest::standardSidesFromArgumentsAndEnvironment()
-{
-    const QByteArray savedSync = qgetenv("SAPPERLY_SYNC_FOLDER");
-    const QByteArray savedData = qgetenv("XDG_DATA_HOME");
-    const auto restore = qScopeGuard([&] {
-        savedSync.isNull() ? qunsetenv("SAPPERLY_SYNC_FOLDER")
-                           : qputenv("SAPPERLY_SYNC_FOLDER", savedSync);
-        savedData.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", savedData);
-    });
-    const auto sides = [](const QStringList& arguments) {
-        return CloudStore::standardSides(QStringList { QStringLiteral("sapperly") } + arguments);
-    };
-    qunsetenv("SAPPERLY_SYNC_FOLDER");
-    qputenv("XDG_DATA_HOME", "/data/home");
-
-    // Nothing named: local only, under the XDG data folder.
-    QCOMPARE(sides({}).localFolder, QStringLiteral("/data/home/sapperly"));
-    QCOMPARE(sides({}).cloudFolder, std::nullopt);
-    // The option in both spellings; a missing value is no option.
-    QCOMPARE(sides({ "--sync-folder", "/a" }).cloudFolder, QStringLiteral("/a"));
-    QCOMPARE(sides({ "--sync-folder=/b/" }).cloudFolder, QStringLiteral("/b"));
-    QCOMPARE(sides({ "--sync-folder" }).cloudFolder, std::nullopt);
-    // Relative paths and "~" are resolved.
-    QCOMPARE(sides({ "--sync-folder=rel" }).cloudFolder, QDir::current().filePath("rel"));
-    QCOMPARE(sides({ "--sync-folder=~/Sync" }).cloudFolder, QDir::home().filePath("Sync"));
-
-    // The environment is the fallback; the option wins over it, and an empty option means none.
-    qputenv("SAPPERLY_SYNC_FOLDER", "/env");
-    QCOMPARE(sides({}).cloudFolder, QStringLiteral("/env"));
-    QCOMPARE(sides({ "--sync-folder", "/a" }).cloudFolder, QStringLiteral("/a"));
-    QCOMPARE(sides({ "--sync-folder=" }).cloudFolder, std::nullopt);
-}
+#include "CloudStoreTest.moc"

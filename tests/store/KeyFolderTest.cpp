@@ -1,189 +1,186 @@
-// One folder of key files, exercised on real folders.
-#include "KeyFolderTest.h"
-
+// One folder of key files on real folders: whole values, permissions, refusals, and a sweep
+// that touches nothing but the program's own temporaries.
 #include "store/KeyFolder.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
+#include "StoreTestSupport.h"
+
+#include <QObject>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-QStringList everythingIn(const QString& folder)
+const QString records = KeyFolder::recordsKey;
+const QString savedGame = KeyFolder::savedGameKey;
+
+mode_t modeOf(const QString& path)
 {
-    return QDir(folder).entryList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    struct stat status { };
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 07777 : 0;
 }
 
-void writeFile(const QString& path, const QByteArray& data)
+ino_t inodeOf(const QString& path)
 {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(data), data.size());
+    struct stat status { };
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : 0;
 }
 
 } // namespace
 
-void KeyFolderTest::writesReplaceWholeValues()
-{
-    QTemporaryDir dir;
-    const KeyFolder folder(dir.path() + QStringLiteral("/nested/store"));
-    QVERIFY(folder.prepare());
+class KeyFolderTest : public QObject {
+    Q_OBJECT
 
-    // A value reads back byte for byte, including bytes that are not text.
-    const QByteArray binary("{\"a\":1}\0\xff\n", 11);
-    QVERIFY(folder.write(QStringLiteral("records"), binary));
-    QCOMPARE(folder.read(QStringLiteral("records")), binary);
+private slots:
+    void writesReplaceWholeValuesAndKeepModes()
+    {
+        QTemporaryDir dir;
+        const KeyFolder folder(dir.path() + QStringLiteral("/nested/store"));
+        QVERIFY(folder.prepare(KeyFolder::Creation::withParents));
 
-    // A second, shorter value replaces the first entirely.
-    QVERIFY(folder.write(QStringLiteral("records"), "[]"));
-    QCOMPARE(folder.read(QStringLiteral("records")), QByteArray("[]"));
+        // A value reads back byte for byte, a shorter one replaces it whole, and an empty
+        // value is a value, not nothing.
+        const QByteArray binary("{\"a\":1}\0\xff\n", 11);
+        QVERIFY(folder.write(records, binary));
+        QCOMPARE(folder.read(records), binary);
+        QVERIFY(folder.write(records, "[]"));
+        QCOMPARE(folder.read(records), QByteArray("[]"));
+        QVERIFY(folder.write(savedGame, QByteArray()));
+        QCOMPARE(folder.read(savedGame), QByteArray());
+        // Only the key files remain: no temporary is left behind.
+        QCOMPARE(everythingIn(folder.path()),
+            QStringList({ QStringLiteral("records.json"), QStringLiteral("savedGame.json") }));
+        QCOMPARE(folder.presentKeys(), KeyFolder::programKeys);
 
-    // An empty value is a value, not nothing.
-    QVERIFY(folder.write(QStringLiteral("savedGame"), QByteArray()));
-    QCOMPARE(folder.read(QStringLiteral("savedGame")), QByteArray());
+        // A new file gets 0666 less the umask; a replaced one keeps its mode, so a group that
+        // shares the folder keeps its access.
+        QFile::remove(folder.filePath(records));
+        const mode_t saved = ::umask(002);
+        QVERIFY(folder.write(records, "[1]"));
+        ::umask(saved);
+        QCOMPARE(modeOf(folder.filePath(records)), mode_t(0664));
+        QCOMPARE(::chmod(QFile::encodeName(folder.filePath(records)).constData(), 0640), 0);
+        QVERIFY(folder.write(records, "[2]"));
+        QCOMPARE(modeOf(folder.filePath(records)), mode_t(0640));
 
-    // Only the key files remain: no temporary is left behind.
-    QCOMPARE(everythingIn(folder.path()),
-        QStringList({ QStringLiteral("records.json"), QStringLiteral("savedGame.json") }));
-    QCOMPARE(
-        folder.keys(), QStringList({ QStringLiteral("records"), QStringLiteral("savedGame") }));
-}
-
-void KeyFolderTest::unusableFilesReadAsNothing()
-{
-    QTemporaryDir dir;
-    const KeyFolder folder(dir.path());
-    const QString key = QStringLiteral("records");
-
-    // A missing file.
-    QCOMPARE(folder.read(key), std::nullopt);
-
-    // Exactly the limit still reads; one byte more does not, and is not written either.
-    const QByteArray limit(KeyFolder::maxValueSize, 'x');
-    QVERIFY(folder.write(key, limit));
-    QCOMPARE(folder.read(key)->size(), KeyFolder::maxValueSize);
-    QVERIFY(!folder.write(key, limit + 'x'));
-    QCOMPARE(folder.read(key)->size(), KeyFolder::maxValueSize);
-    writeFile(folder.filePath(key), limit + 'x');
-    QCOMPARE(folder.read(key), std::nullopt);
-
-    // A folder under a key's name.
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.json")));
-    QCOMPARE(folder.read(QStringLiteral("folder")), std::nullopt);
-
-    // A fifo under a key's name reads as nothing instead of waiting for a writer.
-    const QString fifo = folder.filePath(QStringLiteral("fifo"));
-    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    QCOMPARE(folder.read(QStringLiteral("fifo")), std::nullopt);
-
-    // A file we may not read (root reads everything, so only checked for other users).
-    if (::geteuid() != 0) {
-        QVERIFY(folder.write(QStringLiteral("locked"), "1"));
-        QFile::setPermissions(folder.filePath(QStringLiteral("locked")), {});
-        QCOMPARE(folder.read(QStringLiteral("locked")), std::nullopt);
+        // A flushed value that is already there is left alone; a new one replaces the file.
+        const ino_t before = inodeOf(folder.filePath(records));
+        QVERIFY(folder.write(records, "[2]", KeyFolder::Flush::whenChanged));
+        QCOMPARE(inodeOf(folder.filePath(records)), before);
+        QVERIFY(folder.write(records, "[3]", KeyFolder::Flush::whenChanged));
+        QVERIFY(inodeOf(folder.filePath(records)) != before);
+        QCOMPARE(folder.read(records), QByteArray("[3]"));
     }
 
-    // A folder that is not there and cannot be made (a path under a regular file).
-    const KeyFolder underFile(folder.filePath(key) + QStringLiteral("/below"));
-    QVERIFY(!underFile.prepare());
-    QVERIFY(!underFile.write(key, "1"));
-    QCOMPARE(underFile.read(key), std::nullopt);
-}
+    void unusableFilesAndForeignKeysReadAsNothing()
+    {
+        QTemporaryDir dir;
+        const KeyFolder folder(dir.path());
 
-void KeyFolderTest::unsafeKeysAreRefused_data()
+        // Missing; exactly the limit reads, one byte more neither reads nor is written.
+        QCOMPARE(folder.read(records), std::nullopt);
+        const QByteArray limit(KeyFolder::maxValueSize, 'x');
+        QVERIFY(folder.write(records, limit));
+        QCOMPARE(folder.read(records)->size(), KeyFolder::maxValueSize);
+        QVERIFY(!folder.write(records, limit + 'x'));
+        writeFile(folder.filePath(records), limit + 'x');
+        QCOMPARE(folder.read(records), std::nullopt);
+        // A fifo under a key's name reads as nothing instead of waiting for a writer; so does a
+        // file we may not read (root reads everything, so only checked for other users).
+        QCOMPARE(::mkfifo(QFile::encodeName(folder.filePath(savedGame)).constData(), 0600), 0);
+        QCOMPARE(folder.read(savedGame), std::nullopt);
+        if (::geteuid() != 0) {
+            QVERIFY(folder.write(records, "1"));
+            QFile::setPermissions(folder.filePath(records), {});
+            QCOMPARE(folder.read(records), std::nullopt);
+        }
+
+        // Only the program's keys are ever written or read: not other files that look like
+        // keys, nor paths that climb out.
+        QTemporaryDir clean;
+        const KeyFolder store(clean.path() + QStringLiteral("/store"));
+        QVERIFY(store.prepare(KeyFolder::Creation::withParents));
+        for (const QString& key : { QString(), QStringLiteral("notes"), QStringLiteral("Records"),
+                 QStringLiteral("records.json"), QStringLiteral("../records"),
+                 QStringLiteral(".records"), QStringLiteral("records\n") }) {
+            writeFile(store.filePath(key), "1");
+            QCOMPARE(store.read(key), std::nullopt);
+            QVERIFY(!store.write(key, "2"));
+            QFile::remove(store.filePath(key));
+        }
+        QCOMPARE(everythingIn(store.path()), QStringList());
+        QCOMPARE(everythingIn(clean.path()), QStringList({ QStringLiteral("store") }));
+    }
+
+    void missingFoldersAreCreatedOnlyWhereAllowed()
+    {
+        QTemporaryDir dir;
+        // A sync folder whose parent is missing (an unmounted share) is not planted locally.
+        const QString unmounted = dir.path() + QStringLiteral("/nas/sapperly");
+        QVERIFY(!KeyFolder(unmounted).prepare(KeyFolder::Creation::lastFolderOnly));
+        QCOMPARE(everythingIn(dir.path()), QStringList());
+        // Its last folder alone is made; the data folder gets its parents too.
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("nas")));
+        QVERIFY(KeyFolder(unmounted).prepare(KeyFolder::Creation::lastFolderOnly));
+        QVERIFY(KeyFolder(dir.path() + QStringLiteral("/a/b/c"))
+                    .prepare(KeyFolder::Creation::withParents));
+        // Nothing can be made under a regular file, and then nothing is written.
+        const KeyFolder underFile(unmounted + QStringLiteral("/x"));
+        writeFile(underFile.path(), "x");
+        const KeyFolder below(underFile.path() + QStringLiteral("/below"));
+        QVERIFY(!below.prepare(KeyFolder::Creation::withParents));
+        QVERIFY(!below.write(records, "1"));
+    }
+
+    void sweepRemovesOnlyOurOwnStaleTemporaries()
+    {
+        QTemporaryDir dir;
+        const QString ours = KeyFolder::temporaryPrefix(savedGame);
+        QCOMPARE(ours, QStringLiteral(".sapperly-savedGame.json."));
+        const QString stale = ours + QStringLiteral("a1B2c3");
+        const QString fresh = KeyFolder::temporaryPrefix(records) + QStringLiteral("x9Y8z7");
+        // Other people's files with names of a similar shape, all an hour old.
+        const QStringList foreign {
+            QStringLiteral(".eslintrc.json.backup"),
+            QStringLiteral(".Notes.JSON.Backup"),
+            QStringLiteral(".photo-2023.json.orig01"),
+            QStringLiteral(".savedGame.json.a1B2c3"),
+            QStringLiteral(".syncthing.savedGame.json.tmp"),
+            QStringLiteral(".sapperly-notes.json.a1B2c3"),
+            QStringLiteral(".SAPPERLY-savedGame.json.a1B2c3"),
+            QStringLiteral(".sapperly-savedgame.json.a1B2c3"),
+            ours + QStringLiteral("a1B2c"),
+            ours + QStringLiteral("a1B2c34"),
+            ours + QStringLiteral("a1B-c3"),
+        };
+        for (const QString& name : foreign + QStringList { stale, fresh })
+            writeFile(dir.filePath(name), "{}");
+        for (const QString& name : foreign + QStringList { stale })
+            backdate(dir.filePath(name), 3600);
+        // A folder and a link of our shape are not regular files: the link's target survives.
+        QVERIFY(QDir(dir.path()).mkdir(ours + QStringLiteral("Folder")));
+        const QString victim = dir.filePath(QStringLiteral("victim"));
+        writeFile(victim, "keep");
+        QVERIFY(QFile::link(victim, dir.filePath(ours + QStringLiteral("Linked"))));
+
+        QVERIFY(KeyFolder(dir.path()).prepare(KeyFolder::Creation::lastFolderOnly));
+        QVERIFY(!QFile::exists(dir.filePath(stale)));
+        QStringList left = foreign +
+            QStringList { fresh, ours + QStringLiteral("Folder"), ours + QStringLiteral("Linked"),
+                QStringLiteral("victim") };
+        left.sort();
+        QStringList present = everythingIn(dir.path());
+        present.sort();
+        QCOMPARE(present, left);
+        QCOMPARE(contentsOf(victim), "keep");
+    }
+};
+
+int runKeyFolderTests(int argc, char** argv)
 {
-    QTest::addColumn<QString>("key");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("dot") << QStringLiteral(".");
-    QTest::newRow("dot dot") << QStringLiteral("..");
-    QTest::newRow("hidden") << QStringLiteral(".records");
-    QTest::newRow("climbs out") << QStringLiteral("../records");
-    QTest::newRow("slash") << QStringLiteral("a/b");
-    QTest::newRow("backslash") << QStringLiteral("a\\b");
-    QTest::newRow("nul") << QString(QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b"));
-    QTest::newRow("newline") << QStringLiteral("a\nb");
-    QTest::newRow("space") << QStringLiteral("a b");
-    QTest::newRow("inner dot") << QStringLiteral("records.sync-conflict-1");
-    QTest::newRow("non-ASCII") << QStringLiteral("r\u00e9cords");
-    QTest::newRow("101 characters") << QString(101, u'k');
+    KeyFolderTest test;
+    return QTest::qExec(&test, argc, argv);
 }
 
-void KeyFolderTest::unsafeKeysAreRefused()
-{
-    QFETCH(QString, key);
-    QTemporaryDir dir;
-    const KeyFolder folder(dir.path() + QStringLiteral("/store"));
-    QVERIFY(folder.prepare());
-
-    QVERIFY(!folder.write(key, "1"));
-    QCOMPARE(folder.read(key), std::nullopt);
-    // Nothing was written anywhere, inside the folder or beside it.
-    QCOMPARE(everythingIn(folder.path()), QStringList());
-    QCOMPARE(everythingIn(dir.path()), QStringList({ QStringLiteral("store") }));
-}
-
-void KeyFolderTest::onlyKeyFilesNameKeys_data()
-{
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QString>("key");
-    QTest::newRow("key file") << QStringLiteral("savedGame.json") << QStringLiteral("savedGame");
-    QTest::newRow("longest key") << QString(100, u'k') + QStringLiteral(".json")
-                                 << QString(100, u'k');
-    QTest::newRow("too long") << QString(101, u'k') + QStringLiteral(".json") << QString();
-    QTest::newRow("no suffix") << QStringLiteral("records") << QString();
-    QTest::newRow("only suffix") << QStringLiteral(".json") << QString();
-    QTest::newRow("upper-case suffix") << QStringLiteral("records.JSON") << QString();
-    QTest::newRow("own temporary") << QStringLiteral("records.json.Ab12Cd") << QString();
-    QTest::newRow("syncthing temporary")
-        << QStringLiteral(".syncthing.records.json.tmp") << QString();
-    QTest::newRow("nextcloud temporary") << QStringLiteral(".records.json.~3f2a1") << QString();
-    QTest::newRow("syncthing conflict")
-        << QStringLiteral("records.sync-conflict-20261206-193000-ABCDEFG.json") << QString();
-    QTest::newRow("conflicted copy")
-        << QStringLiteral("records (conflicted copy 2026-12-06).json") << QString();
-    QTest::newRow("numbered conflict") << QStringLiteral("records.json.conflict1") << QString();
-    QTest::newRow("hidden") << QStringLiteral(".records.json") << QString();
-}
-
-void KeyFolderTest::onlyKeyFilesNameKeys()
-{
-    QFETCH(QString, fileName);
-    QFETCH(QString, key);
-    const std::optional<QString> expected = key.isEmpty() ? std::nullopt : std::optional(key);
-    QCOMPARE(KeyFolder::keyOf(fileName), expected);
-}
-
-void KeyFolderTest::staleTemporariesAreSwept()
-{
-    QTemporaryDir dir;
-    const KeyFolder folder(dir.path());
-    const QString stale = dir.filePath(QStringLiteral(".savedGame.json.a1B2c3"));
-    const QString fresh = dir.filePath(QStringLiteral(".records.json.x9Y8z7"));
-    const QString foreign = dir.filePath(QStringLiteral(".syncthing.savedGame.json.tmp"));
-    for (const QString& path : { stale, fresh, foreign })
-        writeFile(path, "{}");
-    // Backdate one temporary past any write that could still be in progress.
-    QFile staleFile(stale);
-    QVERIFY(staleFile.open(QIODevice::ReadWrite));
-    QVERIFY(staleFile.setFileTime(
-        QDateTime::currentDateTimeUtc().addSecs(-3600), QFileDevice::FileModificationTime));
-    staleFile.close();
-    QFile foreignFile(foreign);
-    QVERIFY(foreignFile.open(QIODevice::ReadWrite));
-    QVERIFY(foreignFile.setFileTime(
-        QDateTime::currentDateTimeUtc().addSecs(-3600), QFileDevice::FileModificationTime));
-    foreignFile.close();
-
-    QVERIFY(folder.prepare());
-    // Only our own old temporary goes; a fresh one may belong to a write under way, and other
-    // tools' files are theirs.
-    QVERIFY(!QFile::exists(stale));
-    QVERIFY(QFile::exists(fresh));
-    QVERIFY(QFile::exists(foreign));
-}
+#include "KeyFolderTest.moc"

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -45,8 +46,12 @@ void SquareSprites::beginFrame()
     m_openingTiles.clear();
 }
 
-const QImage& SquareSprites::square(const Look& look, QSize pixels, Corner corner)
+const QImage& SquareSprites::square(const Look& requested, QSize pixels, Corner corner)
 {
+    // The cache holds one image per look, so a look is one of a fixed few: a number only
+    // counts with its symbol, and only 1 to 8 exist, whatever a square's data says.
+    Look look = requested;
+    look.number = look.symbol == Symbol::number ? std::clamp<std::int64_t>(look.number, 1, 8) : 0;
     const Key key { look, pixels.width(), pixels.height(), corner, 0 };
     auto found = m_squares.find(key);
     if (found != m_squares.end())

@@ -18,7 +18,10 @@ constexpr double side = 44.0; // beginner in 500 × 400
 /// Mines at (0,0), (2,0) and (8,8), both top mines flagged; (1,0) shows its 2 and (5,0) a 0.
 Board inputBoard()
 {
-    Board board = boardWithMines(Difficulty::beginner, { { 0, 0 }, { 2, 0 }, { 8, 8 } });
+    // The bottom-left block only makes up the size's ten mines, which any stored board holds.
+    Board board = boardWithMines(Difficulty::beginner,
+        { { 0, 0 }, { 2, 0 }, { 8, 8 }, { 0, 8 }, { 1, 8 }, { 0, 7 }, { 1, 7 }, { 0, 6 }, { 1, 6 },
+            { 0, 5 } });
     uncover(board, { { 1, 0 }, { 5, 0 } });
     flag(board, { { 0, 0 }, { 2, 0 } });
     return board;
