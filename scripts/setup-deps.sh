@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth xdotool x11-utils
+    xvfb xauth xdotool x11-utils imagemagick python3 clang-format
     fonts-noto-color-emoji fonts-dejavu-core
     clang libclang-rt-14-dev
     appstream desktop-file-utils

@@ -1,6 +1,8 @@
 // Boards and generators built by hand for the model's tests.
 #pragma once
 
+#include "../support/TestBoards.h"
+
 #include "model/Board.h"
 #include "model/RandomSource.h"
 
@@ -19,9 +21,6 @@ public:
 private:
     std::mt19937_64 m_engine;
 };
-
-/// A playing board with mines exactly at the given squares and the counts that follow.
-[[nodiscard]] Board boardWithMines(Difficulty difficulty, std::initializer_list<Point> mines);
 
 /// A board of the right size whose every field is random, most of them far outside what the
 /// rules produce (negative counts, extreme coordinates): for exercising the stored form.

@@ -18,5 +18,4 @@ private slots:
     void unusableSyncFolderLeavesStoreLocal();
     void keepsReportingAfterFolderIsRecreated();
     void attachReportsPresentKeysAndDetachStops();
-    void standardSidesFromArgumentsAndEnvironment();
 };

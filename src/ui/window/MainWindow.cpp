@@ -43,7 +43,7 @@ MainWindow::MainWindow(GameEngine& engine, QWidget* parent)
 int MainWindow::minWidthByDifficulty(Difficulty difficulty)
 {
     const double boardWidth = double(columns(difficulty)) * BoardLayout::minCell;
-    return int(std::ceil(boardWidth)) + 2 * 16;
+    return int(std::ceil(boardWidth)) + 2 * ContentView::padding;
 }
 
 int MainWindow::minimumContentWidth(Difficulty difficulty)

@@ -61,7 +61,7 @@ private slots:
         QCOMPARE(saved.count(), 1);
         QCOMPARE(checkedSizes(window), std::vector { Difficulty::beginner });
         // Another size, also while playing, without a question.
-        enginetest::startGame(*game.engine, Difficulty::beginner);
+        startGame(*game.engine, Difficulty::beginner);
         window.difficultyAction(Difficulty::expert)->trigger();
         QVERIFY(!windowtest::openNewGameDialog());
         QCOMPARE(game.engine->board(), Board::fresh(Difficulty::expert));

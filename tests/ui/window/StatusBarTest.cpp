@@ -83,7 +83,7 @@ private slots:
         QTest::mouseClick(&bar.faceButton(), Qt::LeftButton);
         QCOMPARE(pressed.count(), 1);
         // Also after the game is over: the bar never decides, it only reports.
-        enginetest::playLosingGame(*game.engine, game.clock, 3);
+        playLosingGame(*game.engine, game.clock, 3);
         QTest::mouseClick(&bar.faceButton(), Qt::LeftButton);
         QCOMPARE(pressed.count(), 2);
         // The bar itself never starts a game.
@@ -116,7 +116,7 @@ private slots:
         QCOMPARE(bar.clockCounter().value(), 0);
         QVERIFY(!bar.isTicking());
         // Playing: each tick reads the clock anew.
-        enginetest::startGame(*game.engine, Difficulty::beginner);
+        startGame(*game.engine, Difficulty::beginner);
         QVERIFY(bar.isTicking());
         game.clock.advance(3.4);
         bar.refreshClock();
@@ -127,7 +127,7 @@ private slots:
         QCOMPARE(LEDCounter::text(bar.clockCounter().value()), QStringLiteral("999"));
         // Over: the timer stops and the time stands still.
         game.engine->newGame(Difficulty::beginner);
-        enginetest::playLosingGame(*game.engine, game.clock, 5);
+        playLosingGame(*game.engine, game.clock, 5);
         QVERIFY(!bar.isTicking());
         const std::int64_t final = bar.clockCounter().value();
         QCOMPARE(final, 5);
