@@ -155,6 +155,15 @@ private slots:
         QTRY_COMPARE(reads.size(), 1);
         QCOMPARE(engine->board(), flaggedBoard(5));
         QCOMPARE(engine->records().at(Difficulty::expert), (Record { 2, 1, 400 }));
+
+        // A report found just before the folder is left is dropped with it.
+        writeStoredGame(shared.path(), { flaggedBoard(6), 8, clock.now() + 2 });
+        engine->rescanSyncFolder();
+        engine->detachSyncFolder();
+        QVERIFY(!engine->syncFolder());
+        QTest::qWait(50);
+        QCOMPARE(engine->board(), flaggedBoard(5));
+        QCOMPARE(reads.size(), 1);
     }
 };
 
