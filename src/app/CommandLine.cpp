@@ -53,7 +53,10 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     parser.setApplicationDescription(QStringLiteral("A mine-sweeping puzzle game."));
     // Qt's options are single-dash words; "-h" and "-v" still work.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help = parser.addHelpOption();
+    // Not addHelpOption(): its "--help-all" promises Qt's options, which are kept out of the help.
+    const QCommandLineOption help(
+        { QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Displays this help."));
+    parser.addOption(help);
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption syncFolder(syncFolderName,
         QStringLiteral("Keep the game in <folder> too, a folder that a sync tool shares with "
@@ -71,7 +74,7 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     };
     if (!parser.parse(arguments))
         return fail(parser.errorText());
-    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+    if (parser.isSet(help)) {
         line.m_action = Action::print;
         // Without a QCoreApplication the parser cannot know the program's name.
         line.m_message = parser.helpText().replace(

@@ -24,6 +24,8 @@ SapperlyApp::SapperlyApp(
             if (state == Qt::ApplicationActive)
                 m_engine->rescanSyncFolder();
         });
+    connect(m_window.get(), &MainWindow::closing, this,
+        [this](const QByteArray& geometry) { m_settings.setWindowGeometry(geometry); });
     if (qEnvironmentVariableIsSet(GeometryReport::variable))
         new GeometryReport(m_window->contentView().boardView(), *m_engine);
 }
@@ -32,6 +34,6 @@ SapperlyApp::~SapperlyApp() = default;
 
 void SapperlyApp::show()
 {
-    m_window->restoreWindowGeometry();
+    m_window->restoreWindowGeometry(m_settings.windowGeometry());
     m_window->show();
 }

@@ -10,14 +10,11 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QSettings>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-const QString geometryKey = QStringLiteral("window/geometry");
 
 QString toQString(std::string_view text)
 {
@@ -113,17 +110,15 @@ void MainWindow::followBoard()
     m_sizedFor = difficulty;
 }
 
-void MainWindow::restoreWindowGeometry()
+void MainWindow::restoreWindowGeometry(const QByteArray& saved)
 {
-    const QSettings settings;
-    if (!restoreGeometry(settings.value(geometryKey).toByteArray()))
+    if (!restoreGeometry(saved))
         resize(defaultSize);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    QSettings settings;
-    settings.setValue(geometryKey, saveGeometry());
+    emit closing(saveGeometry());
     QMainWindow::closeEvent(event);
 }
 

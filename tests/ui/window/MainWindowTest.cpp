@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -113,11 +112,13 @@ private slots:
     void geometryComesBackNextLaunch()
     {
         windowtest::TestGame game;
-        QSettings().clear();
+        QByteArray saved;
         {
             // A first launch has nothing to restore and takes the default size.
             MainWindow first(*game.engine);
-            first.restoreWindowGeometry();
+            connect(&first, &MainWindow::closing, this,
+                [&saved](const QByteArray& geometry) { saved = geometry; });
+            first.restoreWindowGeometry({});
             QCOMPARE(first.size(), MainWindow::defaultSize);
             first.show();
             QVERIFY(QTest::qWaitForWindowExposed(&first));
@@ -125,7 +126,7 @@ private slots:
             first.close();
         }
         MainWindow next(*game.engine);
-        next.restoreWindowGeometry();
+        next.restoreWindowGeometry(saved);
         QCOMPARE(next.size(), QSize(700, 640));
     }
 
