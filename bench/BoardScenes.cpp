@@ -35,7 +35,7 @@ BoardScene fresh(Difficulty difficulty)
     GameEngine::Dependencies dependencies { fixedClock,
         std::make_unique<SequenceRandom>(fixedSequence()) };
     scene.engine = std::make_unique<GameEngine>(
-        CloudStore::Sides { scene.folder->path(), std::nullopt }, std::move(dependencies));
+        GameFolders { scene.folder->path(), std::nullopt }, std::move(dependencies));
     scene.engine->newGame(difficulty);
     return scene;
 }

@@ -29,7 +29,7 @@ struct Setup {
         dependencies.random = std::make_unique<SequenceRandom>(std::vector<std::uint64_t> {
             0x9e3779b97f4a7c15ULL, 0xbf58476d1ce4e5b9ULL, 0x94d049bb133111ebULL, 12345, 777 });
         engine = std::make_unique<GameEngine>(
-            CloudStore::Sides { local.path(), cloud.path() }, std::move(dependencies));
+            GameFolders { local.path(), cloud.path() }, std::move(dependencies));
         engine->newGame(Difficulty::expert);
     }
 };

@@ -1,6 +1,8 @@
 // Timings of the board rules and the saved game's stored form on the largest board. Every
 // player action runs one rule and one full save on the main thread, so both must stay far
 // below a frame.
+#include "TestBoards.h"
+
 #include "model/Board.h"
 #include "model/RandomSource.h"
 #include "model/SavedGameCoding.h"
@@ -10,6 +12,7 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -24,23 +27,14 @@ private:
 /// An expert board with the given mines laid and counted.
 template <typename IsMine> Board expertWithMines(IsMine isMine)
 {
-    Board board = Board::fresh(Difficulty::expert);
-    for (std::int64_t y = 0; y < board.rows(); ++y) {
-        for (std::int64_t x = 0; x < board.columns(); ++x)
-            board.cells[static_cast<std::size_t>(board.index(x, y))].isMine = isMine(x, y);
-    }
-    for (std::int64_t y = 0; y < board.rows(); ++y) {
-        for (std::int64_t x = 0; x < board.columns(); ++x) {
-            Cell& cell = board.cells[static_cast<std::size_t>(board.index(x, y))];
-            if (cell.isMine)
-                continue;
-            for (const Point& n : board.neighbours(x, y))
-                cell.adjacent += board.cellAt(n.x, n.y).isMine ? 1 : 0;
+    std::vector<Point> mines;
+    for (std::int64_t y = 0; y < rows(Difficulty::expert); ++y) {
+        for (std::int64_t x = 0; x < columns(Difficulty::expert); ++x) {
+            if (isMine(x, y))
+                mines.push_back({ x, y });
         }
     }
-    board.minesLaid = true;
-    board.phase = Board::Phase::playing;
-    return board;
+    return boardWithMines(Difficulty::expert, mines);
 }
 
 /// All 99 mines packed into the bottom-right corner: one flood opens the other 381 squares.

@@ -64,7 +64,8 @@ void measureStall(const QString& base, const char* what, int count, qsizetype si
     const double attach = msSince(timer);
     store.setWatchIntervals(std::chrono::milliseconds(20), std::chrono::hours(1));
     int reports = 0;
-    store.onExternalChange = [&reports](const QStringList&) { ++reports; };
+    QObject::connect(&store, &CloudStore::keysChanged, &store,
+        [&reports](const QString&, const QStringList&) { ++reports; }, Qt::QueuedConnection);
 
     std::vector<double> rescan;
     for (int i = 0; i < 20; ++i) {

@@ -1,7 +1,4 @@
 # The board view's drawing timings, and a tool that renders boards to PNG files to look at.
-if(NOT SAPPERLY_BUILD_UI)
-    return()
-endif()
 add_library(board_scenes STATIC ${CMAKE_CURRENT_LIST_DIR}/BoardScenes.cpp)
 target_include_directories(board_scenes PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(board_scenes PUBLIC sapperly_engine PRIVATE sapperly_warnings)

@@ -1,9 +1,6 @@
 # Launch-to-first-frame time and peak memory of the game against a bare Qt Widgets window.
 # Run it with: cmake --build <build folder> --target run_launch_bench (needs xvfb-run), or call
 # launch_bench --sapperly PATH --bare PATH [--runs N] under any display.
-if(NOT SAPPERLY_BUILD_UI)
-    return()
-endif()
 
 add_executable(bare_window
     ${CMAKE_CURRENT_LIST_DIR}/launch/BareWindow.cpp

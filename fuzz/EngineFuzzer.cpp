@@ -3,6 +3,9 @@
 // input does not reach leaves that file absent. The engine then loads, plays a few moves that
 // save, takes an outside change of both keys, and every step is checked against what a player
 // may rely on: whatever it saved reads back, and the statistics never shrink.
+#include "TestBoards.h"
+#include "TestEngine.h"
+
 #include "engine/GameEngine.h"
 #include "model/Record.h"
 #include "model/RecordsCoding.h"
@@ -26,13 +29,7 @@
 
 namespace {
 
-struct Folders {
-    QTemporaryDir root;
-    QString local = root.filePath(QStringLiteral("local"));
-    QString cloud = root.filePath(QStringLiteral("cloud"));
-};
-
-Folders* folders = nullptr;
+TwoFolders* folders = nullptr;
 
 void require(bool condition, const char* what)
 {
@@ -81,31 +78,15 @@ std::optional<SavedGame> decodedGame(const std::optional<std::string_view>& byte
     return bytes ? decodeSavedGame(*bytes) : std::nullopt;
 }
 
-bool grewFrom(const Records& now, const Records& before)
-{
-    for (const auto& [difficulty, old] : before) {
-        const auto found = now.find(difficulty);
-        if (found == now.end())
-            return false;
-        const Record& record = found->second;
-        const bool bestKept =
-            !old.bestSeconds || (record.bestSeconds && *record.bestSeconds <= *old.bestSeconds);
-        if (record.played < old.played || record.won < old.won || !bestKept)
-            return false;
-    }
-    return true;
-}
-
 // After a save both sides hold the same bytes: exactly the engine's state, in a form that reads
 // back. Only one side is decoded; the other is compared byte for byte, which is cheaper.
 void checkSaved(GameEngine& engine)
 {
-    const CloudStore& store = engine.store();
-    const auto game = store.readLocal(QStringLiteral("savedGame"));
-    const auto records = store.readLocal(QStringLiteral("records"));
+    const auto game = readStored(folders->local, "savedGame");
+    const auto records = readStored(folders->local, "records");
     require(game && records, "a save left a key unwritten");
-    require(store.readCloud(QStringLiteral("savedGame")) == game &&
-            store.readCloud(QStringLiteral("records")) == records,
+    require(readStored(folders->cloud, "savedGame") == game &&
+            readStored(folders->cloud, "records") == records,
         "the two sides differ after a save");
     const auto decodedGame = decodeSavedGame(std::string_view(game->constData(), game->size()));
     require(decodedGame.has_value(), "a saved game does not read back");
@@ -122,10 +103,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     static QCoreApplication application(*argc, *argv);
     qInstallMessageHandler(dropMessage);
-    static Folders shared;
+    static TwoFolders shared;
     require(shared.root.isValid(), "no temporary folder");
-    QDir().mkpath(shared.local);
-    QDir().mkpath(shared.cloud);
     folders = &shared;
     return 0;
 }
@@ -145,8 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         [instant] { return *instant += 0.25; },
         std::make_unique<SequenceRandom>(std::vector<std::uint64_t> { size, 5, 17, 2, 40 }),
     };
-    GameEngine engine(
-        CloudStore::Sides { folders->local, folders->cloud }, std::move(dependencies));
+    GameEngine engine(GameFolders { folders->local, folders->cloud }, std::move(dependencies));
 
     // Loading: the merge of both sides' statistics, and the newer game (the local one on a tie).
     const Records loaded = mergeRecords(decodedOrEmpty(parts[1]), decodedOrEmpty(parts[3]));
@@ -189,8 +167,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // An outside change brings the local files into the cloud folder.
     writeOrRemove(folders->cloud, "savedGame", parts[0]);
     writeOrRemove(folders->cloud, "records", parts[1]);
-    if (engine.store().onExternalChange)
-        engine.store().onExternalChange({ QStringLiteral("records"), QStringLiteral("savedGame") });
+    engine.rescanSyncFolder();
+    QCoreApplication::processEvents();
     require(grewFrom(engine.records(), before), "an outside change shrank the records");
 
     engine.newGame(size % 2 == 0 ? Difficulty::expert : Difficulty::intermediate);

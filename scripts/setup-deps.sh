@@ -9,7 +9,7 @@ packages=(
     libqt6svg6 qt6-wayland weston
     nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth xdotool x11-utils
+    xvfb xauth xdotool x11-utils imagemagick python3 clang-format
     dbus at-spi2-core python3-pyatspi
     fonts-noto-color-emoji fonts-dejavu-core
     clang libclang-rt-14-dev

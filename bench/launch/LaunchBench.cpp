@@ -65,7 +65,7 @@ std::vector<std::string> launchEnvironment(const QString& root)
 // Leaves an expert game under way in the data folder, written by the engine itself.
 void seedExpertGame(const QString& root)
 {
-    GameEngine engine(CloudStore::Sides { root + "/data/sapperly", std::nullopt });
+    GameEngine engine(GameFolders { root + "/data/sapperly", std::nullopt });
     engine.newGame(Difficulty::expert);
     engine.reveal(15, 8);
     engine.toggleMark(0, 0);

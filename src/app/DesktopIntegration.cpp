@@ -12,7 +12,6 @@
 #include "ui/window/MainWindow.h"
 
 #include <QAction>
-#include <QCoreApplication>
 
 DesktopIntegration::DesktopIntegration(SapperlyApp& app, SingleInstance& instance, QObject* parent)
     : QObject(parent)
@@ -21,9 +20,9 @@ DesktopIntegration::DesktopIntegration(SapperlyApp& app, SingleInstance& instanc
     auto* updates = new CheckForUpdatesButton(Updater::shared(), &window, this);
     window.insertHelpAction(updates->action());
 
-    const bool overridden = SyncFolderSetting::isOverridden(QCoreApplication::arguments());
-    auto* sync =
-        new SyncFolderCommand(app.engine().store(), SyncFolderSetting(), overridden, &window, this);
+    auto* sync = new SyncFolderCommand(
+        app.engine(), app.settings(), app.syncFolderOverridden(), &window, this);
+    sync->setRequestedFolder(app.requestedSyncFolder());
     window.insertGameAction(sync->action());
 
     instance.raiseOnRequest(window);

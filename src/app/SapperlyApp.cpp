@@ -2,32 +2,31 @@
 #include "app/SapperlyApp.h"
 
 #include "app/GeometryReport.h"
-#include "app/SyncFolderSetting.h"
 #include "engine/GameEngine.h"
 #include "ui/window/ContentView.h"
 #include "ui/window/MainWindow.h"
 #include "ui/window/WindowTheme.h"
-// Complete for the engine's default-constructed dependencies.
-#include "model/RandomSource.h"
-#include "store/CloudStore.h"
 
 #include <QApplication>
 
-SapperlyApp::SapperlyApp(QApplication& application)
+SapperlyApp::SapperlyApp(
+    QApplication& application, const GameFolders& folders, bool syncOverridden, Settings settings)
     : QObject(&application)
-    // The sync folder chosen in the game applies unless the command line or environment names
-    // one.
-    , m_engine(std::make_unique<GameEngine>(SyncFolderSetting().sides(application.arguments())))
+    , m_settings(std::move(settings))
+    , m_syncOverridden(syncOverridden)
+    , m_requested(folders.syncFolder)
+    , m_engine(std::make_unique<GameEngine>(folders))
 {
-    QApplication::setApplicationVersion(QStringLiteral(SAPPERLY_VERSION));
     applyWindowTheme();
     m_window = std::make_unique<MainWindow>(*m_engine);
     // Sync tools may have delivered files while the program sat in the background.
     connect(&application, &QGuiApplication::applicationStateChanged, this,
         [this](Qt::ApplicationState state) {
             if (state == Qt::ApplicationActive)
-                m_engine->store().rescan();
+                m_engine->rescanSyncFolder();
         });
+    connect(m_window.get(), &MainWindow::closing, this,
+        [this](const QByteArray& geometry) { m_settings.setWindowGeometry(geometry); });
     if (qEnvironmentVariableIsSet(GeometryReport::variable))
         new GeometryReport(m_window->contentView().boardView(), *m_engine);
 }
@@ -36,6 +35,6 @@ SapperlyApp::~SapperlyApp() = default;
 
 void SapperlyApp::show()
 {
-    m_window->restoreWindowGeometry();
+    m_window->restoreWindowGeometry(m_settings.windowGeometry());
     m_window->show();
 }

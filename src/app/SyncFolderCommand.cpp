@@ -1,7 +1,7 @@
 // What the sync-folder dialog's buttons do.
 #include "app/SyncFolderCommand.h"
 
-#include "store/CloudStore.h"
+#include "engine/GameEngine.h"
 #include "ui/window/SyncFolderDialog.h"
 
 #include <QAction>
@@ -11,10 +11,10 @@
 #include <QMessageBox>
 
 SyncFolderCommand::SyncFolderCommand(
-    CloudStore& store, SyncFolderSetting setting, bool overridden, QWidget* window, QObject* parent)
+    GameEngine& engine, Settings settings, bool overridden, QWidget* window, QObject* parent)
     : QObject(parent)
-    , m_store(store)
-    , m_setting(std::move(setting))
+    , m_engine(engine)
+    , m_settings(std::move(settings))
     , m_overridden(overridden)
     , m_window(window)
     , m_action(new QAction(tr("Sync Folder\u2026"), this))
@@ -32,22 +32,29 @@ SyncFolderCommand::SyncFolderCommand(
 bool SyncFolderCommand::useFolder(const QString& folder)
 {
     if (m_overridden) {
-        if (m_setting.setFolder(folder))
+        if (m_settings.setSyncFolder(folder))
             return true;
         warn(tr("Sapperly couldn't remember the sync folder."),
             tr("Its settings file cannot be written: %1")
-                .arg(QDir::toNativeSeparators(m_setting.file())));
+                .arg(QDir::toNativeSeparators(m_settings.file())));
         return false;
     }
-    if (!m_store.setCloudFolder(folder)) {
-        warn(
-            tr("Sapperly can't sync through \u201c%1\u201d.").arg(QDir::toNativeSeparators(folder)),
+    switch (m_engine.attachSyncFolder(folder)) {
+    case GameEngine::SyncFolderResult::attached:
+        break;
+    case GameEngine::SyncFolderResult::unusable:
+        warn(cannotSync(folder),
             tr("Choose a folder that you can read and write. Syncing stays as it was."));
+        return false;
+    case GameEngine::SyncFolderResult::dataFolder:
+        warn(cannotSync(folder),
+            tr("It is the folder Sapperly keeps its own files in on this machine. Choose the "
+               "folder your sync tool shares. Syncing stays as it was."));
         return false;
     }
     // The store already syncs through the folder; failing to remember it only costs the next
     // launch, and the player hears about it.
-    if (!m_setting.setFolder(folder))
+    if (!m_settings.setSyncFolder(folder))
         warn(tr("Sapperly couldn't remember the sync folder."),
             tr("It syncs through it until it quits, but the next launch won't."));
     return true;
@@ -56,8 +63,8 @@ bool SyncFolderCommand::useFolder(const QString& folder)
 bool SyncFolderCommand::stopSyncing()
 {
     if (!m_overridden)
-        m_store.setCloudFolder(std::nullopt);
-    if (m_setting.setFolder(std::nullopt))
+        m_engine.detachSyncFolder();
+    if (m_settings.setSyncFolder(std::nullopt))
         return true;
     warn(tr("Sapperly couldn't remember to stop syncing."),
         tr("Its settings file cannot be written, so the next launch syncs again."));
@@ -66,10 +73,10 @@ bool SyncFolderCommand::stopSyncing()
 
 void SyncFolderCommand::openDialog()
 {
-    const std::optional<QString> current = m_store.cloudFolder();
+    const std::optional<QString> current = m_engine.syncFolder();
     auto* dialog = new SyncFolderDialog(current, m_overridden, m_window);
-    // A folder asked for (remembered, or given for this run) that the store could not take.
-    const std::optional<QString> asked = m_setting.sides(QCoreApplication::arguments()).cloudFolder;
+    // A folder asked for (given for this run, or remembered) that the game could not take.
+    const std::optional<QString> asked = m_overridden ? m_requested : m_settings.syncFolder();
     if (!current && asked && !asked->isEmpty())
         dialog->showUnusableFolder(*asked);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -83,10 +90,15 @@ void SyncFolderCommand::onDialogFinished(int choice)
         stopSyncing();
     } else if (choice == SyncFolderDialog::chooseFolder) {
         const QString start =
-            m_store.cloudFolder().value_or(m_setting.folder().value_or(QDir::homePath()));
+            m_engine.syncFolder().value_or(m_settings.syncFolder().value_or(QDir::homePath()));
         if (const std::optional<QString> folder = m_chooseFolder(m_window, start))
             useFolder(*folder);
     }
+}
+
+QString SyncFolderCommand::cannotSync(const QString& folder)
+{
+    return tr("Sapperly can't sync through \u201c%1\u201d.").arg(QDir::toNativeSeparators(folder));
 }
 
 void SyncFolderCommand::warn(const QString& text, const QString& detail)

@@ -1,9 +1,10 @@
-// The program's entry: checks that there is a display to draw on, then hands over to the
-// application wiring.
+// The program's entry: reads the command line (help and version need no display), checks that
+// there is a display to draw on, then hands over to the application wiring.
+#include "app/CommandLine.h"
 #include "app/DesktopIntegration.h"
 #include "app/SapperlyApp.h"
+#include "app/Settings.h"
 #include "app/SingleInstance.h"
-#include "store/CloudStore.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -62,28 +63,46 @@ bool hasDisplay()
 
 int main(int argc, char* argv[])
 {
+    // The settings file goes under $XDG_CONFIG_HOME/sapperly.
+    QCoreApplication::setOrganizationName(QStringLiteral("sapperly"));
+    QCoreApplication::setApplicationName(QStringLiteral("sapperly"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(SAPPERLY_VERSION));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(DesktopIntegration::applicationId));
+
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLine commandLine = CommandLine::parse(arguments);
+    switch (commandLine.action()) {
+    case CommandLine::Action::print:
+        std::fputs(qPrintable(commandLine.message()), stdout);
+        return 0;
+    case CommandLine::Action::fail:
+        std::fputs(qPrintable(commandLine.message()), stderr);
+        return 2;
+    case CommandLine::Action::play:
+        break;
+    }
+
     if (!hasDisplay()) {
         std::fputs(
             "Sapperly needs a graphical display (no DISPLAY or WAYLAND_DISPLAY is set).\n", stderr);
         return 1;
     }
-    // The settings file (window geometry) goes under $XDG_CONFIG_HOME/sapperly.
-    QCoreApplication::setOrganizationName(QStringLiteral("sapperly"));
-    QCoreApplication::setApplicationName(QStringLiteral("sapperly"));
-    QGuiApplication::setDesktopFileName(QString::fromLatin1(DesktopIntegration::applicationId));
-
     previousHandler = qInstallMessageHandler(startupMessageHandler);
     QApplication application(argc, argv);
     qInstallMessageHandler(previousHandler);
     releaseHeldMessages();
 
+    const Settings settings;
+    const GameFolders folders = commandLine.folders(settings);
     // One running copy per data folder: a later launch brings the first to the front and ends
     // here, before it could touch the game's files.
-    SingleInstance instance(CloudStore::standardSides(application.arguments()).localFolder);
+    SingleInstance instance(folders.dataFolder);
     if (instance.claim() == SingleInstance::Claim::alreadyRunning)
         return 0;
 
-    SapperlyApp sapperly(application);
+    SapperlyApp sapperly(application, folders, commandLine.syncFolderOverridden(), settings);
     // The update and sync-folder menu items, raising the window, the launch benchmark's hook.
     DesktopIntegration desktop(sapperly, instance);
     sapperly.show();

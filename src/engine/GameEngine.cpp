@@ -4,8 +4,7 @@
 
 #include "engine/Persistence.h"
 #include "model/SystemRandom.h"
-
-#include <QPointer>
+#include "store/CloudStore.h"
 
 #include <algorithm>
 #include <chrono>
@@ -50,7 +49,7 @@ std::int64_t saturatingAdd(std::int64_t a, std::int64_t b)
 
 } // namespace
 
-GameEngine::GameEngine(const CloudStore::Sides& sides, Dependencies dependencies, QObject* parent)
+GameEngine::GameEngine(const GameFolders& folders, Dependencies dependencies, QObject* parent)
     : QObject(parent)
     , m_random(std::move(dependencies.random))
     , m_now(std::move(dependencies.now))
@@ -59,7 +58,8 @@ GameEngine::GameEngine(const CloudStore::Sides& sides, Dependencies dependencies
         m_random = std::make_unique<SystemRandom>();
     if (!m_now)
         m_now = systemNow;
-    m_store = std::make_unique<CloudStore>(sides);
+    m_store =
+        std::make_unique<CloudStore>(CloudStore::Sides { folders.dataFolder, folders.syncFolder });
 
     m_records = persistence::loadRecords(*m_store);
     if (const std::optional<SavedGame> game = persistence::loadSavedGame(*m_store)) {
@@ -74,10 +74,10 @@ GameEngine::GameEngine(const CloudStore::Sides& sides, Dependencies dependencies
     // Nobody can be listening yet, so whatever loading noted goes unannounced.
     m_changed = 0;
 
-    m_store->onExternalChange = [engine = QPointer<GameEngine>(this)](const QStringList& keys) {
-        if (engine)
-            engine->handleExternalChange(keys);
-    };
+    // Queued: a report is found inside a rescan or an attach, and is handled as a step of its
+    // own once that is over. With the engine as receiver, a pending report goes with it.
+    connect(m_store.get(), &CloudStore::keysChanged, this, &GameEngine::handleExternalChange,
+        Qt::QueuedConnection);
 }
 
 GameEngine::~GameEngine() = default;
@@ -150,6 +150,39 @@ void GameEngine::newGame(Difficulty difficulty)
     notifyChanges();
 }
 
+std::optional<QString> GameEngine::syncFolder() const
+{
+    return m_store->cloudFolder();
+}
+
+GameEngine::SyncFolderResult GameEngine::attachSyncFolder(const QString& folder)
+{
+    switch (m_store->setCloudFolder(folder)) {
+    case CloudStore::FolderResult::done:
+        return SyncFolderResult::attached;
+    case CloudStore::FolderResult::localFolder:
+        return SyncFolderResult::dataFolder;
+    case CloudStore::FolderResult::unusable:
+        break;
+    }
+    return SyncFolderResult::unusable;
+}
+
+void GameEngine::detachSyncFolder()
+{
+    m_store->setCloudFolder(std::nullopt);
+}
+
+void GameEngine::rescanSyncFolder()
+{
+    m_store->rescan();
+}
+
+void GameEngine::setSyncIntervals(std::chrono::milliseconds settle, std::chrono::milliseconds poll)
+{
+    m_store->setWatchIntervals(settle, poll);
+}
+
 void GameEngine::restore(const SavedGame& game)
 {
     m_losingMove.reset();
@@ -207,8 +240,11 @@ void GameEngine::save()
     persistence::write(*m_store, SavedGame { m_board, elapsedSeconds(), m_lastSavedAt }, m_records);
 }
 
-void GameEngine::handleExternalChange(const QStringList& keys)
+void GameEngine::handleExternalChange(const QString& folder, const QStringList& keys)
 {
+    // A report still queued for a folder that was left since must not bring its values in.
+    if (m_store->cloudFolder() != folder)
+        return;
     if (keys.contains(persistence::recordsKey)) {
         // Records only grow under the merge, so a change that brings nothing new leaves the
         // map equal and nobody is told.
@@ -224,6 +260,7 @@ void GameEngine::handleExternalChange(const QStringList& keys)
         }
     }
     notifyChanges();
+    emit syncFolderRead();
 }
 
 void GameEngine::setBoard(Board board)

@@ -1,5 +1,6 @@
 // The one game object: owns the board, the clock, the statistics and the store, runs every
-// player action through the rules and saves after each one.
+// player action through the rules and saves after each one. The store stays inside: callers see
+// only the folders it keeps the game in.
 #pragma once
 
 #include "model/Board.h"
@@ -7,15 +8,26 @@
 #include "model/RandomSource.h"
 #include "model/Record.h"
 #include "model/SavedGame.h"
-#include "store/CloudStore.h"
 
 #include <QObject>
+#include <QString>
+#include <QStringList>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
+
+class CloudStore;
+
+/// Where the game is kept: the local data folder, and the folder a sync tool shares with the
+/// player's other machines (none: this machine only).
+struct GameFolders {
+    QString dataFolder;
+    std::optional<QString> syncFolder;
+};
 
 class GameEngine : public QObject {
     Q_OBJECT
@@ -38,9 +50,19 @@ public:
         Board before;
     };
 
-    /// Loads the statistics and the newer saved game from both sides; writes nothing.
+    /// What attachSyncFolder made of a folder.
+    enum class SyncFolderResult {
+        attached,
+        /// It cannot be created, read or written; syncing stays as it was.
+        unusable,
+        /// It is the data folder itself; syncing stays as it was.
+        dataFolder,
+    };
+
+    /// Loads the statistics and the newer saved game from both folders; writes nothing. A sync
+    /// folder that cannot be used leaves the game on this machine, with a warning.
     explicit GameEngine(
-        const CloudStore::Sides& sides, Dependencies dependencies = {}, QObject* parent = nullptr);
+        const GameFolders& folders, Dependencies dependencies = {}, QObject* parent = nullptr);
     ~GameEngine() override;
 
     [[nodiscard]] const Board& board() const { return m_board; }
@@ -52,13 +74,26 @@ public:
     [[nodiscard]] Instant lastSavedAt() const { return m_lastSavedAt; }
     /// The clock reading, computed from the wall clock on every call.
     [[nodiscard]] std::int64_t elapsedSeconds() const;
-    [[nodiscard]] CloudStore& store() { return *m_store; }
+    /// The sync folder in use (absolute); nothing while the game stays on this machine.
+    [[nodiscard]] std::optional<QString> syncFolder() const;
     [[nodiscard]] const std::optional<LosingMove>& losingMove() const { return m_losingMove; }
 
     void reveal(std::int64_t x, std::int64_t y);
     void chord(std::int64_t x, std::int64_t y);
     void toggleMark(std::int64_t x, std::int64_t y);
     void newGame(Difficulty difficulty);
+
+    /// Syncs through folder (created when missing) from now on. What another machine left
+    /// there is taken in shortly after, as if it had just arrived.
+    SyncFolderResult attachSyncFolder(const QString& folder);
+    /// Keeps the game on this machine only from now on.
+    void detachSyncFolder();
+    /// Looks at the sync folder now instead of waiting for the watcher, for when the program
+    /// comes back to the front.
+    void rescanSyncFolder();
+    /// How long the sync folder must stay quiet before it is read, and how often it is read
+    /// regardless. Tests shorten both.
+    void setSyncIntervals(std::chrono::milliseconds settle, std::chrono::milliseconds poll);
 
 signals:
     /// Also emitted for an action that reached the rules and was refused.
@@ -69,6 +104,9 @@ signals:
     void moveCountChanged();
     void justSetRecordChanged();
     void lastSavedAtChanged();
+    /// A report of keys another machine changed in the sync folder has been dealt with (taken
+    /// in, or found to bring nothing newer). Emitted after the field signals it caused.
+    void syncFolderRead();
 
 private:
     // Observable fields, in the order their signals go out.
@@ -88,7 +126,7 @@ private:
     void noteLoss(LosingMove::Kind kind, Point square, Board before);
     void updateRecord();
     void save();
-    void handleExternalChange(const QStringList& keys);
+    void handleExternalChange(const QString& folder, const QStringList& keys);
 
     // Setters only note a change when the value differs; notifyChanges() then emits, once the
     // whole step has left every field consistent.

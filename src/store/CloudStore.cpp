@@ -1,5 +1,5 @@
 // The two sides are folders of the same kind; only the sync folder is watched, and what the
-// watch finds reaches the owner as a queued call, never from inside the watch or an operation.
+// watch finds goes out as a signal naming the folder it was found in.
 #include "CloudStore.h"
 
 #include "store/FolderWatch.h"
@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QMetaObject>
 
 #include <cassert>
 
@@ -21,7 +20,7 @@ CloudStore::CloudStore(const Sides& sides, QObject* parent)
     if (!m_local->prepare(KeyFolder::Creation::withParents))
         qWarning("Sapperly: cannot use the data folder %s; nothing will be kept.",
             qUtf8Printable(sides.localFolder));
-    if (sides.cloudFolder && !attachCloud(*sides.cloudFolder)) {
+    if (sides.cloudFolder && attachCloud(*sides.cloudFolder) != FolderResult::done) {
         qWarning("Sapperly: cannot use the sync folder %s; the game is kept on this machine "
                  "until it can be used.",
             qUtf8Printable(*sides.cloudFolder));
@@ -74,10 +73,12 @@ std::optional<QString> CloudStore::cloudFolder() const
     return m_cloud->path();
 }
 
-bool CloudStore::setCloudFolder(const std::optional<QString>& folder)
+CloudStore::FolderResult CloudStore::setCloudFolder(const std::optional<QString>& folder)
 {
-    if (folder && !attachCloud(*folder))
-        return false;
+    if (folder) {
+        if (const FolderResult result = attachCloud(*folder); result != FolderResult::done)
+            return result;
+    }
     // The player's choice replaces the folder that was being waited for.
     m_waitingFolder.reset();
     if (m_waitTimer)
@@ -85,13 +86,12 @@ bool CloudStore::setCloudFolder(const std::optional<QString>& folder)
     if (!folder) {
         m_watch.reset();
         m_cloud.reset();
-        ++m_generation;
-        return true;
+        return FolderResult::done;
     }
     const QStringList present = m_watch->knownKeys();
     if (!present.isEmpty())
-        reportLater(present);
-    return true;
+        emit keysChanged(m_cloud->path(), present);
+    return FolderResult::done;
 }
 
 void CloudStore::setWatchIntervals(std::chrono::milliseconds settle, std::chrono::milliseconds poll)
@@ -114,44 +114,30 @@ void CloudStore::rescan()
 
 void CloudStore::attachWaitingFolder()
 {
-    if (!m_waitingFolder || !attachCloud(*m_waitingFolder))
+    if (!m_waitingFolder || attachCloud(*m_waitingFolder) != FolderResult::done)
         return;
     qInfo("Sapperly: the sync folder %s can be used now.", qUtf8Printable(*m_waitingFolder));
     m_waitingFolder.reset();
     m_waitTimer->stop();
     const QStringList present = m_watch->knownKeys();
     if (!present.isEmpty())
-        reportLater(present);
+        emit keysChanged(m_cloud->path(), present);
 }
 
-bool CloudStore::attachCloud(const QString& folder)
+CloudStore::FolderResult CloudStore::attachCloud(const QString& folder)
 {
     const QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
     auto cloud = std::make_unique<KeyFolder>(path);
     if (!cloud->prepare(KeyFolder::Creation::lastFolderOnly))
-        return false;
+        return FolderResult::unusable;
     // The same folder on both sides would read our own writes back as another machine's.
     if (QFileInfo(path).canonicalFilePath() == QFileInfo(m_local->path()).canonicalFilePath())
-        return false;
+        return FolderResult::localFolder;
     m_watch.reset();
     m_cloud = std::move(cloud);
     m_watch = std::make_unique<FolderWatch>(*m_cloud);
     m_watch->setIntervals(m_settle, m_poll);
-    connect(m_watch.get(), &FolderWatch::keysChanged, this, &CloudStore::reportLater);
-    ++m_generation;
-    return true;
-}
-
-void CloudStore::reportLater(const QStringList& keys)
-{
-    // Queued with this store as the context: a store destroyed before the call runs takes the
-    // call with it.
-    const std::uint64_t generation = m_generation;
-    QMetaObject::invokeMethod(
-        this,
-        [this, keys, generation] {
-            if (generation == m_generation && onExternalChange)
-                onExternalChange(keys);
-        },
-        Qt::QueuedConnection);
+    connect(m_watch.get(), &FolderWatch::keysChanged, this,
+        [this](const QStringList& keys) { emit keysChanged(m_cloud->path(), keys); });
+    return FolderResult::done;
 }

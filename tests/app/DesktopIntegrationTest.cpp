@@ -2,9 +2,9 @@
 // on the same data folder bringing the window up.
 #include "app/DesktopIntegration.h"
 
+#include "app/CommandLine.h"
 #include "app/SapperlyApp.h"
 #include "app/SingleInstance.h"
-#include "store/CloudStore.h"
 #include "ui/window/MainWindow.h"
 
 #include <QAction>
@@ -59,11 +59,11 @@ private slots:
     void menuItemsLandInTheirMenusAndASecondLaunchRaisesTheWindow()
     {
         auto& application = *qobject_cast<QApplication*>(QCoreApplication::instance());
-        const QString dataFolder = CloudStore::standardSides({}).localFolder;
+        const QString dataFolder = CommandLine::standardDataFolder();
         QVERIFY(dataFolder.startsWith(m_dir.path()));
         SingleInstance instance(dataFolder);
         QCOMPARE(instance.claim(), SingleInstance::Claim::first);
-        SapperlyApp app(application);
+        SapperlyApp app(application, { dataFolder, std::nullopt }, false);
         DesktopIntegration desktop(app, instance);
 
         // Right after "About Sapperly", disabled until the event loop has run.

@@ -1,32 +1,22 @@
-// Choosing the sync folder while the game runs: the remembered setting, the store and engine
-// taking the folder at once, refusals, and the dialog's buttons.
+// Where the game is kept: the command line, the environment and the remembered setting in that
+// order; choosing a folder while the game runs, refusals, and the dialog's buttons.
+#include "TestEngine.h"
+
+#include "app/CommandLine.h"
+#include "app/Settings.h"
 #include "app/SyncFolderCommand.h"
-#include "app/SyncFolderSetting.h"
-#include "engine/GameEngine.h"
-#include "model/RandomSource.h"
-#include "model/RecordsCoding.h"
-#include "model/SavedGameCoding.h"
-#include "store/CloudStore.h"
 #include "ui/window/SyncFolderDialog.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
-
-// Writes the two stored keys into folder as another machine would have left them there.
-void leaveInFolder(const QString& folder, const Records& records, const SavedGame& game)
-{
-    CloudStore other(CloudStore::Sides { folder, std::nullopt });
-    other.set(QByteArray::fromStdString(encodeRecords(records)), QStringLiteral("records"));
-    other.set(QByteArray::fromStdString(encodeSavedGame(game)), QStringLiteral("savedGame"));
-}
 
 template <typename T> T* visibleTopLevel()
 {
@@ -41,7 +31,6 @@ template <typename T> T* visibleTopLevel()
 class SyncFolderTest : public QObject {
     Q_OBJECT
 
-private:
     QTemporaryDir m_dir;
     int m_serial = 0;
 
@@ -53,16 +42,21 @@ private:
     // An engine on its own local folder that has made one move at the given instant.
     std::unique_ptr<GameEngine> engineWithOneMove(Instant at)
     {
-        GameEngine::Dependencies dependencies;
-        dependencies.now = [at] { return at; };
-        auto engine = std::make_unique<GameEngine>(
-            CloudStore::Sides { freshPath("local"), std::nullopt }, std::move(dependencies));
+        FakeClock clock;
+        clock.set(at);
+        auto engine = makeEngine({ freshPath("local"), std::nullopt }, clock);
         engine->newGame(Difficulty::beginner);
         engine->reveal(4, 4);
         return engine;
     }
 
 private slots:
+    void initTestCase()
+    {
+        QCoreApplication::setApplicationName("sapperly");
+        QCoreApplication::setApplicationVersion("1.2.3");
+    }
+
     void cleanup()
     {
         while (QWidget* box = visibleTopLevel<QMessageBox>())
@@ -70,65 +64,127 @@ private slots:
         qunsetenv("SAPPERLY_SYNC_FOLDER");
     }
 
+    void theCommandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("environment");
+        QTest::addColumn<int>("action");
+        // The sync folder, or "-" for none, or the start of the message printed.
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("overridden");
+        const auto play = static_cast<int>(CommandLine::Action::play);
+        const auto print = static_cast<int>(CommandLine::Action::print);
+        const auto fail = static_cast<int>(CommandLine::Action::fail);
+        const QString home = QDir::homePath();
+        const QString here = QDir::currentPath();
+        QTest::newRow("nothing: remembered")
+            << QStringList() << QByteArray() << play << "/remembered" << false;
+        QTest::newRow("option") << QStringList { "--sync-folder", "/a" } << QByteArray() << play
+                                << "/a" << true;
+        QTest::newRow("option with =")
+            << QStringList { "--sync-folder=/b/" } << QByteArray() << play << "/b" << true;
+        QTest::newRow("last option wins") << QStringList { "--sync-folder=/a", "--sync-folder=/b" }
+                                          << QByteArray() << play << "/b" << true;
+        QTest::newRow("relative") << QStringList { "--sync-folder=rel" } << QByteArray() << play
+                                  << here + "/rel" << true;
+        QTest::newRow("tilde") << QStringList { "--sync-folder=~/Sync" } << QByteArray() << play
+                               << home + "/Sync" << true;
+        QTest::newRow("environment")
+            << QStringList() << QByteArray("/env") << play << "/env" << true;
+        QTest::newRow("empty environment")
+            << QStringList() << QByteArray("") << play << "/remembered" << false;
+        QTest::newRow("option over environment")
+            << QStringList { "--sync-folder", "/a" } << QByteArray("/env") << play << "/a" << true;
+        QTest::newRow("empty option: local")
+            << QStringList { "--sync-folder=" } << QByteArray("/env") << play << "-" << true;
+        QTest::newRow("Qt's own options") << QStringList { "-platform", "offscreen", "-reverse" }
+                                          << QByteArray() << play << "/remembered" << false;
+        QTest::newRow("help") << QStringList { "--help", "--bogus" } << QByteArray() << fail
+                              << "sapperly: Unknown option 'bogus'." << false;
+        QTest::newRow("-h") << QStringList { "-h" } << QByteArray() << print << "Usage: " << false;
+        QTest::newRow("--version")
+            << QStringList { "--version" } << QByteArray() << print << "sapperly " << false;
+        QTest::newRow("-v") << QStringList { "-v" } << QByteArray() << print << "sapperly "
+                            << false;
+        QTest::newRow("unknown") << QStringList { "--bogus" } << QByteArray() << fail
+                                 << "sapperly: Unknown option 'bogus'." << false;
+        QTest::newRow("dangling") << QStringList { "--sync-folder" } << QByteArray() << fail
+                                  << "sapperly: Missing value after '--sync-folder'." << false;
+        QTest::newRow("argument") << QStringList { "file" } << QByteArray() << fail
+                                  << "sapperly: unexpected argument 'file'." << false;
+        QTest::newRow("after --") << QStringList { "--", "--sync-folder=/x" } << QByteArray()
+                                  << fail << "sapperly: unexpected argument '--sync-folder=/x'."
+                                  << false;
+    }
+
+    void theCommandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, environment);
+        QFETCH(int, action);
+        QFETCH(QString, expected);
+        QFETCH(bool, overridden);
+        Settings settings(freshPath("config") + "/sapperly.conf");
+        QVERIFY(settings.setSyncFolder(QString("/remembered")));
+        if (!environment.isNull())
+            qputenv("SAPPERLY_SYNC_FOLDER", environment);
+        const CommandLine line = CommandLine::parse(QStringList { "sapperly" } + arguments);
+        QCOMPARE(static_cast<int>(line.action()), action);
+        if (line.action() != CommandLine::Action::play) {
+            QVERIFY2(line.message().startsWith(expected), qPrintable(line.message()));
+            QVERIFY(action == static_cast<int>(CommandLine::Action::fail) ||
+                line.message().contains("--sync-folder") == expected.startsWith("Usage"));
+            QVERIFY(line.message().endsWith(u'\n'));
+            return;
+        }
+        QCOMPARE(line.syncFolderOverridden(), overridden);
+        const GameFolders folders = line.folders(settings);
+        QCOMPARE(folders.dataFolder, CommandLine::standardDataFolder());
+        QCOMPARE(folders.syncFolder.value_or("-"), expected);
+    }
+
     void theSettingRemembersAFolderOrNone()
     {
         const QString file = freshPath("config") + "/sapperly.conf";
-        SyncFolderSetting setting(file);
-        QVERIFY(!setting.folder());
-        QVERIFY(setting.setFolder(m_dir.filePath("sync/../Sync")));
-        QCOMPARE(SyncFolderSetting(file).folder(), m_dir.filePath("Sync"));
-        QVERIFY(setting.setFolder(std::nullopt));
-        QVERIFY(!SyncFolderSetting(file).folder());
+        Settings settings(file);
+        QVERIFY(!settings.syncFolder());
+        QVERIFY(settings.setSyncFolder(m_dir.filePath("sync/../Sync")));
+        QCOMPARE(Settings(file).syncFolder(), m_dir.filePath("Sync"));
+        QVERIFY(settings.setWindowGeometry("geometry"));
+        QVERIFY(settings.setSyncFolder(std::nullopt));
+        QVERIFY(!Settings(file).syncFolder());
+        QCOMPARE(Settings(file).windowGeometry(), QByteArray("geometry"));
         // A hand-edited relative path is not taken as a folder.
         QSettings(file, QSettings::IniFormat).setValue("syncFolder", "Sync");
-        QVERIFY(!SyncFolderSetting(file).folder());
+        QVERIFY(!Settings(file).syncFolder());
         // A file that cannot be written is reported.
-        QVERIFY(!SyncFolderSetting("/proc/sapperly/sapperly.conf").setFolder(QString("/tmp")));
-    }
-
-    void theCommandLineAndEnvironmentComeFirst()
-    {
-        const QString file = freshPath("config") + "/sapperly.conf";
-        SyncFolderSetting setting(file);
-        QVERIFY(setting.setFolder(m_dir.filePath("remembered")));
-        const QString program = "sapperly";
-
-        // Nothing given: the remembered folder.
-        QCOMPARE(setting.sides({ program }).cloudFolder, m_dir.filePath("remembered"));
-        // An option, in both spellings; an empty one means local only.
-        QVERIFY(SyncFolderSetting::isOverridden({ program, "--sync-folder", "/x" }));
-        QCOMPARE(setting.sides({ program, "--sync-folder=/x" }).cloudFolder, QString("/x"));
-        QCOMPARE(setting.sides({ program, "--sync-folder=" }).cloudFolder, std::nullopt);
-        // A dangling option or one after "--" is no option.
-        QVERIFY(!SyncFolderSetting::isOverridden({ program, "--sync-folder" }));
-        QVERIFY(!SyncFolderSetting::isOverridden({ program, "--", "--sync-folder=/x" }));
-        // The environment, when set to something.
-        qputenv("SAPPERLY_SYNC_FOLDER", "");
-        QVERIFY(!SyncFolderSetting::isOverridden({ program }));
-        qputenv("SAPPERLY_SYNC_FOLDER", "/y");
-        QCOMPARE(setting.sides({ program }).cloudFolder, QString("/y"));
+        QVERIFY(!Settings("/proc/sapperly/sapperly.conf").setSyncFolder(QString("/tmp")));
     }
 
     void aChosenFolderMergesRecordsAndAdoptsOnlyANewerGame()
     {
         auto engine = engineWithOneMove(1000);
         const QString file = freshPath("config") + "/sapperly.conf";
-        SyncFolderCommand command(engine->store(), SyncFolderSetting(file), false, nullptr);
+        SyncFolderCommand command(*engine, Settings(file), false, nullptr);
 
         // Another machine left statistics and a game saved later than ours.
         const QString newer = freshPath("sync");
-        const Records theirs { { Difficulty::intermediate, Record { 4, 1, 99 } } };
-        leaveInFolder(newer, theirs, SavedGame { Board::fresh(Difficulty::expert), 0, 2000 });
+        QDir().mkpath(newer);
+        writeStored(
+            newer, recordsKey, recordsBytes({ { Difficulty::intermediate, Record { 4, 1, 99 } } }));
+        writeStoredGame(newer, { Board::fresh(Difficulty::expert), 0, 2000 });
         QVERIFY(command.useFolder(newer));
-        QCOMPARE(engine->store().cloudFolder(), newer);
-        QCOMPARE(SyncFolderSetting(file).folder(), newer);
+        QCOMPARE(engine->syncFolder(), newer);
+        QCOMPARE(Settings(file).syncFolder(), newer);
         QTRY_COMPARE(engine->board().difficulty, Difficulty::expert);
         QTRY_COMPARE(engine->records().at(Difficulty::intermediate), (Record { 4, 1, 99 }));
 
         // A folder holding an older game: its statistics still merge, its game stays out.
         const QString older = freshPath("sync");
-        const Records more { { Difficulty::beginner, Record { 7, 3, 12 } } };
-        leaveInFolder(older, more, SavedGame { Board::fresh(Difficulty::intermediate), 0, 500 });
+        QDir().mkpath(older);
+        writeStored(
+            older, recordsKey, recordsBytes({ { Difficulty::beginner, Record { 7, 3, 12 } } }));
+        writeStoredGame(older, { Board::fresh(Difficulty::intermediate), 0, 500 });
         QVERIFY(command.useFolder(older));
         QTRY_VERIFY(engine->records().count(Difficulty::beginner) == 1);
         QCOMPARE(engine->records().at(Difficulty::beginner), (Record { 7, 3, 12 }));
@@ -137,21 +193,29 @@ private slots:
         QCOMPARE(engine->lastSavedAt(), 2000.0);
     }
 
-    void anUnusableFolderChangesNothing()
+    void refusedFoldersChangeNothing()
     {
-        auto engine = engineWithOneMove(1000);
+        TwoFolders folders;
+        FakeClock clock;
+        auto engine = makeEngine(folders.localOnly(), clock);
         const QString file = freshPath("config") + "/sapperly.conf";
         const QString good = freshPath("sync");
-        SyncFolderCommand command(engine->store(), SyncFolderSetting(file), false, nullptr);
+        SyncFolderCommand command(*engine, Settings(file), false, nullptr);
         QVERIFY(command.useFolder(good));
 
-        // A plain file where the folder should be.
+        // A plain file where the folder should be, and the data folder itself.
         const QString notAFolder = freshPath("file");
         QFile(notAFolder).open(QIODevice::WriteOnly);
-        QVERIFY(!command.useFolder(notAFolder));
-        QCOMPARE(engine->store().cloudFolder(), good);
-        QCOMPARE(SyncFolderSetting(file).folder(), good);
-        QVERIFY(visibleTopLevel<QMessageBox>());
+        QCOMPARE(engine->attachSyncFolder(notAFolder), GameEngine::SyncFolderResult::unusable);
+        QCOMPARE(engine->attachSyncFolder(folders.local + "/."),
+            GameEngine::SyncFolderResult::dataFolder);
+        for (const QString& refused : { notAFolder, folders.local }) {
+            QVERIFY(!command.useFolder(refused));
+            QCOMPARE(engine->syncFolder(), good);
+            QCOMPARE(Settings(file).syncFolder(), good);
+            QVERIFY(visibleTopLevel<QMessageBox>());
+            cleanup();
+        }
     }
 
     void theDialogSaysWhyTheRememberedFolderIsNotUsed()
@@ -161,8 +225,8 @@ private slots:
         // The remembered folder has become a plain file, so this run stayed local.
         const QString notAFolder = freshPath("file");
         QFile(notAFolder).open(QIODevice::WriteOnly);
-        QVERIFY(SyncFolderSetting(file).setFolder(notAFolder));
-        SyncFolderCommand command(engine->store(), SyncFolderSetting(file), false, nullptr);
+        QVERIFY(Settings(file).setSyncFolder(notAFolder));
+        SyncFolderCommand command(*engine, Settings(file), false, nullptr);
         command.action()->trigger();
         auto* dialog = visibleTopLevel<SyncFolderDialog>();
         QVERIFY(dialog);
@@ -170,7 +234,7 @@ private slots:
             qPrintable(dialog->statusText()));
         // Stopping forgets the folder, so later launches stop trying it.
         dialog->stopButton()->click();
-        QVERIFY(!SyncFolderSetting(file).folder());
+        QVERIFY(!Settings(file).syncFolder());
     }
 
     void stoppingAndOverriddenRuns()
@@ -178,57 +242,57 @@ private slots:
         auto engine = engineWithOneMove(1000);
         const QString file = freshPath("config") + "/sapperly.conf";
         const QString sync = freshPath("sync");
-        SyncFolderCommand command(engine->store(), SyncFolderSetting(file), false, nullptr);
+        SyncFolderCommand command(*engine, Settings(file), false, nullptr);
         QVERIFY(command.useFolder(sync));
         QVERIFY(command.stopSyncing());
-        QVERIFY(!engine->store().cloudFolder());
-        QVERIFY(!SyncFolderSetting(file).folder());
+        QVERIFY(!engine->syncFolder());
+        QVERIFY(!Settings(file).syncFolder());
 
         // Set from the command line, the run keeps its folder; the choice waits for later runs.
-        QVERIFY(engine->store().setCloudFolder(sync));
-        SyncFolderCommand overridden(engine->store(), SyncFolderSetting(file), true, nullptr);
+        QCOMPARE(engine->attachSyncFolder(sync), GameEngine::SyncFolderResult::attached);
+        SyncFolderCommand overridden(*engine, Settings(file), true, nullptr);
         const QString later = freshPath("later");
         QVERIFY(overridden.useFolder(later));
-        QCOMPARE(engine->store().cloudFolder(), sync);
-        QCOMPARE(SyncFolderSetting(file).folder(), later);
+        QCOMPARE(engine->syncFolder(), sync);
+        QCOMPARE(Settings(file).syncFolder(), later);
         QVERIFY(overridden.stopSyncing());
-        QCOMPARE(engine->store().cloudFolder(), sync);
-        QVERIFY(!SyncFolderSetting(file).folder());
+        QCOMPARE(engine->syncFolder(), sync);
+        QVERIFY(!Settings(file).syncFolder());
     }
 
     void theDialogLeadsToTheChosenFolder()
     {
         auto engine = engineWithOneMove(1000);
-        const QString file = freshPath("config") + "/sapperly.conf";
         const QString sync = freshPath("sync");
-        SyncFolderCommand command(engine->store(), SyncFolderSetting(file), false, nullptr);
+        SyncFolderCommand command(
+            *engine, Settings(freshPath("config") + "/sapperly.conf"), false, nullptr);
         int asked = 0;
         command.setFolderChooser([&](QWidget*, const QString&) -> std::optional<QString> {
             ++asked;
             return sync;
         });
+        const auto openDialog = [&command] {
+            command.action()->trigger();
+            return visibleTopLevel<SyncFolderDialog>();
+        };
 
         // Cancel does nothing; not syncing yet, there is nothing to stop.
-        command.action()->trigger();
-        auto* dialog = visibleTopLevel<SyncFolderDialog>();
+        auto* dialog = openDialog();
         QVERIFY(dialog);
         QVERIFY(!dialog->stopButton()->isEnabled());
         dialog->reject();
         QCOMPARE(asked, 0);
 
-        command.action()->trigger();
-        dialog = visibleTopLevel<SyncFolderDialog>();
+        dialog = openDialog();
         QVERIFY(dialog);
         dialog->chooseButton()->click();
         QCOMPARE(asked, 1);
-        QCOMPARE(engine->store().cloudFolder(), sync);
+        QCOMPARE(engine->syncFolder(), sync);
 
-        command.action()->trigger();
-        dialog = visibleTopLevel<SyncFolderDialog>();
-        QVERIFY(dialog);
-        QVERIFY(dialog->stopButton()->isEnabled());
+        dialog = openDialog();
+        QVERIFY(dialog && dialog->stopButton()->isEnabled());
         dialog->stopButton()->click();
-        QVERIFY(!engine->store().cloudFolder());
+        QVERIFY(!engine->syncFolder());
     }
 };
 

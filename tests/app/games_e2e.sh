@@ -7,63 +7,30 @@
 #   game 2: the same tools clear the board and win.
 # After each step the stored files must say what the window shows; after a relaunch the files
 # must be untouched and the window must look exactly as before (board, clock, statistics line).
-# Exits 77 (skipped) when Xvfb, xdotool or ImageMagick is missing.
+# Before all that, the command line's answers without a display, and a first game from nothing
+# stored. Exits 77 (skipped) when Xvfb, xdotool or ImageMagick is missing, or 1 under CI=true.
 #
 # usage: games_e2e.sh PATH/TO/sapperly [FOLDER-FOR-SCREENSHOTS]
 set -u
 
 program=$1
 keep=${2:-}
-
-skip() { echo "SKIP: $*"; exit 77; }
-fail() {
-    echo "FAIL: $*"
-    [ -f "$work/out.txt" ] && sed 's/^/  program: /' "$work/out.txt"
-    [ -n "$keep" ] && mkdir -p "$keep" && cp "$work"/*.png "$work"/*.json "$keep"/ 2>/dev/null
-    exit 1
-}
-
-command -v Xvfb >/dev/null || skip "Xvfb is not installed"
-command -v xdotool >/dev/null || skip "xdotool is not installed"
-command -v import >/dev/null && command -v compare >/dev/null || skip "ImageMagick is not installed"
-command -v python3 >/dev/null || skip "python3 is not installed"
-[ -x "$program" ] || { echo "FAIL: no program at $program"; exit 1; }
-
 work=$(mktemp -d)
-xvfb_pid=
-app_pid=
-cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../support/x11.sh"
+on_fail() { [ -n "$keep" ] && mkdir -p "$keep" && cp "$work"/*.png "$work"/*.json "$keep"/ 2>/dev/null; }
+need Xvfb xdotool import compare python3
+[ -x "$program" ] || fail "no program at $program"
 
-# waits up to $1 tenths of a second for the command in the remaining arguments to succeed
-wait_for() {
-    local tenths=$1
-    shift
-    for ((i = 0; i < tenths; i++)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+# The command line answers without any display.
+version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --version) \
+    || fail "--version failed without a display"
+[[ "$version" == "sapperly "[0-9]* ]] || fail "--version printed '$version'"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --help | grep -q -- '--sync-folder' \
+    || fail "--help does not list --sync-folder"
+env -u DISPLAY "$program" --no-such-option >/dev/null 2>&1
+[ $? = 2 ] || fail "an unknown option did not exit with 2"
 
-display=
-for n in $(seq 141 190); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-        display=$n
-        break
-    fi
-done
-[ -n "$display" ] || skip "no free X display number"
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.txt" 2>&1 &
-xvfb_pid=$!
-wait_for 100 test -S "/tmp/.X11-unix/X$display" || skip "Xvfb did not start"
-export DISPLAY=":$display"
-
+start_xvfb
 local_dir=$work/data/sapperly
 sync_dir=$work/sync
 mkdir -p "$local_dir" "$sync_dir" "$work/config"
@@ -100,7 +67,7 @@ stored() {
 }
 game_says() { [ "$(stored "$local_dir/savedGame.json" "$1")" = "$2" ]; }
 
-# Sanitizer builds: leaks inside system libraries are not the program's (the same list e2e.sh uses).
+# Sanitizer builds: leaks inside system libraries are not the program's.
 export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
 launch() {
@@ -111,11 +78,24 @@ launch() {
         "$program" --sync-folder "$sync_dir" >"$work/out.txt" 2>&1 &
     app_pid=$!
     wait_for 200 grep -q '^board ' "$work/out.txt" || fail "the program reported no board geometry"
-    sleep 1
+    wait_for 100 find_window || fail "no window titled Sapperly"
+    xdotool windowfocus --sync "$window"
+    wait_for 50 geometry_settled || fail "the board kept moving"
     read -r _ left top square columns rows < <(grep '^board ' "$work/out.txt" | tail -n 1)
     [ "$columns" = 9 ] && [ "$rows" = 9 ] || fail "expected a beginner board, got $columns x $rows"
-    window=$(xdotool search --pid "$app_pid" --name '^Sapperly$' | head -n 1)
-    [ -n "$window" ] || fail "no window titled Sapperly"
+}
+
+# The last geometry line is the one in force once no new one comes for a moment.
+geometry_settled() {
+    local before
+    before=$(grep -c '^board ' "$work/out.txt")
+    sleep 0.3
+    [ "$before" = "$(grep -c '^board ' "$work/out.txt")" ]
+}
+
+find_window() {
+    window=$(xdotool search --onlyvisible --pid "$app_pid" --name '^Sapperly$' 2>/dev/null | head -n 1)
+    [ -n "$window" ]
 }
 
 quit() {
@@ -135,13 +115,32 @@ click() {
     xdotool mousemove "$sx" "$sy" sleep 0.2 click "$1"
 }
 
-# The window as it looks at rest: pointer parked outside it, focused, animations over.
+# The window as it looks at rest: pointer parked outside it, focused, and two screenshots in a
+# row alike (animations over).
+same_twice() {
+    import -window "$window" "$work/$1.png" || return 1
+    import -window "$window" "$work/$1.next.png" || return 1
+    [ "$(compare -metric AE "$work/$1.png" "$work/$1.next.png" null: 2>&1)" = 0 ]
+}
 shoot() {
     xdotool mousemove 0 0
     xdotool windowfocus --sync "$window"
-    sleep 2
-    import -window "$window" "$work/$1.png" || fail "the screenshot failed"
+    wait_for 100 same_twice "$1" || fail "the window did not come to rest for a screenshot"
+    rm -f "$work/$1.next.png"
 }
+
+# Game 0, from nothing stored: a flag in a corner starts it, then the first uncovering in the
+# middle, which the first-move rule keeps clear of mines; both sides hold the same bytes.
+launch
+click 3 0 0
+wait_for 50 game_says "v['board']['flagCount']" 1 || fail "the right click left no flag"
+click 1 4 4
+wait_for 50 game_says "v['board']['revealedCount'] > 0" True || fail "the left click uncovered nothing"
+game_says "v['board']['phase'] in ('playing', 'won')" True || fail "the first uncovering lost"
+wait_for 50 cmp -s "$local_dir/savedGame.json" "$sync_dir/savedGame.json" \
+    || fail "the local and synced games differ"
+quit
+[ -s "$work/config/sapperly/sapperly.conf" ] || fail "the window geometry was not remembered"
 
 # Statistics from earlier games, on both sides: the coming win is slower than the best.
 printf '%s' '["beginner",{"played":4,"won":2,"bestSeconds":30}]' >"$local_dir/records.json"

@@ -1,14 +1,13 @@
 // The game clock read from the wall clock, the end-of-game statistics, and the arithmetic at the
 // limits that stored data from elsewhere can push them to.
-#include "EngineTestSupport.h"
+#include "TestBoards.h"
+#include "TestEngine.h"
 
 #include "engine/GameEngine.h"
 
 #include <QTest>
 
 #include <limits>
-
-using namespace enginetest;
 
 namespace {
 
@@ -33,9 +32,9 @@ class ClockAndRecordsTest : public QObject {
 private slots:
     void clockTruncatesTowardZero()
     {
-        Folders folders;
+        TwoFolders folders;
         FakeClock clock;
-        const auto engine = makeEngine(folders.sides(), clock);
+        const auto engine = makeEngine(folders.both(), clock);
 
         // Nothing runs before the first action.
         clock.advance(50);
@@ -52,9 +51,9 @@ private slots:
 
     void bestTimesFollowTheWholeSeconds()
     {
-        Folders folders;
+        TwoFolders folders;
         FakeClock clock;
-        const auto engine = makeEngine(folders.sides(), clock);
+        const auto engine = makeEngine(folders.both(), clock);
 
         // The first win sets the best time however slow it was.
         playWinningGame(*engine, clock, 5000);
@@ -88,9 +87,9 @@ private slots:
 
     void winsUnderOneSecondStoreOneAndStillCountAsNewBests()
     {
-        Folders folders;
+        TwoFolders folders;
         FakeClock clock;
-        const auto engine = makeEngine(folders.sides(), clock);
+        const auto engine = makeEngine(folders.both(), clock);
 
         playWinningGame(*engine, clock, 0.6);
         QCOMPARE(engine->elapsedSeconds(), 0);
@@ -104,7 +103,7 @@ private slots:
         playWinningGame(*engine, clock, 1.5);
         QVERIFY(!engine->justSetRecord());
 
-        const auto stored = readStored(folders.local.path(), recordsKey);
+        const auto stored = readStored(folders.local, recordsKey);
         QVERIFY(stored);
         QCOMPARE(decodeRecords(stored->toStdString()),
             std::optional(Records { { Difficulty::beginner, Record { 3, 3, seconds(1) } } }));
@@ -112,14 +111,14 @@ private slots:
 
     void countersAtTheirLimitsSaturate()
     {
-        Folders folders;
+        TwoFolders folders;
         FakeClock clock;
         // A game in play stored with the largest possible time, and counters at their limit.
-        writeStoredGame(folders.local.path(), SavedGame { nearlyWonBoard(), int64Max, startTime });
-        writeStored(folders.local.path(), recordsKey,
+        writeStoredGame(folders.local, SavedGame { nearlyWonBoard(), int64Max, startTime });
+        writeStored(folders.local, recordsKey,
             QByteArray::fromStdString(encodeRecords({ { Difficulty::beginner,
                 Record { recordCountLimit, recordCountLimit, std::nullopt } } })));
-        const auto engine = makeEngine(folders.sides(), clock);
+        const auto engine = makeEngine(folders.both(), clock);
         QCOMPARE(engine->elapsedSeconds(), int64Max);
 
         // The running part adds to a full clock without wrapping.
@@ -137,11 +136,10 @@ private slots:
     {
         // A restored game in play whose clock started at startTime with `elapsed` banked.
         const auto readingAt = [](std::int64_t elapsed, Instant now) {
-            Folders folders;
+            TwoFolders folders;
             FakeClock clock;
-            writeStoredGame(
-                folders.local.path(), SavedGame { nearlyWonBoard(), elapsed, startTime });
-            const auto engine = makeEngine(folders.sides(), clock);
+            writeStoredGame(folders.local, SavedGame { nearlyWonBoard(), elapsed, startTime });
+            const auto engine = makeEngine(folders.both(), clock);
             clock.set(now);
             return engine->elapsedSeconds();
         };

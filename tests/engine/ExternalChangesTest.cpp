@@ -1,6 +1,7 @@
 // Values another machine leaves in the sync folder while the engine runs: statistics are merged,
 // a newer game is adopted, and nothing of it is written back.
-#include "EngineTestSupport.h"
+#include "TestBoards.h"
+#include "TestEngine.h"
 
 #include "engine/GameEngine.h"
 #include "model/SequenceRandom.h"
@@ -10,34 +11,26 @@
 
 #include <functional>
 
-using namespace enginetest;
-
 namespace {
 
-/// An engine on fresh folders with the hand-driven clock, logging what the store delivers.
+/// An engine on fresh folders with the hand-driven clock.
 struct Machine {
     /// prepare may put values in the folders before the engine is launched.
-    explicit Machine(const std::function<void(const Folders&)>& prepare = {})
+    explicit Machine(const std::function<void(const TwoFolders&)>& prepare = {})
     {
         if (prepare)
             prepare(folders);
-        engine = makeEngine(folders.sides(), clock);
-        deliveries = logDeliveries(*engine);
+        engine = makeEngine(folders.both(), clock);
     }
 
-    Folders folders;
+    TwoFolders folders;
     FakeClock clock;
     std::unique_ptr<GameEngine> engine;
-    std::shared_ptr<QList<QStringList>> deliveries;
 
     /// Another machine writes key in the sync folder; returns once the engine has handled it.
     bool arrives(const QString& key, const QByteArray& bytes)
     {
-        const qsizetype before = deliveries->size();
-        if (!writeStored(folders.cloud.path(), key, bytes))
-            return false;
-        engine->store().rescan();
-        return QTest::qWaitFor([&] { return deliveries->size() > before; }, 5000);
+        return writeStored(folders.cloud, key, bytes) && catchUp(*engine);
     }
 };
 
@@ -72,7 +65,7 @@ private slots:
         QCOMPARE(recordsSpy.count(), 2);
 
         // None of it was saved: the local side never got a value.
-        QVERIFY(!readStored(machine.folders.local.path(), recordsKey));
+        QVERIFY(!readStored(machine.folders.local, recordsKey));
         QCOMPARE(engine.moveCount(), 0);
     }
 
@@ -82,7 +75,7 @@ private slots:
         GameEngine& engine = *machine.engine;
         engine.toggleMark(4, 4);
         const Instant savedAt = engine.lastSavedAt();
-        const auto stored = readStored(machine.folders.local.path(), savedGameKey);
+        const auto stored = readStored(machine.folders.local, savedGameKey);
         QSignalSpy boardSpy(&engine, &GameEngine::boardChanged);
 
         // Saved at the same instant as this machine's game: ignored.
@@ -90,9 +83,9 @@ private slots:
         QCOMPARE(boardSpy.count(), 0);
         // Broken, or sent under a key the engine does not keep: ignored.
         QVERIFY(machine.arrives(savedGameKey, "{\"board\":{}}"));
-        QVERIFY(writeStored(machine.folders.cloud.path(), QStringLiteral("other"),
+        QVERIFY(writeStored(machine.folders.cloud, QStringLiteral("other"),
             gameBytes({ flaggedBoard(2), 1, 1e9 })));
-        engine.store().rescan();
+        engine.rescanSyncFolder();
         QCoreApplication::processEvents();
         QCOMPARE(boardSpy.count(), 0);
 
@@ -108,7 +101,7 @@ private slots:
         QCOMPARE(boardSpy.count(), 1);
         // Adoption counts no move and saves nothing.
         QCOMPARE(engine.moveCount(), 1);
-        QCOMPARE(readStored(machine.folders.local.path(), savedGameKey), stored);
+        QCOMPARE(readStored(machine.folders.local, savedGameKey), stored);
     }
 
     void adoptedFinishedGamesAreNotCounted()
@@ -133,8 +126,8 @@ private slots:
     {
         // Launched with a game saved at 500: one saved at 400 elsewhere is older, and stays out.
         {
-            Machine machine([](const Folders& folders) {
-                writeStoredGame(folders.local.path(), { flaggedBoard(1), 3, 500 });
+            Machine machine([](const TwoFolders& folders) {
+                writeStoredGame(folders.local, { flaggedBoard(1), 3, 500 });
             });
             QVERIFY(machine.arrives(savedGameKey, gameBytes({ flaggedBoard(2), 9, 400 })));
             QCOMPARE(machine.engine->board(), flaggedBoard(1));
@@ -152,20 +145,30 @@ private slots:
 
     void attachingASyncFolderBringsItsValuesIn()
     {
-        Folders folders;
+        TwoFolders folders;
         FakeClock clock;
         const auto engine = makeEngine(folders.localOnly(), clock);
-        const auto deliveries = logDeliveries(*engine);
+        QSignalSpy reads(engine.get(), &GameEngine::syncFolderRead);
         engine->toggleMark(0, 0);
 
         QTemporaryDir shared;
         writeStoredGame(shared.path(), { flaggedBoard(5), 8, clock.now() + 1 });
         writeStored(shared.path(), recordsKey,
             recordsBytes({ { Difficulty::expert, Record { 2, 1, 400 } } }));
-        QVERIFY(engine->store().setCloudFolder(shared.path()));
-        QTRY_COMPARE(deliveries->size(), 1);
+        QCOMPARE(engine->attachSyncFolder(shared.path()), GameEngine::SyncFolderResult::attached);
+        QCOMPARE(engine->syncFolder(), shared.path());
+        QTRY_COMPARE(reads.size(), 1);
         QCOMPARE(engine->board(), flaggedBoard(5));
         QCOMPARE(engine->records().at(Difficulty::expert), (Record { 2, 1, 400 }));
+
+        // A report found just before the folder is left is dropped with it.
+        writeStoredGame(shared.path(), { flaggedBoard(6), 8, clock.now() + 2 });
+        engine->rescanSyncFolder();
+        engine->detachSyncFolder();
+        QVERIFY(!engine->syncFolder());
+        QTest::qWait(50);
+        QCOMPARE(engine->board(), flaggedBoard(5));
+        QCOMPARE(reads.size(), 1);
     }
 };
 

@@ -1,13 +1,13 @@
 // The engine's player actions: what counts as a move, what is saved, and which change signals
 // go out, when, and with what state behind them.
 #include "engine/GameEngine.h"
+#include "model/SequenceRandom.h"
 
-#include "EngineTestSupport.h"
+#include "TestBoards.h"
+#include "TestEngine.h"
 
 #include <QSignalSpy>
 #include <QTest>
-
-using namespace enginetest;
 
 namespace {
 
@@ -47,9 +47,9 @@ class GameEngineTest : public QObject {
 private slots:
     void firstLaunchAndRefusedActionsWriteNothing()
     {
-        Folders folders;
+        TwoFolders folders;
         FakeClock clock;
-        const auto engine = makeEngine(folders.sides(), clock);
+        const auto engine = makeEngine(folders.both(), clock);
         // A first launch shows a fresh beginner board.
         QCOMPARE(engine->board(), Board::fresh(Difficulty::beginner));
         QCOMPARE(engine->lastSavedAt(), distantPast);
@@ -66,34 +66,34 @@ private slots:
         QCOMPARE(spies.total(), 4);
         QCOMPARE(engine->moveCount(), 0);
         QVERIFY(!engine->clockStartedAt());
-        QVERIFY(storedKeys(folders.local.path()).isEmpty());
-        QVERIFY(storedKeys(folders.cloud.path()).isEmpty());
+        QVERIFY(storedKeys(folders.local).isEmpty());
+        QVERIFY(storedKeys(folders.cloud).isEmpty());
 
         // A reveal on a flag is refused after the flag itself counted and was saved.
         engine->toggleMark(2, 2);
         QCOMPARE(engine->moveCount(), 1);
-        const auto savedAfterFlag = readStored(folders.local.path(), savedGameKey);
+        const auto savedAfterFlag = readStored(folders.local, savedGameKey);
         QVERIFY(savedAfterFlag);
         clock.advance(3);
         spies.board.clear();
         engine->reveal(2, 2);
         QCOMPARE(spies.board.count(), 1);
         QCOMPARE(engine->moveCount(), 1);
-        QCOMPARE(readStored(folders.local.path(), savedGameKey), savedAfterFlag);
+        QCOMPARE(readStored(folders.local, savedGameKey), savedAfterFlag);
     }
 
     void firstMarkStartsTheClockAndLaterRevealKeepsIt()
     {
-        Folders folders;
+        TwoFolders folders;
         FakeClock clock;
-        const auto engine = makeEngine(folders.sides(), clock);
+        const auto engine = makeEngine(folders.both(), clock);
         Spies spies(*engine);
 
         engine->toggleMark(0, 0);
         QCOMPARE(engine->board().phase, Board::Phase::playing);
         QCOMPARE(engine->clockStartedAt(), std::optional(clock.now()));
         QCOMPARE(engine->moveCount(), 1);
-        QVERIFY(readStored(folders.cloud.path(), recordsKey));
+        QVERIFY(readStored(folders.cloud, recordsKey));
 
         clock.advance(5.5);
         engine->reveal(4, 4);
@@ -106,22 +106,22 @@ private slots:
 
     void chordCountsOnlyWhenItUncoversSomething()
     {
-        Folders folders;
+        TwoFolders folders;
         FakeClock clock;
         // Mines along the top row and at (0, 1); (2, 1) is covered as well as (8, 8).
         Board board = nearlyWonBoard();
         board.cells[static_cast<std::size_t>(board.index(2, 1))].isRevealed = false;
         --board.revealedCount;
-        writeStoredGame(folders.local.path(), SavedGame { board, 0, startTime });
-        const auto engine = makeEngine(folders.sides(), clock);
-        const auto stored = readStored(folders.local.path(), savedGameKey);
+        writeStoredGame(folders.local, SavedGame { board, 0, startTime });
+        const auto engine = makeEngine(folders.both(), clock);
+        const auto stored = readStored(folders.local, savedGameKey);
         Spies spies(*engine);
 
         // (1, 1) shows 4 with no flag around it.
         engine->chord(1, 1);
         QCOMPARE(engine->moveCount(), 0);
         QCOMPARE(spies.board.count(), 1);
-        QCOMPARE(readStored(folders.local.path(), savedGameKey), stored);
+        QCOMPARE(readStored(folders.local, savedGameKey), stored);
         // (0, 2) shows 1 and its mine is flagged, but it has nothing covered left to open.
         engine->toggleMark(0, 1);
         engine->chord(0, 2);
@@ -153,9 +153,9 @@ private slots:
 
     void actionsAfterTheEndDoNothing()
     {
-        Folders folders;
+        TwoFolders folders;
         FakeClock clock;
-        const auto engine = makeEngine(folders.sides(), clock);
+        const auto engine = makeEngine(folders.both(), clock);
         playLosingGame(*engine, clock, 12.5);
         QCOMPARE(engine->board().phase, Board::Phase::lost);
         // The losing reveal replayed on the board kept from before it ends the same way.
@@ -168,7 +168,7 @@ private slots:
         QCOMPARE(replay.phase, Board::Phase::playing);
         QVERIFY(replay.reveal(lost.square.x, lost.square.y, unused));
         QCOMPARE(replay, engine->board());
-        const auto stored = readStored(folders.local.path(), savedGameKey);
+        const auto stored = readStored(folders.local, savedGameKey);
         const Board finalBoard = engine->board();
         const std::int64_t moves = engine->moveCount();
 
@@ -182,7 +182,7 @@ private slots:
         QCOMPARE(engine->moveCount(), moves);
         QCOMPARE(engine->board(), finalBoard);
         QCOMPARE(engine->elapsedSeconds(), 12);
-        QCOMPARE(readStored(folders.local.path(), savedGameKey), stored);
+        QCOMPARE(readStored(folders.local, savedGameKey), stored);
         QCOMPARE(engine->records().at(Difficulty::beginner).played, 1);
         // The next game drops it.
         QVERIFY(engine->losingMove());
@@ -192,9 +192,9 @@ private slots:
 
     void newGameResetsTheGameButNotTheStatistics()
     {
-        Folders folders;
+        TwoFolders folders;
         FakeClock clock;
-        const auto engine = makeEngine(folders.sides(), clock);
+        const auto engine = makeEngine(folders.both(), clock);
         playWinningGame(*engine, clock, 30);
         QVERIFY(engine->justSetRecord());
         startGame(*engine, Difficulty::intermediate);
@@ -213,7 +213,7 @@ private slots:
         QCOMPARE(engine->elapsedSeconds(), 0);
         QCOMPARE(engine->lastSavedAt(), clock.now());
         // The abandoned game is gone from both sides; the stored one is the fresh board.
-        const auto stored = readStored(folders.cloud.path(), savedGameKey);
+        const auto stored = readStored(folders.cloud, savedGameKey);
         QVERIFY(stored);
         const auto decoded = decodeSavedGame(stored->toStdString());
         QVERIFY(decoded);
@@ -222,16 +222,16 @@ private slots:
 
     void equalWritesNotifyNobody()
     {
-        Folders folders;
+        TwoFolders folders;
         FakeClock clock;
-        const auto engine = makeEngine(folders.sides(), clock);
+        const auto engine = makeEngine(folders.both(), clock);
         engine->newGame(Difficulty::expert);
 
         // Same board, same clock, same stamp: the save happens but nothing changed.
         Spies spies(*engine);
         engine->newGame(Difficulty::expert);
         QCOMPARE(spies.total(), 0);
-        QVERIFY(readStored(folders.local.path(), savedGameKey));
+        QVERIFY(readStored(folders.local, savedGameKey));
 
         // Only the stamp moved.
         clock.advance(1);
@@ -242,10 +242,10 @@ private slots:
 
     void signalsGoOutOnceTheWholeStepIsDone()
     {
-        Folders folders;
+        TwoFolders folders;
         FakeClock clock;
-        writeStoredGame(folders.local.path(), SavedGame { nearlyWonBoard(), 0, startTime });
-        const auto engine = makeEngine(folders.sides(), clock);
+        writeStoredGame(folders.local, SavedGame { nearlyWonBoard(), 0, startTime });
+        const auto engine = makeEngine(folders.both(), clock);
         clock.advance(20.4);
 
         // A view redrawing on the first signal must already see the end of the game in full:
@@ -259,7 +259,7 @@ private slots:
             QCOMPARE(engine->records().at(Difficulty::beginner).bestSeconds,
                 std::optional<std::int64_t>(20));
             QVERIFY(engine->justSetRecord());
-            const auto stored = readStored(folders.local.path(), savedGameKey);
+            const auto stored = readStored(folders.local, savedGameKey);
             QVERIFY(stored && decodeSavedGame(stored->toStdString())->board == engine->board());
         });
         Spies spies(*engine);

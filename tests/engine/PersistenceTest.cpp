@@ -1,6 +1,7 @@
 // Loading at launch from both sides of the store, what a save leaves in the two folders, and
 // stored values that are broken or hostile.
-#include "EngineTestSupport.h"
+#include "TestBoards.h"
+#include "TestEngine.h"
 
 #include "engine/GameEngine.h"
 #include "model/SequenceRandom.h"
@@ -12,8 +13,6 @@
 #include <functional>
 #include <limits>
 #include <vector>
-
-using namespace enginetest;
 
 namespace {
 
@@ -53,13 +52,13 @@ private slots:
             { -5e9, std::nullopt, local }, // long before the reference date
         };
         for (const Case& c : cases) {
-            Folders folders;
+            TwoFolders folders;
             FakeClock clock;
             if (c.localAt)
-                writeStoredGame(folders.local.path(), SavedGame { local, 11, *c.localAt });
+                writeStoredGame(folders.local, SavedGame { local, 11, *c.localAt });
             if (c.cloudAt)
-                writeStoredGame(folders.cloud.path(), SavedGame { cloud, 22, *c.cloudAt });
-            const auto engine = makeEngine(folders.sides(), clock);
+                writeStoredGame(folders.cloud, SavedGame { cloud, 22, *c.cloudAt });
+            const auto engine = makeEngine(folders.both(), clock);
             QCOMPARE(engine->board(), *c.expected);
             QCOMPARE(engine->elapsedSeconds(), c.expected == local ? 11 : 22);
             // The restored stamp guards against older outside games.
@@ -67,9 +66,9 @@ private slots:
         }
 
         // Without a sync folder, a game in one that is not in use is never looked at.
-        Folders folders;
+        TwoFolders folders;
         FakeClock clock;
-        writeStoredGame(folders.cloud.path(), SavedGame { cloud, 22, 100 });
+        writeStoredGame(folders.cloud, SavedGame { cloud, 22, 100 });
         const auto engine = makeEngine(folders.localOnly(), clock);
         QCOMPARE(engine->board(), Board::fresh(Difficulty::beginner));
         QCOMPARE(engine->lastSavedAt(), distantPast);
@@ -77,27 +76,27 @@ private slots:
 
     void loadingMergesRecordsAndWritesNothing()
     {
-        Folders folders;
+        TwoFolders folders;
         FakeClock clock;
-        writeStored(folders.local.path(), recordsKey,
+        writeStored(folders.local, recordsKey,
             recordsBytes({ { Difficulty::beginner, Record { 5, 2, 80 } } }));
-        writeStored(folders.cloud.path(), recordsKey,
+        writeStored(folders.cloud, recordsKey,
             recordsBytes({ { Difficulty::beginner, Record { 4, 3, 95 } },
                 { Difficulty::expert, Record { 1, 0, std::nullopt } } }));
-        writeStoredGame(folders.cloud.path(), SavedGame { flaggedBoard(0), 3, 7 });
-        const auto localBefore = contents(folders.local.path());
-        const auto cloudBefore = contents(folders.cloud.path());
+        writeStoredGame(folders.cloud, SavedGame { flaggedBoard(0), 3, 7 });
+        const auto localBefore = contents(folders.local);
+        const auto cloudBefore = contents(folders.cloud);
 
-        const auto engine = makeEngine(folders.sides(), clock);
+        const auto engine = makeEngine(folders.both(), clock);
 
         const Records expected { { Difficulty::beginner, Record { 5, 3, 80 } },
             { Difficulty::expert, Record { 1, 0, std::nullopt } } };
         QCOMPARE(engine->records(), expected);
-        QCOMPARE(contents(folders.local.path()), localBefore);
-        QCOMPARE(contents(folders.cloud.path()), cloudBefore);
+        QCOMPARE(contents(folders.local), localBefore);
+        QCOMPARE(contents(folders.cloud), cloudBefore);
         // The merged statistics reach both sides with the next save.
         engine->newGame(Difficulty::beginner);
-        QCOMPARE(decodeRecords(readStored(folders.local.path(), recordsKey)->toStdString()),
+        QCOMPARE(decodeRecords(readStored(folders.local, recordsKey)->toStdString()),
             std::optional(expected));
     }
 
@@ -105,10 +104,10 @@ private slots:
     {
         // A game in play shows its saved time and runs on from launch.
         {
-            Folders folders;
+            TwoFolders folders;
             FakeClock clock;
-            writeStoredGame(folders.local.path(), SavedGame { nearlyWonBoard(), 37, 12 });
-            const auto engine = makeEngine(folders.sides(), clock);
+            writeStoredGame(folders.local, SavedGame { nearlyWonBoard(), 37, 12 });
+            const auto engine = makeEngine(folders.both(), clock);
             QCOMPARE(engine->elapsedSeconds(), 37);
             QCOMPARE(engine->clockStartedAt(), std::optional(clock.now()));
             clock.advance(3.5);
@@ -117,55 +116,54 @@ private slots:
         // A lost game comes back lost with its final time, is not counted again, and refuses
         // actions.
         {
-            Folders folders;
+            TwoFolders folders;
             FakeClock clock;
             Board lost = nearlyWonBoard();
             SequenceRandom noDraws({});
             QVERIFY(lost.reveal(0, 0, noDraws));
-            writeStoredGame(folders.local.path(), SavedGame { lost, 12, 12 });
-            writeStored(folders.local.path(), recordsKey,
+            writeStoredGame(folders.local, SavedGame { lost, 12, 12 });
+            writeStored(folders.local, recordsKey,
                 recordsBytes({ { Difficulty::beginner, Record { 1, 0, std::nullopt } } }));
-            const auto engine = makeEngine(folders.sides(), clock);
+            const auto engine = makeEngine(folders.both(), clock);
             clock.advance(60);
             engine->reveal(8, 8);
             QCOMPARE(engine->board(), lost);
             QCOMPARE(engine->elapsedSeconds(), 12);
             QCOMPARE(engine->records().at(Difficulty::beginner).played, 1);
-            QVERIFY(storedKeys(folders.cloud.path()).isEmpty());
+            QVERIFY(storedKeys(folders.cloud).isEmpty());
         }
     }
 
     void aSaveLeavesIdenticalCompactValuesOnBothSides()
     {
-        Folders folders;
+        TwoFolders folders;
         FakeClock clock;
         clock.set(startTime + 0.25);
-        const auto engine = makeEngine(folders.sides(), clock);
+        const auto engine = makeEngine(folders.both(), clock);
         engine->toggleMark(3, 4);
         clock.advance(2.5);
         engine->toggleMark(3, 4);
 
         for (const QString& key : { savedGameKey, recordsKey }) {
-            const auto local = readStored(folders.local.path(), key);
+            const auto local = readStored(folders.local, key);
             QVERIFY(local);
-            QCOMPARE(readStored(folders.cloud.path(), key), local);
+            QCOMPARE(readStored(folders.cloud, key), local);
             QVERIFY(!local->contains(' ') && !local->contains('\n'));
         }
-        const auto game =
-            decodeSavedGame(readStored(folders.local.path(), savedGameKey)->toStdString());
+        const auto game = decodeSavedGame(readStored(folders.local, savedGameKey)->toStdString());
         QVERIFY(game);
         // The fraction of the stamp survives the round trip exactly.
         QCOMPARE(*game, (SavedGame { engine->board(), 2, startTime + 2.75 }));
         QCOMPARE(engine->lastSavedAt(), startTime + 2.75);
-        QCOMPARE(*readStored(folders.local.path(), recordsKey), QByteArray("[]"));
+        QCOMPARE(*readStored(folders.local, recordsKey), QByteArray("[]"));
 
         // Local-only: the same save, one folder.
-        Folders alone;
+        TwoFolders alone;
         const auto localOnly = makeEngine(alone.localOnly(), clock);
         localOnly->newGame(Difficulty::intermediate);
-        QCOMPARE(storedKeys(alone.local.path()),
+        QCOMPARE(storedKeys(alone.local),
             QStringList({ QStringLiteral("records.json"), QStringLiteral("savedGame.json") }));
-        QVERIFY(storedKeys(alone.cloud.path()).isEmpty());
+        QVERIFY(storedKeys(alone.cloud).isEmpty());
     }
 
     void hostileRecordsCountAsNone_data()
@@ -184,18 +182,18 @@ private slots:
     void hostileRecordsCountAsNone()
     {
         QFETCH(QByteArray, stored);
-        Folders folders;
+        TwoFolders folders;
         FakeClock clock;
-        writeStored(folders.local.path(), recordsKey, stored);
+        writeStored(folders.local, recordsKey, stored);
         // The good side still counts.
         const Records cloud { { Difficulty::expert, Record { 2, 1, 300 } } };
-        writeStored(folders.cloud.path(), recordsKey, recordsBytes(cloud));
+        writeStored(folders.cloud, recordsKey, recordsBytes(cloud));
 
-        const auto engine = makeEngine(folders.sides(), clock);
+        const auto engine = makeEngine(folders.both(), clock);
         QCOMPARE(engine->records(), cloud);
         // The broken value is overwritten by the next save, not repaired or kept.
         engine->newGame(Difficulty::beginner);
-        QCOMPARE(readStored(folders.local.path(), recordsKey), recordsBytes(cloud));
+        QCOMPARE(readStored(folders.local, recordsKey), recordsBytes(cloud));
     }
 
     void hostileSavedGamesCountAsNone_data()
@@ -226,28 +224,27 @@ private slots:
     void hostileSavedGamesCountAsNone()
     {
         QFETCH(QByteArray, stored);
-        Folders folders;
+        TwoFolders folders;
         FakeClock clock;
-        writeStored(folders.local.path(), savedGameKey, stored);
-        const auto engine = makeEngine(folders.sides(), clock);
+        writeStored(folders.local, savedGameKey, stored);
+        const auto engine = makeEngine(folders.both(), clock);
         QCOMPARE(engine->board(), Board::fresh(Difficulty::beginner));
         QCOMPARE(engine->lastSavedAt(), distantPast);
         // Play goes on normally.
         engine->reveal(4, 4);
         QCOMPARE(engine->moveCount(), 1);
-        QCOMPARE(readStored(folders.cloud.path(), savedGameKey),
-            readStored(folders.local.path(), savedGameKey));
+        QCOMPARE(readStored(folders.cloud, savedGameKey), readStored(folders.local, savedGameKey));
     }
 
     void extremeButValidStampsAreTakenAsTheyAre()
     {
         // A stamp at the top of the double range is restored; this machine's next save
         // replaces it with the real time.
-        Folders folders;
+        TwoFolders folders;
         FakeClock clock;
-        writeStoredGame(folders.local.path(),
+        writeStoredGame(folders.local,
             SavedGame { nearlyWonBoard(), std::numeric_limits<std::int64_t>::max(), 1e308 });
-        const auto engine = makeEngine(folders.sides(), clock);
+        const auto engine = makeEngine(folders.both(), clock);
         QCOMPARE(engine->lastSavedAt(), 1e308);
         engine->toggleMark(8, 8);
         QCOMPARE(engine->lastSavedAt(), clock.now());

@@ -15,17 +15,6 @@ void recount(Board& board)
     }
 }
 
-Board boardWithMines(Difficulty difficulty, std::initializer_list<Point> mines)
-{
-    Board board = Board::fresh(difficulty);
-    for (const Point& p : mines)
-        board.cells[static_cast<std::size_t>(board.index(p.x, p.y))].isMine = true;
-    recount(board);
-    board.minesLaid = true;
-    board.phase = Board::Phase::playing;
-    return board;
-}
-
 Board arbitraryBoard(std::mt19937_64& random)
 {
     const auto pick = [&random](int count) {

@@ -1,6 +1,8 @@
 // Boards and generators built by hand for the model's tests.
 #pragma once
 
+#include "../support/TestBoards.h"
+
 #include "model/Board.h"
 #include "model/RandomSource.h"
 
@@ -22,9 +24,6 @@ private:
 
 /// Gives every safe square the number of mines around it and mines 0, as laying them does.
 void recount(Board& board);
-
-/// A playing board with mines exactly at the given squares and the counts that follow.
-[[nodiscard]] Board boardWithMines(Difficulty difficulty, std::initializer_list<Point> mines);
 
 /// A board of the right size whose every field is random, most of them far outside what the
 /// rules produce (negative counts, extreme coordinates): for exercising the stored form.

@@ -4,6 +4,7 @@
 // kill interrupted), the four files were written in order, the statistics never shrink, and
 // the temporaries that an interrupted atomic write leaves behind are never read as values.
 #include "ContentHash.h"
+#include "TestBoards.h"
 
 #include "engine/GameEngine.h"
 #include "model/RecordsCoding.h"
@@ -54,21 +55,6 @@ std::optional<QByteArray> readFile(const QString& path)
 std::string_view view(const QByteArray& bytes)
 {
     return { bytes.constData(), static_cast<std::size_t>(bytes.size()) };
-}
-
-bool grewFrom(const Records& now, const Records& before)
-{
-    for (const auto& [difficulty, old] : before) {
-        const auto found = now.find(difficulty);
-        if (found == now.end())
-            return false;
-        const Record& record = found->second;
-        const bool bestKept =
-            !old.bestSeconds || (record.bestSeconds && *record.bestSeconds <= *old.bestSeconds);
-        if (record.played < old.played || record.won < old.won || !bestKept)
-            return false;
-    }
-    return true;
 }
 
 // What one child run reported before it died.
@@ -308,7 +294,7 @@ QString CrashSafetyTest::check(const Report& report)
     }
 
     // The real loading path, with the strays beside the values, finds exactly those values.
-    GameEngine engine(CloudStore::Sides { m_local, m_cloud },
+    GameEngine engine(GameFolders { m_local, m_cloud },
         { [] { return base + 1e6; },
             std::make_unique<SequenceRandom>(std::vector<std::uint64_t> {}) });
     const auto& chosen =

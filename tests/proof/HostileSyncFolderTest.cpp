@@ -4,6 +4,8 @@
 // and hundreds of changes in one second. Whatever arrives, the program must not crash or stall,
 // the statistics never go down, the game on the board is never replaced by an older one, and
 // the next valid value is still picked up afterwards.
+#include "TestBoards.h"
+
 #include "engine/GameEngine.h"
 #include "model/RecordsCoding.h"
 #include "model/SavedGameCoding.h"
@@ -28,21 +30,6 @@
 namespace {
 
 constexpr Instant startTime = 800000000.0;
-
-bool grewFrom(const Records& now, const Records& before)
-{
-    for (const auto& [difficulty, old] : before) {
-        const auto found = now.find(difficulty);
-        if (found == now.end())
-            return false;
-        const Record& record = found->second;
-        const bool bestKept =
-            !old.bestSeconds || (record.bestSeconds && *record.bestSeconds <= *old.bestSeconds);
-        if (record.played < old.played || record.won < old.won || !bestKept)
-            return false;
-    }
-    return true;
-}
 
 QByteArray bytesOf(const std::string& text)
 {
@@ -201,13 +188,12 @@ void HostileSyncFolderTest::init()
     m_local = m_root->filePath(QStringLiteral("local"));
     m_cloud = m_root->filePath(QStringLiteral("cloud"));
     m_now = std::make_shared<Instant>(startTime);
-    m_engine = std::make_unique<GameEngine>(CloudStore::Sides { m_local, m_cloud },
+    m_engine = std::make_unique<GameEngine>(GameFolders { m_local, m_cloud },
         GameEngine::Dependencies { [now = m_now] { return *now; },
             std::make_unique<SequenceRandom>(std::vector<std::uint64_t> { 11, 57, 3, 90, 31 }) });
-    QVERIFY(m_engine->store().hasCloud());
+    QCOMPARE(m_engine->syncFolder(), m_cloud);
     // A quick watch, and a poll that finds what the watch cannot hear (a recreated folder).
-    m_engine->store().setWatchIntervals(
-        std::chrono::milliseconds(20), std::chrono::milliseconds(150));
+    m_engine->setSyncIntervals(std::chrono::milliseconds(20), std::chrono::milliseconds(150));
     m_witness = std::make_unique<Witness>(*m_engine);
     // A game in progress with one finished game in the statistics.
     m_witness->act([this] {
@@ -254,7 +240,7 @@ SavedGame HostileSyncFolderTest::nextGame()
 
 void HostileSyncFolderTest::settle()
 {
-    m_engine->store().rescan();
+    m_engine->rescanSyncFolder();
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
 }

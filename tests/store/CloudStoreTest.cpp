@@ -30,7 +30,11 @@ struct Machine {
         : store(CloudStore::Sides { local.path(), syncFolder })
     {
         store.setWatchIntervals(quiet, poll);
-        store.onExternalChange = [this](const QStringList& keys) { reports.append(keys); };
+        // Queued, as the engine connects: a report is a later step of its own.
+        QObject::connect(
+            &store, &CloudStore::keysChanged, &store,
+            [this](const QString&, const QStringList& keys) { reports.append(keys); },
+            Qt::QueuedConnection);
     }
 
     QTemporaryDir local;
@@ -224,16 +228,10 @@ private slots:
         runQueued();
         QCOMPARE(machine->reports.size(), 1);
 
-        // A report scheduled before the owner installed its callback is dropped, not kept.
-        machine->store.onExternalChange = nullptr;
-        writeFile(file, "[2]");
-        machine->store.rescan();
-        runQueued();
         int late = 0;
-        machine->store.onExternalChange = [&late](const QStringList&) { ++late; };
-        runQueued();
-        QCOMPARE(late, 0);
-
+        QObject::connect(
+            &machine->store, &CloudStore::keysChanged, &machine->store, [&late] { ++late; },
+            Qt::QueuedConnection);
         // A report still queued when the store goes is never delivered.
         writeFile(file, "[3]");
         machine->store.rescan();
@@ -313,7 +311,7 @@ private slots:
         Machine machine(std::nullopt);
 
         // Attaching reports every key already there, later, as if another machine had written it.
-        QVERIFY(machine.store.setCloudFolder(sync.path()));
+        QCOMPARE(machine.store.setCloudFolder(sync.path()), CloudStore::FolderResult::done);
         QCOMPARE(machine.store.cloudFolder(), sync.path());
         QVERIFY(machine.reports.isEmpty());
         QTRY_COMPARE(machine.reports, QList<QStringList>({ { records, savedGame } }));
@@ -321,15 +319,19 @@ private slots:
         QCOMPARE(contentsOf(sync.path() + QStringLiteral("/records.json")), "[1]");
 
         // A folder that cannot be used changes nothing.
-        QVERIFY(!machine.store.setCloudFolder(sync.path() + QStringLiteral("/records.json/x")));
+        QCOMPARE(machine.store.setCloudFolder(sync.path() + QStringLiteral("/records.json/x")),
+            CloudStore::FolderResult::unusable);
         QCOMPARE(machine.store.cloudFolder(), sync.path());
 
-        // Detaching drops a report still queued, and nothing reaches the folder any more.
+        // A report still queued when the folder is left names that folder, so that its owner can
+        // drop it; nothing reaches the folder any more.
         writeFile(sync.path() + QStringLiteral("/records.json"), "[2]");
+        QString reportedFolder;
+        connect(&machine.store, &CloudStore::keysChanged, this,
+            [&reportedFolder](const QString& folder) { reportedFolder = folder; });
         machine.store.rescan();
-        QVERIFY(machine.store.setCloudFolder(std::nullopt));
-        runQueued();
-        QCOMPARE(machine.reports.size(), 1);
+        QCOMPARE(machine.store.setCloudFolder(std::nullopt), CloudStore::FolderResult::done);
+        QCOMPARE(reportedFolder, sync.path());
         QVERIFY(!machine.store.hasCloud());
         machine.store.set("[3]", records);
         QCOMPARE(contentsOf(sync.path() + QStringLiteral("/records.json")), "[2]");
@@ -337,42 +339,8 @@ private slots:
 
         // A folder that does not exist yet is created.
         const QString fresh = sync.path() + QStringLiteral("/fresh");
-        QVERIFY(machine.store.setCloudFolder(fresh));
+        QCOMPARE(machine.store.setCloudFolder(fresh), CloudStore::FolderResult::done);
         QVERIFY(QDir(fresh).exists());
-    }
-
-    void standardSidesFromArgumentsAndEnvironment()
-    {
-        const QByteArray savedSync = qgetenv("SAPPERLY_SYNC_FOLDER");
-        const QByteArray savedData = qgetenv("XDG_DATA_HOME");
-        const auto restore = qScopeGuard([&] {
-            savedSync.isNull() ? qunsetenv("SAPPERLY_SYNC_FOLDER")
-                               : qputenv("SAPPERLY_SYNC_FOLDER", savedSync);
-            savedData.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", savedData);
-        });
-        const auto sides = [](const QStringList& arguments) {
-            return CloudStore::standardSides(
-                QStringList { QStringLiteral("sapperly") } + arguments);
-        };
-        qunsetenv("SAPPERLY_SYNC_FOLDER");
-        qputenv("XDG_DATA_HOME", "/data/home");
-
-        // Nothing named: local only, under the XDG data folder.
-        QCOMPARE(sides({}).localFolder, QStringLiteral("/data/home/sapperly"));
-        QCOMPARE(sides({}).cloudFolder, std::nullopt);
-        // The option in both spellings; a missing value is no option.
-        QCOMPARE(sides({ "--sync-folder", "/a" }).cloudFolder, QStringLiteral("/a"));
-        QCOMPARE(sides({ "--sync-folder=/b/" }).cloudFolder, QStringLiteral("/b"));
-        QCOMPARE(sides({ "--sync-folder" }).cloudFolder, std::nullopt);
-        // Relative paths and "~" are resolved.
-        QCOMPARE(sides({ "--sync-folder=rel" }).cloudFolder, QDir::current().filePath("rel"));
-        QCOMPARE(sides({ "--sync-folder=~/Sync" }).cloudFolder, QDir::home().filePath("Sync"));
-
-        // The environment is the fallback; the option wins over it, and an empty option means none.
-        qputenv("SAPPERLY_SYNC_FOLDER", "/env");
-        QCOMPARE(sides({}).cloudFolder, QStringLiteral("/env"));
-        QCOMPARE(sides({ "--sync-folder", "/a" }).cloudFolder, QStringLiteral("/a"));
-        QCOMPARE(sides({ "--sync-folder=" }).cloudFolder, std::nullopt);
     }
 };
 

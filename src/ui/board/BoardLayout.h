@@ -9,6 +9,8 @@
 struct BoardLayout {
     /// The smallest side of a square; below it the board scrolls instead of shrinking.
     static constexpr double minCell = 22.0;
+    /// The rounding of the board's outer corners, in points.
+    static constexpr double cornerRadius = 10.0;
 
     double squareSize = minCell;
     /// columns × squareSize by rows × squareSize.

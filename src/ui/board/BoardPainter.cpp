@@ -1,5 +1,6 @@
 #include "ui/board/BoardPainter.h"
 
+#include "ui/board/BoardLayout.h"
 #include "ui/board/BoardPalette.h"
 #include "ui/board/OpeningAnimation.h"
 
@@ -10,8 +11,6 @@
 #include <cmath>
 
 namespace {
-
-constexpr double boardCornerRadius = 10.0;
 
 SquareSprites::Corner cornerOf(
     std::int64_t x, std::int64_t y, std::int64_t columns, std::int64_t rows)
@@ -146,7 +145,7 @@ void BoardPainter::drawBoard(QPainter& painter, const Board& board, double squar
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(BoardPalette::boardEdge(0.6), 1.0));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(
-        boardRect.adjusted(0.5, 0.5, -0.5, -0.5), boardCornerRadius - 0.5, boardCornerRadius - 0.5);
+    painter.drawRoundedRect(boardRect.adjusted(0.5, 0.5, -0.5, -0.5),
+        BoardLayout::cornerRadius - 0.5, BoardLayout::cornerRadius - 0.5);
     painter.restore();
 }

@@ -1,6 +1,7 @@
 #include "ui/board/SquareSprites.h"
 
 #include "ui/board/BoardDrawing.h"
+#include "ui/board/BoardLayout.h"
 #include "ui/board/BoardPalette.h"
 
 #include <QPainter>
@@ -12,7 +13,6 @@
 namespace {
 
 /// The board's own corner radius, the same for every square size.
-constexpr double boardCornerRadius = 10.0;
 
 } // namespace
 
@@ -163,7 +163,7 @@ void SquareSprites::cutCorner(QImage& image, Corner corner) const
         image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     const double w = image.width();
     const double h = image.height();
-    const double radius = boardCornerRadius * m_pixelRatio;
+    const double radius = BoardLayout::cornerRadius * m_pixelRatio;
     const bool left = corner == Corner::topLeft || corner == Corner::bottomLeft;
     const bool top = corner == Corner::topLeft || corner == Corner::topRight;
     const QRectF outline(left ? 0 : -2 * w, top ? 0 : -2 * h, 3 * w, 3 * h);

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr qreal cornerRadius = 14;
-
 QFont emojiFont()
 {
     // Named explicitly: left to fallback, some faces come out in a monochrome symbol font.
@@ -84,13 +82,15 @@ void FaceButton::paintEvent(QPaintEvent*)
     QLinearGradient gradient(square.topLeft(), square.bottomLeft());
     gradient.setColorAt(0, Palette::tileTop());
     gradient.setColorAt(1, Palette::tileBottom());
-    paintPanel(painter, square, cornerRadius, gradient, Palette::withOpacity(Qt::white, 0.5), 0.8);
+    paintPanel(
+        painter, square, panelCornerRadius, gradient, Palette::withOpacity(Qt::white, 0.5), 0.8);
     painter.setFont(font());
     painter.drawText(square, Qt::AlignCenter, text());
     if (hasFocus()) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(Palette::accent(), 2));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(square.adjusted(1, 1, -1, -1), cornerRadius - 1, cornerRadius - 1);
+        painter.drawRoundedRect(
+            square.adjusted(1, 1, -1, -1), panelCornerRadius - 1, panelCornerRadius - 1);
     }
 }

@@ -11,14 +11,11 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QSettings>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-const QString geometryKey = QStringLiteral("window/geometry");
 
 QString toQString(std::string_view text)
 {
@@ -44,7 +41,7 @@ MainWindow::MainWindow(GameEngine& engine, QWidget* parent)
 int MainWindow::minWidthByDifficulty(Difficulty difficulty)
 {
     const double boardWidth = double(columns(difficulty)) * BoardLayout::minCell;
-    return int(std::ceil(boardWidth)) + 2 * 16;
+    return int(std::ceil(boardWidth)) + 2 * ContentView::padding;
 }
 
 int MainWindow::minimumContentWidth(Difficulty difficulty)
@@ -133,17 +130,15 @@ void MainWindow::followBoard()
     m_sizedFor = difficulty;
 }
 
-void MainWindow::restoreWindowGeometry()
+void MainWindow::restoreWindowGeometry(const QByteArray& saved)
 {
-    const QSettings settings;
-    if (!restoreGeometry(settings.value(geometryKey).toByteArray()))
+    if (!restoreGeometry(saved))
         resize(defaultSize);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    QSettings settings;
-    settings.setValue(geometryKey, saveGeometry());
+    emit closing(saveGeometry());
     QMainWindow::closeEvent(event);
 }
 

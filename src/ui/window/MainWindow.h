@@ -44,8 +44,13 @@ public:
     /// Places action in the Game menu after "New Game", above "Quit" (for "Sync Folder…").
     void insertGameAction(QAction* action);
 
-    /// Restores the size and place of the last session, or the default size on a first launch.
-    void restoreWindowGeometry();
+    /// Restores the size and place that closing reported last time (as saveGeometry gives
+    /// them), or takes the default size when there is nothing usable.
+    void restoreWindowGeometry(const QByteArray& saved);
+
+signals:
+    /// The window is closing; geometry is for restoreWindowGeometry next time.
+    void closing(const QByteArray& geometry);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

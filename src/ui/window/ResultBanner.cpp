@@ -16,7 +16,6 @@
 namespace {
 
 constexpr int padding = 14;
-constexpr qreal cornerRadius = 14;
 
 QString cssColour(const QColor& colour)
 {
@@ -157,5 +156,5 @@ void ResultBanner::paintEvent(QPaintEvent*)
     QPainter painter(this);
     const QColor border =
         m_won ? Palette::withOpacity(Palette::accent(), 0.6) : Palette::panelBorder();
-    paintPanel(painter, QRectF(rect()), cornerRadius, Palette::panelFill(), border, 1.0);
+    paintPanel(painter, QRectF(rect()), panelCornerRadius, Palette::panelFill(), border, 1.0);
 }

@@ -15,7 +15,6 @@
 namespace {
 
 constexpr int padding = 12;
-constexpr qreal cornerRadius = 14;
 
 } // namespace
 
@@ -27,7 +26,7 @@ StatusBar::StatusBar(GameEngine& engine, QWidget* parent)
     , m_clock(new LEDCounter(this))
     , m_ticker(new QTimer(this))
     , m_faceShadow(std::make_unique<DropShadow>(QSizeF(FaceButton::side, FaceButton::side),
-          cornerRadius, 6, QColor::fromRgbF(0, 0, 0, 0.35f), QPointF(0, 3)))
+          panelCornerRadius, 6, QColor::fromRgbF(0, 0, 0, 0.35f), QPointF(0, 3)))
 {
     m_mines->setObjectName(QStringLiteral("minesCounter"));
     m_clock->setObjectName(QStringLiteral("clockCounter"));
@@ -86,7 +85,7 @@ void StatusBar::refresh()
 void StatusBar::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    paintPanel(
-        painter, QRectF(rect()), cornerRadius, Palette::panelFill(), Palette::panelBorder(), 1.0);
+    paintPanel(painter, QRectF(rect()), panelCornerRadius, Palette::panelFill(),
+        Palette::panelBorder(), 1.0);
     m_faceShadow->paint(painter, QRectF(m_face->geometry()));
 }

@@ -17,9 +17,11 @@ class BoardAccessibleTest : public QObject {
 private slots:
     void boardIsATableOfNamedCells()
     {
-        // Mines at (0,0), (2,0) and (8,8); (1,0) shows 2, (5,0) nothing; a flag on (0,0) and
-        // on the safe (3,3), a question mark on (4,4).
-        Board board = boardWithMines(Difficulty::beginner, { { 0, 0 }, { 2, 0 }, { 8, 8 } });
+        // Mines at (0,0), (2,0) and along the bottom row; (1,0) shows 2, (5,0) nothing; a flag on
+        // (0,0) and on the safe (3,3), a question mark on (4,4).
+        Board board = boardWithMines(Difficulty::beginner,
+            { { 0, 0 }, { 2, 0 }, { 0, 8 }, { 1, 8 }, { 2, 8 }, { 3, 8 }, { 4, 8 }, { 5, 8 },
+                { 6, 8 }, { 8, 8 } });
         uncover(board, { { 1, 0 }, { 5, 0 } });
         flag(board, { { 0, 0 }, { 3, 3 } });
         board.cells[static_cast<std::size_t>(board.index(4, 4))].mark = Mark::question;
@@ -62,7 +64,9 @@ private slots:
     {
         // The events that announce these changes need a platform bridge, which the offscreen
         // platform lacks; the end-to-end test hears them through AT-SPI.
-        BoardTestGame game(boardWithMines(Difficulty::beginner, { { 0, 0 }, { 8, 8 } }));
+        BoardTestGame game(boardWithMines(Difficulty::beginner,
+            { { 0, 0 }, { 0, 8 }, { 1, 8 }, { 2, 8 }, { 3, 8 }, { 4, 8 }, { 5, 8 }, { 6, 8 },
+                { 7, 8 }, { 8, 8 } }));
         BoardView& view = game.view();
         view.show();
         BoardSurface& surface = view.surface();

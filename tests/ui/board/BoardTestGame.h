@@ -2,6 +2,8 @@
 // first, plus a board view over it whose wall clock the test moves.
 #pragma once
 
+#include "TestBoards.h"
+
 #include "engine/GameEngine.h"
 #include "ui/board/BoardView.h"
 
@@ -12,12 +14,6 @@
 
 class BoardSurface;
 
-/// A playing board with mines exactly at the given points and every count filled in.
-[[nodiscard]] Board boardWithMines(Difficulty difficulty, const std::vector<Point>& mines);
-/// Uncovers squares by hand, keeping revealedCount in step.
-void uncover(Board& board, const std::vector<Point>& squares);
-/// Flags squares by hand, keeping flagCount in step.
-void flag(Board& board, const std::vector<Point>& squares);
 /// Channel by channel within tolerance (8-bit), whatever the colours' specs.
 [[nodiscard]] bool colourNear(const QColor& actual, const QColor& expected, int tolerance);
 

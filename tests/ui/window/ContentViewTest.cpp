@@ -51,12 +51,12 @@ private slots:
         QCOMPARE(game.engine->board().difficulty, Difficulty::expert);
         QVERIFY(!windowtest::openNewGameDialog());
         // After a loss the face starts a new board without a question.
-        enginetest::playLosingGame(*game.engine, game.clock, 3);
+        playLosingGame(*game.engine, game.clock, 3);
         QTest::mouseClick(&view.statusBar().faceButton(), Qt::LeftButton);
         QVERIFY(!windowtest::openNewGameDialog());
         QCOMPARE(game.engine->board(), Board::fresh(Difficulty::beginner));
         // After a win the current size is replaced at once as well.
-        enginetest::playWinningGame(*game.engine, game.clock, 3);
+        playWinningGame(*game.engine, game.clock, 3);
         view.requestNewGame(Difficulty::beginner);
         QCOMPARE(game.engine->board(), Board::fresh(Difficulty::beginner));
         QVERIFY(!view.confirmNewGame() && !view.pendingDifficulty());
@@ -131,7 +131,7 @@ private slots:
         QVERIFY(answer(true));
         QCOMPARE(game.engine->board(), Board::fresh(Difficulty::beginner));
         // Confirmed, another size takes the check and the label.
-        enginetest::startGame(*game.engine, Difficulty::beginner);
+        startGame(*game.engine, Difficulty::beginner);
         menu.action(Difficulty::intermediate)->trigger();
         QVERIFY(answer(true));
         QCOMPARE(game.engine->board().difficulty, Difficulty::intermediate);
@@ -179,7 +179,7 @@ private slots:
             for (const bool over : { false, true }) {
                 windowtest::TestGame game(windowtest::freshGame(difficulty));
                 if (over)
-                    enginetest::playLosingGame(*game.engine, game.clock, 3, difficulty);
+                    playLosingGame(*game.engine, game.clock, 3, difficulty);
                 ContentView view(*game.engine);
                 view.resize(size);
                 view.show();

@@ -60,7 +60,7 @@ private slots:
         QCOMPARE(game.engine->board().phase, Board::Phase::won);
         QTest::keyClick(&board, Qt::Key_Return);
         QCOMPARE(game.engine->board(), Board::fresh(Difficulty::beginner));
-        enginetest::startGame(*game.engine, Difficulty::beginner);
+        startGame(*game.engine, Difficulty::beginner);
         face->setFocus();
         window.newGameAction()->trigger();
         QCOMPARE(QApplication::focusWidget(), &board);

@@ -11,7 +11,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QStyleFactory>
 #include <QStyleOptionMenuItem>
@@ -91,7 +90,7 @@ private slots:
         QCOMPARE(saved.count(), 1);
         QCOMPARE(checkedSizes(window), std::vector { Difficulty::beginner });
         // Another size, also while playing, without a question.
-        enginetest::startGame(*game.engine, Difficulty::beginner);
+        startGame(*game.engine, Difficulty::beginner);
         window.difficultyAction(Difficulty::expert)->trigger();
         QVERIFY(!windowtest::openNewGameDialog());
         QCOMPARE(game.engine->board(), Board::fresh(Difficulty::expert));
@@ -143,11 +142,13 @@ private slots:
     void geometryComesBackNextLaunch()
     {
         windowtest::TestGame game;
-        QSettings().clear();
+        QByteArray saved;
         {
             // A first launch has nothing to restore and takes the default size.
             MainWindow first(*game.engine);
-            first.restoreWindowGeometry();
+            connect(&first, &MainWindow::closing, this,
+                [&saved](const QByteArray& geometry) { saved = geometry; });
+            first.restoreWindowGeometry({});
             QCOMPARE(first.size(), MainWindow::defaultSize);
             first.show();
             QVERIFY(QTest::qWaitForWindowExposed(&first));
@@ -155,7 +156,7 @@ private slots:
             first.close();
         }
         MainWindow next(*game.engine);
-        next.restoreWindowGeometry();
+        next.restoreWindowGeometry(saved);
         QCOMPARE(next.size(), QSize(700, 640));
     }
 

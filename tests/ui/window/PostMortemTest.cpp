@@ -25,7 +25,7 @@ private slots:
     void findingsAndTheirLines()
     {
         // Every covered square but (8, 8) holds a mine, and the numbers around it say so.
-        const Board nearlyWon = enginetest::nearlyWonBoard();
+        const Board nearlyWon = nearlyWonBoard();
         QCOMPARE(PostMortem::examine(Move { Move::Kind::reveal, { 0, 0 }, nearlyWon }),
             (Finding { Kind::safeSquareKnown, { 8, 8 }, 0 }));
         // Nothing uncovered: every square holds a mine 10 times in 81.
@@ -90,7 +90,7 @@ private slots:
         QCOMPARE(surface.outlinedSquare(), std::nullopt);
         // A loss given up for a new game before its analysis is back: the late result is
         // dropped, and the banner of that loss shows no line from the one before.
-        enginetest::playLosingGame(*game.engine, game.clock, 3);
+        playLosingGame(*game.engine, game.clock, 3);
         QCOMPARE(game.engine->board().phase, Board::Phase::lost);
         QCOMPARE(view.resultBanner().postMortemText(), QString());
         game.engine->newGame(Difficulty::beginner);

@@ -45,21 +45,21 @@ private slots:
 
     void followsRecordsFromAnotherMachine()
     {
-        enginetest::Folders folders;
-        enginetest::FakeClock clock;
-        const auto engine = enginetest::makeEngine(folders.sides(), clock);
+        TwoFolders folders;
+        FakeClock clock;
+        const auto engine = makeEngine(folders.both(), clock);
         StatisticsWindow window(*engine);
         QCOMPARE(window.windowTitle(), QStringLiteral("Statistics"));
         QCOMPARE(window.text(Difficulty::expert, Column::played), QStringLiteral("0"));
 
-        QVERIFY(enginetest::writeStored(folders.cloud.path(), enginetest::recordsKey,
-            enginetest::recordsBytes({ { Difficulty::expert, Record { 3, 2, 43 } } })));
-        engine->store().rescan();
+        QVERIFY(writeStored(folders.cloud, recordsKey,
+            recordsBytes({ { Difficulty::expert, Record { 3, 2, 43 } } })));
+        engine->rescanSyncFolder();
         QTRY_COMPARE(window.text(Difficulty::expert, Column::winRate), QStringLiteral("67%"));
         QCOMPARE(window.text(Difficulty::expert, Column::bestTime), QStringLiteral("43s"));
         QCOMPARE(window.text(Difficulty::beginner, Column::winRate), QStringLiteral("\u2014"));
         // Showing them wrote nothing.
-        QVERIFY(!enginetest::readStored(folders.local.path(), enginetest::recordsKey));
+        QVERIFY(!readStored(folders.local, recordsKey));
     }
 
     void gameMenuOpensOneWindow()

@@ -101,7 +101,7 @@ private slots:
         QCOMPARE(bar.clockCounter().value(), 0);
         QVERIFY(!bar.isTicking());
         // Playing: each tick reads the clock anew.
-        enginetest::startGame(*game.engine, Difficulty::beginner);
+        startGame(*game.engine, Difficulty::beginner);
         QVERIFY(bar.isTicking());
         game.clock.advance(3.4);
         bar.refreshClock();
@@ -112,7 +112,7 @@ private slots:
         QCOMPARE(LEDCounter::text(bar.clockCounter().value()), QStringLiteral("999"));
         // Over: the timer stops and the time stands still.
         game.engine->newGame(Difficulty::beginner);
-        enginetest::playLosingGame(*game.engine, game.clock, 5);
+        playLosingGame(*game.engine, game.clock, 5);
         QVERIFY(!bar.isTicking());
         const std::int64_t final = bar.clockCounter().value();
         QCOMPARE(final, 5);

@@ -2,7 +2,9 @@
 // clock, games prepared in any phase, and the new-game question found the way a player sees it.
 #pragma once
 
-#include "engine/EngineTestSupport.h"
+#include "TestBoards.h"
+#include "TestEngine.h"
+
 #include "ui/window/NewGameDialog.h"
 
 #include <QApplication>
@@ -14,28 +16,28 @@ namespace windowtest {
 
 /// An engine over its own temporary local folder, optionally starting from a saved game.
 struct TestGame {
-    enginetest::Folders folders;
-    enginetest::FakeClock clock;
+    TwoFolders folders;
+    FakeClock clock;
     std::unique_ptr<GameEngine> engine;
 
     explicit TestGame(const std::optional<SavedGame>& saved = std::nullopt)
     {
         if (saved)
-            enginetest::writeStoredGame(folders.local.path(), *saved);
-        engine = enginetest::makeEngine(folders.localOnly(), clock);
+            writeStoredGame(folders.local, *saved);
+        engine = makeEngine(folders.localOnly(), clock);
     }
 };
 
 /// A saved beginner game in play where revealing (8, 8) wins and (0, 0) loses.
 inline SavedGame nearlyWonGame(std::int64_t elapsed = 10)
 {
-    return SavedGame { enginetest::nearlyWonBoard(), elapsed, enginetest::startTime - 1 };
+    return SavedGame { nearlyWonBoard(), elapsed, startTime - 1 };
 }
 
 /// A saved fresh board of the given size.
 inline SavedGame freshGame(Difficulty difficulty)
 {
-    return SavedGame { Board::fresh(difficulty), 0, enginetest::startTime - 1 };
+    return SavedGame { Board::fresh(difficulty), 0, startTime - 1 };
 }
 
 /// The open new-game question among the application's windows, or null.
