@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long the exact solver takes on the positions players really lose from: expert games
 // played by two seeded random players until they hit a mine, each position analysed once.
 // Prints the median, the 99th percentile and the worst time, and what the analysis found.

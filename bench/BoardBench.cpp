@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Timings of the board's drawing: whole expert frames at pixel ratios 1 and 2, and the frames
 // of the opening animation after a large flood, which repaint only the animating squares.
 #include "BoardScenes.h"

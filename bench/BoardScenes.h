@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Games played to a known position for the board's benchmark and snapshot tool: an engine on
 // a throw-away folder, mines laid from a fixed pseudo-random sequence.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the board view to PNG files for looking at: an expert game in progress, a lost game
 // and a won game, each at pixel ratios 1, 1.5 and 2. Then the whole window content of each size
 // at its smallest and at the default window, with and without the result banner, the board-size

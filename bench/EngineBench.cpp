@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What one player action costs on the largest board: the rules, the bookkeeping and the save of
 // both keys to both folders on disk, which all happen before the views may redraw.
 #include "engine/GameEngine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Timings of the board rules and the saved game's stored form on the largest board. Every
 // player action runs one rule and one full save on the main thread, so both must stay far
 // below a frame.

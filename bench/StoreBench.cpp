@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a sync folder full of other people's files costs the main thread, and what a finished
 // game's save costs with and without the flush of the statistics. Prints its figures:
 // store_bench [folder on the disk to measure, /tmp by default]

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The board view's drawing timings, and a tool that renders boards to PNG files to look at.
 add_library(board_scenes STATIC ${CMAKE_CURRENT_LIST_DIR}/BoardScenes.cpp)
 target_include_directories(board_scenes PUBLIC ${CMAKE_CURRENT_LIST_DIR})

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Launch-to-first-frame time and peak memory of the game against a bare Qt Widgets window.
 # Run it with: cmake --build <build folder> --target run_launch_bench (needs xvfb-run), or call
 # launch_bench --sapperly PATH --bare PATH [--runs N] under any display.

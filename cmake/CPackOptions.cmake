@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Read by cpack for each package it makes. Debian's policy puts games in /usr/games, and the
 # package says it is one (section games), so a build configured with the usual bin/ is refused
 # here rather than packaged wrongly.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installation of the desktop files, the manual page and the package documents, their
 # validation as tests, and the Debian package (cpack -G DEB). The executable installs itself
 # from src/app, to CMAKE_INSTALL_BINDIR: the package wants it in /usr/games, so a build that

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes the Debian changelog of the game, compressed, from the <releases> list of its AppStream
 # file, so that the release notes live in one place. Run at build time as
 #   cmake -DMETAINFO=... -DVERSION=... -DMAINTAINER=... -DGZIP=... -DOUTPUT=....gz -P this file

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Helpers that register test executables with CTest the same way everywhere.
 find_package(GTest REQUIRED)
 include(GoogleTest)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes through the board's stored-form reader. A board that reads must be one a game
 // could reach, must survive being written and read again unchanged, the writer's text must be
 // the JSON library's own compact form, and every move of the rules must keep it reachable.

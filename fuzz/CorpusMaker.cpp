@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the fuzzers' seed corpora from the real encoders, so the seeds are always values the
 // program itself would store: fuzz_make_corpus fuzz/corpus
 #include "model/BoardCoding.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's whole loading path fed arbitrary stored files. The input is split at NUL bytes
 // into local "savedGame", local "records", cloud "savedGame" and cloud "records"; a part the
 // input does not reach leaves that file absent. The engine then loads, plays a few moves that

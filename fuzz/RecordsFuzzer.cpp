@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes through the reader of the stored "records" value; whatever reads must be
 // written and read back to an equal value, and merging it must keep the best of both.
 #include "model/Record.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes through the reader of the stored "savedGame" value: whatever reads must hold a
 // reachable board and a clock that never ran backwards, and must be written and read back to an
 // equal value with a stable text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes through the update feed reader: whatever it accepts must name a version that
 // reads back, holds only what a version may hold, and links only to a web page.
 #include "update/UpdateFeed.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from an existing build folder and checks it with lintian, failing on
 # any error or warning and listing the informational tags.
 #   scripts/check-package.sh [BUILD_DIR]     (default: build/ci, which the test command builds)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets (clang, AddressSanitizer and UBSan) and runs each one for a while
 # on a scratch copy of its seed corpus, failing on the first crash, leak, timeout or broken
 # round trip. Usage: scripts/fuzz.sh [seconds-per-target]   (default 30)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Looks for memory leaks in the store, the engine and the fault tests. Normally with
 # LeakSanitizer in the AddressSanitizer build; where LeakSanitizer cannot run (it needs ptrace,
 # which some containers forbid) or with --valgrind, under valgrind in a plain debug build.

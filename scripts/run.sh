@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Sapperly in release mode and launches it. Arguments go to the game (e.g. --sync-folder DIR).
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages that building, running and testing Sapperly need.
 # Quick when everything is already there: apt is only touched for missing packages.
 set -euo pipefail

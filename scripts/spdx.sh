@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Keeps the licence line at the top of every source file.
 #   scripts/spdx.sh --check   lists the files that lack it and fails if there are any
 #   scripts/spdx.sh --fix     adds it as the first line (after a "#!" line) where it is missing

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Prints the size of the tests against the code they test: non-blank lines of the tracked files
 # under tests/ against those under src/. Benchmarks and fuzz targets count as neither.
 set -euo pipefail

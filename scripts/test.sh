@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds everything and runs every test: a formatting check, a warning-free debug build, its
 # Debian package checked by lintian, short fuzzing runs, and the whole suite again under
 # AddressSanitizer and UndefinedBehaviorSanitizer.

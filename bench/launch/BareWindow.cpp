@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The yardstick for the launch benchmark: a bare Qt Widgets window with one painted widget, which
 // reports its first frame and quits exactly as the game does under the same hook.
 #include "app/FirstFrameProbe.h"

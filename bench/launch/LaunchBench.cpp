@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Launches the game and a bare Qt window alternately, each told to quit after its first painted
 // frame, and prints the median launch-to-first-frame time and peak resident memory of both. The
 // game opens a restored expert game from a temporary data folder, as a returning player's would.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Combining the components: a layout of the whole field is one layout per component plus a
 // choice of where the remaining mines lie among the squares no number touches, so the count of
 // layouts is a convolution over the mines each component takes, weighted by a binomial.

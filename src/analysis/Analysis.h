@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exact odds of a mine under every covered square of a position, over all layouts that
 // agree with its numbers and its mine count.
 #pragma once

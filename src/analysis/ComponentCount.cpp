@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Backtracking over a component's groups: each step chooses how many mines one group holds,
 // within the bounds every number it touches still allows, so a branch dies as soon as any
 // number can no longer be met.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Counting the layouts of one component of the frontier by backtracking, within a budget of
 // search steps, so that a position too tangled to finish gives up in bounded time.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Grouping the covered squares by the numbers they touch.
 #include "analysis/Frontier.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The covered squares a position's numbers say something about, sorted into the pieces the
 // solver counts separately: squares that touch exactly the same numbers are interchangeable
 // (a group), and groups that share no number, not even through others, are independent (a

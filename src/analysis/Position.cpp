@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a board as the player saw it.
 #include "analysis/Position.h"
 

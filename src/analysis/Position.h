@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a player could see of a field: the uncovered numbers, which squares are still covered,
 // and how many mines the field holds. Marks are left out on purpose: a flag is the player's
 // opinion, not knowledge. Any size, so that small fields can be checked against every layout.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A non-negative count too large for any machine number: the layouts of an expert board run to
 // hundreds of bits. Kept as a double with a separate binary exponent, so products never
 // overflow or underflow and zero stays exactly zero: a sum or product of non-zero weights is

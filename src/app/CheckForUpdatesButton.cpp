@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Binds the menu item to the updater.
 #include "app/CheckForUpdatesButton.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Check for Updates…" menu item: enabled exactly while the updater may check, starting one
 // check when chosen and showing its answer.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One QCommandLineParser for the whole program. It runs before QApplication exists, so that
 // "--help" and "--version" work without a display; Qt's own options are therefore known to it
 // too, hidden from the help.

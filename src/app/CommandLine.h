@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line, read once at start-up before anything needs a display, and the folders the
 // game is kept in for this run: "--sync-folder", then SAPPERLY_SYNC_FOLDER, then the folder the
 // player chose in the game.

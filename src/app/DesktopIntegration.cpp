@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Wires the desktop pieces into the window built by SapperlyApp.
 #include "app/DesktopIntegration.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Everything that makes the game a good citizen of the Linux desktop once its window exists: the
 // update and sync-folder menu items, raising the window for a second launch, and the launch
 // benchmark's first-frame hook.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The first paint of any widget in the window means the first frame is being drawn; the report
 // waits one turn of the event loop so that it comes after the frame has reached the screen.
 #include "app/FirstFrameProbe.h"

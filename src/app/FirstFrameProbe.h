@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A hook for the launch benchmark: with SAPPERLY_EXIT_AFTER_FIRST_FRAME=1 set, the program prints
 // "first-frame-ns N" (N: CLOCK_MONOTONIC in nanoseconds) once its window has painted for the first
 // time, and quits. For the smoke tests, SAPPERLY_SCREENSHOT=FILE.png instead saves what the

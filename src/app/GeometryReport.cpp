@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the board's squares are on the screen, for scripts that click them.
 #include "app/GeometryReport.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A hook for scripts that drive the real window with synthetic clicks: with
 // SAPPERLY_DEBUG_GEOMETRY set, the program prints where the board's squares are on the screen
 // each time that changes, as "board LEFT TOP SQUARE COLUMNS ROWS" (global logical pixels,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application-level wiring: the one engine for the life of the process, the window, the
 // dark theme, and a rescan of the sync folder whenever the application becomes active again.
 #pragma once

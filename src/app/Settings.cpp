@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading and writing the settings file. Its values are the player's to edit, so each is checked
 // on the way in.
 #include "app/Settings.h"

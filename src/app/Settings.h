@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The per-user settings file, $XDG_CONFIG_HOME/sapperly/sapperly.conf: the sync folder the player
 // chose in the game and the window's place. Everything that reads or writes it goes through here.
 #pragma once

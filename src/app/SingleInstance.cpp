@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lock file decides who runs; the socket only carries the request to come to the front, so
 // a missing or stale socket never lets two copies run on one folder. Only where the lock cannot
 // be had at all (a full or read-only disk) does the socket stand in for it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeps one running copy of the game per data folder. The first launch holds a lock file in the
 // folder and listens on a local socket; a later launch on the same folder asks it to come to the
 // front instead of playing a second game on the same files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the sync-folder dialog's buttons do.
 #include "app/SyncFolderCommand.h"
 

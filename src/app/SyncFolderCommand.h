@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Sync Folder…" menu item: lets the player choose the folder their sync tool shares, or stop
 // syncing, takes the choice into the game at once and remembers it for later launches.
 #pragma once

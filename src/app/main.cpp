@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's entry: reads the command line (help and version need no display), checks that
 // there is a display to draw on, then hands over to the application wiring.
 #include "app/CommandLine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's operations and their bookkeeping: the clock read from the wall clock, the
 // end-of-game statistics, and change signals sent only once a whole step is done.
 #include "engine/GameEngine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one game object: owns the board, the clock, the statistics and the store, runs every
 // player action through the rules and saves after each one. The store stays inside: callers see
 // only the folders it keeps the game in.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading, choosing and writing the two stored keys through the store's two sides.
 #include "engine/Persistence.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's two stored keys: reading them from either side of the store, choosing between
 // the sides, and writing both. Everything read here came from disk or another machine, so
 // every failure simply counts as nothing stored.

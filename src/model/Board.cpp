@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A board's construction, geometry and the raw values of its phase. The rules that change a
 // board live in BoardRules.cpp.
 #include "model/Board.h"

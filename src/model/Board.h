@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole state of one game's field and the rules that change it. A plain value: copying a
 // board copies every square.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing and strictly reading the JSON form of a board.
 #include "model/BoardCoding.h"
 

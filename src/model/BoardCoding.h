@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The JSON form of a board, shared by the saved game.
 #pragma once
 

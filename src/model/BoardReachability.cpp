@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the rules can and cannot produce, checked on every board read from storage. Each refusal
 // names a board no sequence of moves reaches; anything a real game can leave behind, however
 // odd (marks before the first uncovering, wrong flags after a loss, a win on the first

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules that change a board: uncovering, chords and marks, with mine laying, flood fill,
 // the loss and the win they share.
 #include "model/Board.h"

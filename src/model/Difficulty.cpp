@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The names of the board sizes and the summary line the menus show.
 #include "model/Difficulty.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three board sizes and everything that follows from them: dimensions, mine count and
 // the names the menus show.
 #pragma once

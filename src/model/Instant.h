@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Wall-clock instants: seconds since 2001-01-01 00:00:00 UTC in a double, the form the stored
 // values use.
 #pragma once

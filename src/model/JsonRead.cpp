@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Strict, non-throwing readers of single JSON values.
 #include "model/JsonRead.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Strict readers for single JSON values, shared by every decoder of stored data. None of them
 // throws: a value of the wrong type or range yields std::nullopt.
 #pragma once

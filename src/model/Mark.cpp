@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Raw values of the player's marks.
 #include "model/Mark.h"
 

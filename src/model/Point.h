@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A square's coordinate: column x and row y, both signed so that a click left of or above the
 // board is representable and can be refused.
 #pragma once

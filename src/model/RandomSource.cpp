@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unbiased draws below a bound from any source of 64-bit values.
 #include "model/RandomSource.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The source of randomness for mine laying. An interface so that tests can pin the field.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The merge of statistics kept by two machines.
 #include "model/Record.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Per-size statistics and the rule that merges two machines' views of them.
 #pragma once
 

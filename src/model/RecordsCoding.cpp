@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The statistics' stored form: an array alternating a size's raw value and its record, so a
 // map keyed by an enumeration survives a plain JSON encoder.
 #include "model/RecordsCoding.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored form of the statistics: one JSON array alternating difficulty and record.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game on the board as it is stored and sent to other machines.
 #pragma once
 

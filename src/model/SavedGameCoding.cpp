@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The saved game's stored form: the board with the clock reading and the instant of the save.
 #include "model/SavedGameCoding.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored form of the saved game: {"board":{...},"elapsed":37,"savedAt":786000000.25}.
 #pragma once
 

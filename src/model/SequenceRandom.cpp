@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fixed, repeating list of values standing in for randomness in tests.
 #include "model/SequenceRandom.h"
 

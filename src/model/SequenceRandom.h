@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A generator that yields a fixed list of values over and over, for exact tests.
 #pragma once
 

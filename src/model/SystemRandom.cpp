@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Secure randomness from the kernel, fetched in blocks to keep system calls rare.
 #include "model/SystemRandom.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Randomness from the operating system's secure source (getrandom), read in blocks.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two sides are folders of the same kind; only the sync folder is watched, and what the
 // watch finds goes out as a signal naming the folder it was found in.
 #include "CloudStore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's only storage: every value is written to the local data folder and, when the
 // player syncs, to a folder that their sync tool shares with their other machines. Keys that
 // other machines change in the sync folder are reported to the owner by a signal.

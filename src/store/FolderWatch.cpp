@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The watcher only says that something in the folder moved; what changed is found by reading
 // the program's keys' files and comparing them with what this store last wrote or reported.
 // Whatever else the folder holds is never opened, so a folder full of other files costs a

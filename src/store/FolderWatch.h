@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Notices the keys that something other than this store changed in a synced folder: a watcher
 // for prompt news, a slow poll for the mounts where the watcher hears nothing, and a memory of
 // each key's last known content so that only real changes are reported.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading goes through a raw descriptor so that a value is checked on the very file it comes
 // from: between a separate size check and the open, a sync tool may have replaced it.
 #include "KeyFolder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One folder holding one file per key, "<key>.json", each replaced atomically on write so that a
 // reader, a crash or a sync tool only ever sees a whole value. Both sides of the store are one.
 // A sync folder is shared with other programs and other machines, so nothing but the program's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What one update check found, handed from the Updater to whoever tells the player.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The feed reader. Only plain, unprefixed elements count: a namespaced <x:version> is some other
 // vocabulary and is not read as ours.
 #include "update/UpdateFeed.h"

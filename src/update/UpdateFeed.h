@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads the update feed: an RSS 2.0 document whose items name a release by its version and
 // the page to get it from.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The feed check: one GET with a transfer timeout, an overall deadline and a size limit, then the
 // feed reader and a version comparison. Every outcome, failures included, ends in checkFinished.
 #include "update/Updater.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks the update feed for a newer release and mirrors whether a check may start now. It only
 // reports: it downloads and installs nothing.
 #pragma once

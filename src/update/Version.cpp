@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Parsing and ordering of release numbers.
 #include "update/Version.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Release numbers as the update feed writes them ("1.10.2", "v2.0", "1.3.0-beta2"), ordered
 // the way people read them rather than as text.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The solver: exact agreement with counting every layout of small fields, positions whose
 // answer is known by hand, the budget, and reading a board as the player saw it.
 #include "analysis/Analysis.h"

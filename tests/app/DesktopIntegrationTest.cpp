@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop pieces wired into the real window: where the menu items land, and a second launch
 // on the same data folder bringing the window up.
 #include "app/DesktopIntegration.h"

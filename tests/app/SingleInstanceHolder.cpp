@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for a running game in the single-instance tests: holds the data folder named by its
 // argument, prints "holding", and "raised" for every request to come to the front.
 #include "app/SingleInstance.h"

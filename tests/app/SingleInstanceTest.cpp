@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One running copy per data folder: in one process, across processes, after a crash, on a full
 // or read-only disk, and with the socket out of other accounts' reach.
 #include "app/SingleInstance.h"

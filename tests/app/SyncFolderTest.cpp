@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the game is kept: the command line, the environment and the remembered setting in that
 // order; choosing a folder while the game runs, refusals, and the dialog's buttons.
 #include "TestEngine.h"

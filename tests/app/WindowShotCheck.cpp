@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks a picture of the game window: at least its smallest size, and a fresh board on it (a
 // block of covered tiles). Usage: window_shot_check FILE.png; exits 0 when both hold.
 #include "ui/board/BoardPalette.h"

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Plays two whole games in the real program under a virtual X server with real mouse buttons,
 # then relaunches it and checks that nothing was lost. Each game starts from a saved game with
 # its mines already laid, written before launch, so every click has a known outcome:

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The options "sapperly --help" lists and those the manual page's OPTIONS section lists must be
 # the same, so neither can drift from the program. The program runs offscreen, on a scratch
 # data folder, and is stopped if it does not exit by itself (it would be showing the game).

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the real program natively under a headless Wayland compositor and checks, from the
 # program's own picture of its window, that the window came up with its board. Exits 77
 # (skipped) when weston or Qt's Wayland plugin is missing; under CI=true that fails instead.

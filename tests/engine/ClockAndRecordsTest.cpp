@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game clock read from the wall clock, the end-of-game statistics, and the arithmetic at the
 // limits that stored data from elsewhere can push them to.
 #include "TestBoards.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Values another machine leaves in the sync folder while the engine runs: statistics are merged,
 // a newer game is adopted, and nothing of it is written back.
 #include "TestBoards.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's player actions: what counts as a move, what is saved, and which change signals
 // go out, when, and with what state behind them.
 #include "engine/GameEngine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading at launch from both sides of the store, what a save leaves in the two folders, and
 // stored values that are broken or hostile.
 #include "TestBoards.h"

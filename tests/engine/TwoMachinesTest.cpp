@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two engines, each with its own data folder, sharing one sync folder: the same player on two
 // machines. Moves travel between them, statistics merge both ways, and a stale game never wins.
 #include "TestBoards.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board's JSON form: the writer's exact bytes, round trips, and the strict reader that
 // refuses malformed boards and boards no game could reach.
 #include "model/BoardCoding.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Thousands of seeded random games played to their end, with the board's invariants checked
 // after every action, refused or not: every board a real game reaches is one the reader accepts.
 #include "TestBoards.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules that change a board: uncovering, mine laying, flood fill, marks, chords, the loss
 // and the win.
 #include "TestBoards.h"

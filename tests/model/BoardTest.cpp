@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A board's construction, geometry and derived values, and the raw values of its enumerations.
 #include "model/Board.h"
 

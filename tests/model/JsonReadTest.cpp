@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The strict single-value readers and the parser's behaviour on hostile input.
 #include "model/JsonRead.h"
 

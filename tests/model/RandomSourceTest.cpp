@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unbiased draws, the fixed sequence used by tests and the system source.
 #include "model/RandomSource.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The statistics: their merge, their compact stored form, and a reader that refuses a bad
 // shape whole and an implausible record per size.
 #include "model/RecordsCoding.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The saved game's stored form: exact bytes, exact instants on their reference epoch, and the
 // strict reader.
 #include "model/SavedGameCoding.h"

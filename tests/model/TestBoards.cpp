@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hand-built boards for the model's tests.
 #include "TestBoards.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Boards and generators built by hand for the model's tests.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A cheap, stable fingerprint of a stored value, shared by the crash child (which reports what it
 // saved) and the test (which compares it with what survived the kill).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program that the crash-safety test kills. It plays scripted games with the real engine and
 // store on the folders it is given, and tells its parent on standard output, line by line and
 // unbuffered, what it is about to do and what each completed save holds:

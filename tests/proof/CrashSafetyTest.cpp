@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Kills a child that plays with the real engine and store (crash_child) at random moments, a few
 // hundred times over, and checks after every kill that what survived on disk is whole and
 // current: each stored value reads, the game is the last one saved (or the one whose save the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A running engine whose sync folder is filled by others with anything at all: truncated and
 // corrupt values, files of megabytes, JSON nested half a million deep, values swapped in by
 // rename, sync-tool temporaries and conflict copies, a folder that vanishes or cannot be read,

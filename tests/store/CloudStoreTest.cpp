@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The store on real folders: what reaches each side, and which outside changes are reported.
 #include "store/CloudStore.h"
 

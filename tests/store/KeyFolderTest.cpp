@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One folder of key files on real folders: whole values, permissions, refusals, and a sweep
 // that touches nothing but the program's own temporaries.
 #include "store/KeyFolder.h"

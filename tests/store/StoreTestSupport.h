@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the store's tests share: files written and read behind the store's back.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs every store test class in one executable.
 #include "StoreTestSupport.h"
 

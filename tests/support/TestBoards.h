@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Boards laid out by hand, and the promise every statistics change keeps.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A real engine on throw-away folders: a hand-driven wall clock, a fixed random sequence, the
 // stored files read and written directly, and moves that finish a game.
 #pragma once

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shell helpers for tests that drive the real program under a virtual X server. Source it after
 # setting `work` to a scratch folder; it installs the clean-up trap.
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading update feeds: the newest usable item, empty feeds and documents that are no feed.
 #include "update/UpdateFeed.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The updater's enabled state and its checks, against feeds in temporary files and on a
 // loopback HTTP server; and the menu item and dialog built on it.
 #include "update/Updater.h"

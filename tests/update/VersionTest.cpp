@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ordering of release numbers as the update check compares them.
 #include "update/Version.h"
 

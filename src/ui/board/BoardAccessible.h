@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board as assistive technology sees it: a table of rows × columns whose cells are named
 // after what a square shows, with the keyboard's current square holding the focus. The
 // surface reports its changes here, and they go out as accessibility events only while a

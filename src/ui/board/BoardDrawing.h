@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vector drawing of one square's pieces: the raised tile, the mine, the flag and cross
 // glyphs and centred text. The sprite cache renders squares with these once per size; the
 // outlines and press feedback drawn over single squares live here too.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The size rule: how big a square is for the space the board is offered, and whether the board
 // then has to scroll.
 #pragma once

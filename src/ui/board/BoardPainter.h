@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // drawBoard: the one routine that paints the board surface, square by square, from the board
 // and the opening animation. It keeps only caches of its own.
 #pragma once

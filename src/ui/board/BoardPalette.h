@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board's colours in one place: the named colours it uses and the colours of the counts.
 // The window keeps its own colours; only the tile colours are shared with the status bar's face.
 #pragma once

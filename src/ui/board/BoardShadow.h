@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board's drop shadow, rendered once per board size and pixel ratio: a blurred copy of the
 // board's rounded outline in translucent black. A widget effect would blur on every repaint.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shadow is drawn from a low-resolution blurred image scaled smoothly over its area.
 #include "ui/board/BoardShadowPainter.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Paints the board's drop shadow for the widget that lies under the board view, so that the
 // shadow spills into the padding around the board instead of ending at the view's edges.
 #pragma once

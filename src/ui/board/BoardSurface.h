@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board surface: one widget, exactly the board's size, that paints every square and turns
 // mouse presses and keys on it into the engine's reveal, chord and toggleMark. It keeps the
 // keyboard cursor and shows what a held press will do on release.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board as the window shows it: the painted board surface sized to the space offered,
 // centred at the top when it fits and in a two-way scroll area when it does not, with the
 // opening animation of freshly uncovered squares. Its drop shadow reaches past the view, so the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shrink-and-fade of freshly uncovered squares: which squares animate since when, the check
 // that finds new ones after each move, and the 16 ms timer that runs only while any animates.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one blur behind every drop shadow: three box blurs in a row, which together come close to
 // a Gaussian and cost the same whatever the radius.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pre-rendered squares. Every look a square can have is drawn with paths once per square size
 // and pixel ratio and then copied, so a frame costs a few hundred image copies, not paths.
 #pragma once

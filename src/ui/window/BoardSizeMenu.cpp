@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Board-size menu contents and how its label and check follow the engine.
 #include "ui/window/BoardSizeMenu.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bordered pull-down in the title row that shows the board size and offers the three
 // sizes. Its check always shows the engine's size: choosing an item only reports the choice,
 // so a new game that is then cancelled leaves the old size checked.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Content layout and the new-game rule with its confirmation.
 #include "ui/window/ContentView.h"
 

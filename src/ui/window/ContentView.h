@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole content of the game window: the title row with the board-size menu, the status
 // bar, the board and the result banner. It holds the one rule for new games started from
 // inside the window: at once when nothing would be lost, after a question while a game is on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shadow images: the shape filled into an alpha mask, then blurred like the board's.
 #include "ui/window/DropShadow.h"
 

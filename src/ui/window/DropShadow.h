@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Soft shadows for rounded shapes, drawn by the widget that owns the space around the shape.
 // A graphics effect would render the whole widget off screen on every repaint and grow its
 // layout footprint; a cached blurred image does neither.

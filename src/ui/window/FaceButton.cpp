@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Face button drawing.
 #include "ui/window/FaceButton.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The face in the middle of the status bar: shows how the game stands and starts a new one
 // when pressed. Its shadow is painted by the status bar, which owns the space around it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text styles of the window, as pixel sizes of the desktop's sans-serif so that they keep
 // their proportions to the window's point measures whatever the screen's DPI setting.
 #pragma once

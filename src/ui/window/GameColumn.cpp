@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Game column placement and the banner's spring.
 #include "ui/window/GameColumn.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status bar, the board and, while a game is over, the result banner, stacked with 12
 // points between them. The banner slides in from the bottom while fading in, and the board
 // gives up its room on the same critically damped spring.

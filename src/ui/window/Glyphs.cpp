@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Glyph drawing. The arrow is rendered at twice its size so it stays sharp on scaled screens;
 // the grid is drawn on whole pixels for each pixel ratio.
 #include "ui/window/Glyphs.h"

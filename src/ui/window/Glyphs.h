@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The small vector symbols of the window, drawn with QPainter paths so they look the same on
 // every desktop whatever its icon theme.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LED counter drawing and its text rule.
 #include "ui/window/LEDCounter.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A three-character red seven-segment style counter whose unlit "888" stays faintly visible
 // behind the lit digits. Used for the mines left and the game clock.
 #pragma once

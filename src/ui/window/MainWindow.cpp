@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window set-up, menus, size limits and remembered geometry.
 #include "ui/window/MainWindow.h"
 

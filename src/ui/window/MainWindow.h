@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game window: the content view, the menu bar commands and the window's size rules. The
 // menu bar acts on the engine directly and never asks for confirmation.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // New-game confirmation texts and button roles.
 #include "ui/window/NewGameDialog.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The question asked before a game under way is abandoned for a new one.
 #pragma once
 

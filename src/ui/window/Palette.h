@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's named colours, in one place so every widget of the window paints from the same
 // set. Components are sRGB in 0–1; opacities are applied where a colour is used.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shared panel drawing.
 #include "ui/window/PanelPainting.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rounded, bordered panel shape that the status bar, the counters, the face button and the
 // result banner are drawn on.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The post-mortem's decision and its trip to a worker thread and back.
 #include "ui/window/PostMortem.h"
 

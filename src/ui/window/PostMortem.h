@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the player could have known before the move that lost the game. The exact analysis of
 // the position runs on a worker thread; its finding arrives later, and one that belongs to an
 // earlier game is dropped.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Result banner layout, texts and colours.
 #include "ui/window/ResultBanner.h"
 

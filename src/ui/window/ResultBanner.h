@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The end-of-game panel under the board: won or lost, whether the win set a new best time, the
 // statistics of the board size and a "Play Again" button. It reads the engine only.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The statistics table and its texts.
 #include "ui/window/StatisticsWindow.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The statistics of every board size in one small window: games played and won, the win rate
 // and the best time. It follows the engine's records as they change, from this machine or
 // another, and never writes anything.

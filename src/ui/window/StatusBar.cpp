@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Status bar layout, its counters and the clock's once-a-second refresh.
 #include "ui/window/StatusBar.h"
 

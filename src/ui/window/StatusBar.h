@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The strip above the board: mines still unflagged, the face button and the game clock. It
 // reads the engine and never changes it; the face button only reports that it was pressed.
 #pragma once

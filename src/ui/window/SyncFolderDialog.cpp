@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Layout and wording of the sync-folder dialog.
 #include "ui/window/SyncFolderDialog.h"
 

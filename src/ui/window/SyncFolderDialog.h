@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The small dialog behind "Sync Folder…": shows the folder in use and offers to choose another
 // or to stop syncing.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three answers of an update check as a message box.
 #include "ui/window/UpdateResultDialog.h"
 

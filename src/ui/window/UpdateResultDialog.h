@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tells the player what an update check found, with a way to the download page when there is a
 // newer release.
 #pragma once

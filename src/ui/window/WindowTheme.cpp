@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dark palette and style.
 #include "ui/window/WindowTheme.h"
 

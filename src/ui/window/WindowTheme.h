@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's dark look, whatever the desktop's theme: the Fusion style with a palette made of
 // the window's own colours and the accent as the tint of its controls.
 #pragma once

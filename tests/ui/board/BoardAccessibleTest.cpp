@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board's accessible table: its shape, the names of its cells and where its focus is.
 #include "ui/board/BoardAccessible.h"
 

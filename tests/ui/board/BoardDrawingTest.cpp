@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Qt Test suite for what the board surface paints: colours at known spots of known squares.
 #include "BoardTestGame.h"
 

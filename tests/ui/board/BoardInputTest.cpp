@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Qt Test suite for what each mouse button, modifier and hold does on the board.
 #include "BoardTestGame.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The size rule, both as arithmetic and as the arrangement of the view's widgets.
 #include "ui/board/BoardLayout.h"
 

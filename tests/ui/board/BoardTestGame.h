@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A real engine on a throw-away folder, started from a board laid out by hand and saved there
 // first, plus a board view over it whose wall clock the test moves.
 #pragma once

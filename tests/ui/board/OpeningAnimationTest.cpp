@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Qt Test suite for the opening animation: its entries, its timer and its drawing.
 #include "ui/board/OpeningAnimation.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs every board test suite in one executable.
 #include "BoardTestGame.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The new-game rule from inside the window in every phase, the board-size menu's check through
 // a cancelled question, and the banner's arrival and departure.
 #include "ui/window/ContentView.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Playing without a mouse and with a screen reader, from the window's side: where the keyboard
 // focus goes, and what the status bar, the size menu and the banner say to assistive technology.
 #include "WindowTestSupport.h"

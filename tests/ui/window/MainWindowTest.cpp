@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The menu bar's commands, the Difficulty menu's single check, the Return key and the window's
 // smallest sizes and widening.
 #include "ui/window/MainWindow.h"

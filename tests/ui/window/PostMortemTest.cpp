@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The post-mortem: what it finds for a losing reveal or chord, and the line and ring it leaves
 // in the window until the next game.
 #include "ui/window/PostMortem.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The result banner's titles, its statistics line byte for byte, and its border colour.
 #include "ui/window/ResultBanner.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The statistics window: its cells for every kind of record, live updates from another machine,
 // and the one window the Game menu opens.
 #include "ui/window/StatisticsWindow.h"

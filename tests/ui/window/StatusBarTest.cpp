@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The LED counter's text rule and the status bar's counters, face and clock ticks.
 #include "ui/window/StatusBar.h"
 

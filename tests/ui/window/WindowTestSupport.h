@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared scaffolding for the window tests: a real engine on temporary folders with a hand-driven
 // clock, games prepared in any phase, and the new-game question found the way a player sees it.
 #pragma once

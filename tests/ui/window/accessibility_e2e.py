@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Plays two beginner games with keys alone and follows them as a screen reader would.
 
 Runs inside a D-Bus session of its own (see accessibility_e2e.sh): starts a virtual X server and

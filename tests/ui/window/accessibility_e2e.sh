@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Plays the real program from the keyboard alone while reading it from outside the way a screen
 # reader does: through the AT-SPI registry on its own D-Bus session, under a virtual X server.
 # accessibility_e2e.py does the playing; this wrapper checks the tools and opens the session.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs every window test suite in one executable.
 #include "WindowTestSupport.h"
 
