@@ -65,7 +65,8 @@ void measureStall(const QString& base, const char* what, int count, qsizetype si
     const double attach = msSince(timer);
     store.setWatchIntervals(std::chrono::milliseconds(20), std::chrono::hours(1));
     int reports = 0;
-    QObject::connect(&store, &CloudStore::keysChanged, &store,
+    QObject::connect(
+        &store, &CloudStore::keysChanged, &store,
         [&reports](const QString&, const QStringList&) { ++reports; }, Qt::QueuedConnection);
 
     std::vector<double> rescan;

@@ -2,10 +2,11 @@
 // The engine's player actions: what counts as a move, what is saved, and which change signals
 // go out, when, and with what state behind them.
 #include "engine/GameEngine.h"
-#include "model/SequenceRandom.h"
 
 #include "TestBoards.h"
 #include "TestEngine.h"
+
+#include "model/SequenceRandom.h"
 
 #include <QSignalSpy>
 #include <QTest>
