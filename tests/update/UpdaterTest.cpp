@@ -30,26 +30,24 @@ QByteArray feedListing(const char* version)
 // a drip interval it sends the response one byte at a time, as a hostile server may.
 class OneResponseServer : public QTcpServer {
 public:
-    explicit OneResponseServer(QByteArray response, int dripMs = 0)
-        : m_response(std::move(response))
+    explicit OneResponseServer(const QByteArray& response, int dripMs = 0)
     {
-        connect(this, &QTcpServer::newConnection, this, [this, dripMs] {
+        connect(this, &QTcpServer::newConnection, this, [this, response, dripMs] {
             while (QTcpSocket* socket = nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket, dripMs] {
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                connect(socket, &QTcpSocket::readyRead, socket, [socket, response, dripMs] {
                     socket->readAll();
                     if (dripMs == 0) {
-                        socket->write(m_response);
-                        socket->disconnectFromHost();
-                        return;
+                        socket->write(response);
+                        return socket->disconnectFromHost();
                     }
                     auto* drip = new QTimer(socket);
-                    connect(drip, &QTimer::timeout, socket, [this, socket, sent = 0]() mutable {
-                        if (sent < m_response.size())
-                            socket->write(m_response.mid(sent++, 1));
+                    connect(drip, &QTimer::timeout, socket, [socket, response, sent = 0]() mutable {
+                        if (sent < response.size())
+                            socket->write(response.mid(sent++, 1));
                     });
                     drip->start(dripMs);
                 });
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             }
         });
         listen(QHostAddress::LocalHost, 0);
@@ -58,9 +56,6 @@ public:
     {
         return QUrl(QStringLiteral("http://127.0.0.1:%1/feed.xml").arg(serverPort()));
     }
-
-private:
-    QByteArray m_response;
 };
 
 QByteArray httpOk(const QByteArray& body, const QByteArray& extraHeaders = {})
