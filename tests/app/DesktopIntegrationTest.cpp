@@ -40,7 +40,6 @@ QStringList titlesOf(const QMenu& menu)
 class DesktopIntegrationTest : public QObject {
     Q_OBJECT
 
-private:
     QTemporaryDir m_dir;
 
 private slots:
@@ -51,9 +50,8 @@ private slots:
         qputenv("XDG_CONFIG_HOME", m_dir.filePath("config").toUtf8());
         qunsetenv("SAPPERLY_SYNC_FOLDER");
         QFile feed(m_dir.filePath("feed.xml"));
-        QVERIFY(feed.open(QIODevice::WriteOnly));
-        feed.write("<rss version=\"2.0\"><channel/></rss>");
-        feed.close();
+        QVERIFY(feed.open(QIODevice::WriteOnly) &&
+            feed.write("<rss version=\"2.0\"><channel/></rss>") > 0);
         qputenv("SAPPERLY_UPDATE_FEED", QUrl::fromLocalFile(feed.fileName()).toEncoded());
     }
 
@@ -66,10 +64,11 @@ private slots:
         QCOMPARE(instance.claim(), SingleInstance::Claim::first);
         SapperlyApp app(application, { dataFolder, std::nullopt }, false);
         DesktopIntegration desktop(app, instance);
-
-        // Right after "About Sapperly", disabled until the event loop has run.
         QMenu* help = menuTitled(app.window(), "Help");
-        QVERIFY(help);
+        QMenu* game = menuTitled(app.window(), "Game");
+        QVERIFY(help && game);
+        QVERIFY(titlesOf(*game).contains(QString::fromUtf8("Sync Folder\u2026")));
+        // Right after "About Sapperly", disabled until the event loop has run.
         const QStringList helpTitles = titlesOf(*help);
         const qsizetype about = helpTitles.indexOf("About Sapperly");
         QVERIFY(about >= 0);
@@ -77,11 +76,6 @@ private slots:
         QAction* check = help->actions().at(about + 1);
         QVERIFY(!check->isEnabled());
         QTRY_VERIFY(check->isEnabled());
-
-        QMenu* game = menuTitled(app.window(), "Game");
-        QVERIFY(game);
-        QVERIFY(titlesOf(*game).contains(QString::fromUtf8("Sync Folder\u2026")));
-
         // The window is not shown yet; a second launch on the folder brings it up.
         QVERIFY(!app.window().isVisible());
         SingleInstance second(dataFolder);

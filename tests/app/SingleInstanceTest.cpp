@@ -16,25 +16,40 @@
 namespace {
 
 constexpr uid_t nobody = 65534;
+const QString holderProgram = QStringLiteral(SINGLE_INSTANCE_HOLDER);
 
-bool underCi()
-{
-    return qEnvironmentVariable("CI") == QLatin1String("true");
-}
-
-int run(const QString& program, const QStringList& arguments)
+// Runs a command to its end and returns its exit status, -1 when it did not end.
+int run(QStringList command)
 {
     QProcess process;
-    process.start(program, arguments);
+    process.start(command.takeFirst(), command);
     return process.waitForFinished(10000) ? process.exitCode() : -1;
+}
+
+bool makeFolder(const QString& path, mode_t mode)
+{
+    return QDir().mkpath(path) && ::chmod(QFile::encodeName(path), mode) == 0;
+}
+
+bool saysNext(QProcess& holder, const char* line)
+{
+    return holder.waitForReadyRead(10000) && holder.readLine().trimmed() == line;
 }
 
 } // namespace
 
+// A macro so that the skip or failure ends the test itself; under CI a missing tool fails.
+#define REQUIRE_OR_SKIP(available, what)                                                           \
+    do {                                                                                           \
+        if (!(available) && qEnvironmentVariable("CI") == QLatin1String("true"))                   \
+            QFAIL(what);                                                                           \
+        if (!(available))                                                                          \
+            QSKIP(what);                                                                           \
+    } while (false)
+
 class SingleInstanceTest : public QObject {
     Q_OBJECT
 
-private:
     QTemporaryDir m_dir;
     QString m_mounted;
 
@@ -42,11 +57,9 @@ private:
     // has claimed it.
     static void startHolder(QProcess& holder, const QString& folder, QStringList prefix = {})
     {
-        prefix << QStringLiteral(SINGLE_INSTANCE_HOLDER) << folder;
+        prefix << holderProgram << folder;
         holder.start(prefix.takeFirst(), prefix);
-        QVERIFY(holder.waitForStarted());
-        QVERIFY(holder.waitForReadyRead(10000));
-        QCOMPARE(holder.readLine().trimmed(), QByteArray("holding"));
+        QVERIFY(saysNext(holder, "holding"));
     }
 
     // A lock left by a holder killed without a chance to clean up.
@@ -59,47 +72,37 @@ private:
         QVERIFY(QFileInfo::exists(folder + "/sapperly.lock"));
     }
 
-    static void requireOrSkip(bool available, const char* what)
-    {
-        if (available)
-            return;
-        if (underCi())
-            QFAIL(what);
-        QSKIP(what);
-    }
-
 private slots:
     void cleanup()
     {
         if (!m_mounted.isEmpty())
-            run("umount", { "-l", m_mounted });
+            run({ "umount", "-l", m_mounted });
         m_mounted.clear();
         qunsetenv("XDG_RUNTIME_DIR");
     }
 
-    void theSecondCopyOnAFolderRaisesTheFirst()
+    void inOneProcess()
     {
-        const QString folder = m_dir.filePath("one");
-        SingleInstance first(folder);
-        SingleInstance second(folder);
-        QSignalSpy raised(&first, &SingleInstance::raiseRequested);
-        QCOMPARE(first.claim(), SingleInstance::Claim::first);
-        QCOMPARE(second.claim(), SingleInstance::Claim::alreadyRunning);
-        QVERIFY(raised.wait(5000));
-        QCOMPARE(raised.count(), 1);
-    }
-
-    void copiesOnDifferentFoldersBothRun()
-    {
-        SingleInstance a(m_dir.filePath("a"));
-        SingleInstance b(m_dir.filePath("b"));
-        QCOMPARE(a.claim(), SingleInstance::Claim::first);
-        QCOMPARE(b.claim(), SingleInstance::Claim::first);
-        QVERIFY(SingleInstance::socketPath(m_dir.filePath("a")) !=
-            SingleInstance::socketPath(m_dir.filePath("b")));
-        // Spellings of one folder share one socket.
-        QCOMPARE(SingleInstance::socketPath(m_dir.filePath("a")),
-            SingleInstance::socketPath(m_dir.filePath("b/../a/")));
+        // The second copy on a folder raises the first; once the first quits, the folder is free.
+        const QString a = m_dir.filePath("a");
+        {
+            SingleInstance first(a);
+            SingleInstance second(a);
+            QSignalSpy raised(&first, &SingleInstance::raiseRequested);
+            QCOMPARE(first.claim(), SingleInstance::Claim::first);
+            QCOMPARE(second.claim(), SingleInstance::Claim::alreadyRunning);
+            QVERIFY(raised.wait(5000));
+            QCOMPARE(raised.count(), 1);
+            // Another folder has its own copy; spellings of one folder share one socket.
+            SingleInstance other(m_dir.filePath("b"));
+            QCOMPARE(other.claim(), SingleInstance::Claim::first);
+            QVERIFY(
+                SingleInstance::socketPath(a) != SingleInstance::socketPath(m_dir.filePath("b")));
+            QCOMPARE(SingleInstance::socketPath(a),
+                SingleInstance::socketPath(m_dir.filePath("b/../a/")));
+        }
+        SingleInstance next(a);
+        QCOMPARE(next.claim(), SingleInstance::Claim::first);
     }
 
     void theSocketIsOutOfOtherAccountsReach()
@@ -109,9 +112,7 @@ private slots:
         const QString folder = m_dir.filePath("socket");
         const QString runtime = m_dir.filePath("runtime");
         const QString open = m_dir.filePath("open");
-        QVERIFY(QDir().mkpath(runtime) && QDir().mkpath(open));
-        QVERIFY(::chmod(QFile::encodeName(runtime), 0700) == 0);
-        QVERIFY(::chmod(QFile::encodeName(open), 0755) == 0);
+        QVERIFY(makeFolder(runtime, 0700) && makeFolder(open, 0755));
         const QList<QPair<QString, QString>> cases { { runtime, runtime }, { open, folder },
             { "", folder }, { "relative", folder }, { m_dir.filePath("missing"), folder } };
         for (const auto& [environment, expectedFolder] : cases) {
@@ -127,40 +128,22 @@ private slots:
         }
     }
 
-    void theFolderIsFreeAgainAfterTheCopyQuits()
-    {
-        const QString folder = m_dir.filePath("again");
-        {
-            SingleInstance first(folder);
-            QCOMPARE(first.claim(), SingleInstance::Claim::first);
-        }
-        SingleInstance next(folder);
-        QCOMPARE(next.claim(), SingleInstance::Claim::first);
-    }
-
     void aCopyInAnotherProcessIsRaisedAndACrashedOneTakenOver()
     {
         const QString folder = m_dir.filePath("shared");
         QProcess holder;
         startHolder(holder, folder);
-
         SingleInstance late(folder);
         QCOMPARE(late.claim(), SingleInstance::Claim::alreadyRunning);
-        QVERIFY(holder.waitForReadyRead(5000));
-        QCOMPARE(holder.readLine().trimmed(), QByteArray("raised"));
-
+        QVERIFY(saysNext(holder, "raised"));
         // Killed without a chance to clean up, the holder leaves its lock and socket behind.
         holder.kill();
         QVERIFY(holder.waitForFinished());
         SingleInstance heir(folder);
         QCOMPARE(heir.claim(), SingleInstance::Claim::first);
-
         // The heir answers on the name the crashed copy left, and holds the folder for others.
         QSignalSpy raised(&heir, &SingleInstance::raiseRequested);
-        QProcess other;
-        other.start(QStringLiteral(SINGLE_INSTANCE_HOLDER), { folder });
-        QVERIFY(other.waitForFinished(10000));
-        QCOMPARE(other.exitCode(), 3);
+        QCOMPARE(run({ holderProgram, folder }), 3);
         QVERIFY(raised.wait(5000));
     }
 
@@ -170,7 +153,7 @@ private slots:
         QStringList asOther;
         if (::geteuid() == 0) {
             const QString setpriv = QStandardPaths::findExecutable("setpriv");
-            requireOrSkip(!setpriv.isEmpty(), "setpriv (util-linux) is needed to run as nobody");
+            REQUIRE_OR_SKIP(!setpriv.isEmpty(), "setpriv (util-linux) is needed to run as nobody");
             asOther = QStringList { setpriv, "--reuid=65534", "--regid=65534", "--clear-groups" };
             QVERIFY(::chmod(QFile::encodeName(m_dir.path()), 0755) == 0);
         }
@@ -183,32 +166,20 @@ private slots:
             QVERIFY(::chmod(QFile::encodeName(path), 0555) == 0);
         // The later launches' own private runtime folder.
         const QString runtime = m_dir.filePath("runtime-other");
-        QVERIFY(QDir().mkpath(runtime));
-        QVERIFY(::chmod(QFile::encodeName(runtime), 0700) == 0);
+        QVERIFY(makeFolder(runtime, 0700));
         if (::geteuid() == 0)
             QVERIFY(::chown(QFile::encodeName(runtime), nobody, nobody) == 0);
         qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
-
         // A live owner keeps the folder even where a later launch can neither write nor reach it.
-        QStringList command = asOther + QStringList { SINGLE_INSTANCE_HOLDER, held };
-        QProcess refused;
-        refused.start(command.takeFirst(), command);
-        QVERIFY(refused.waitForFinished(10000));
-        QCOMPARE(refused.exitCode(), 3);
-
+        QCOMPARE(run(asOther + QStringList { holderProgram, held }), 3);
         QProcess first;
         startHolder(first, folder, asOther);
         QByteArray warning;
         QTRY_VERIFY((warning += first.readAllStandardError()).contains("cannot clear it"));
         QVERIFY(QFileInfo::exists(folder + "/sapperly.lock"));
         // Running without the lock, the copy still keeps later launches out, and is raised.
-        command = asOther + QStringList { SINGLE_INSTANCE_HOLDER, folder };
-        QProcess second;
-        second.start(command.takeFirst(), command);
-        QVERIFY(second.waitForFinished(10000));
-        QCOMPARE(second.exitCode(), 3);
-        QVERIFY(first.waitForReadyRead(5000));
-        QCOMPARE(first.readLine().trimmed(), QByteArray("raised"));
+        QCOMPARE(run(asOther + QStringList { holderProgram, folder }), 3);
+        QVERIFY(saysNext(first, "raised"));
         for (QProcess* process : { &first, &owner }) {
             process->kill();
             process->waitForFinished();
@@ -222,8 +193,8 @@ private slots:
         const QString mountPoint = m_dir.filePath("full");
         QVERIFY(QDir().mkpath(mountPoint));
         const bool mounted =
-            run("mount", { "-t", "tmpfs", "-o", "size=128k", "tmpfs", mountPoint }) == 0;
-        requireOrSkip(mounted, "a 128 KiB tmpfs could not be mounted (needs root)");
+            run({ "mount", "-t", "tmpfs", "-o", "size=128k", "tmpfs", mountPoint }) == 0;
+        REQUIRE_OR_SKIP(mounted, "a 128 KiB tmpfs could not be mounted (needs root)");
         m_mounted = mountPoint;
         const QString folder = mountPoint + "/data";
         leaveStaleLock(folder);
@@ -232,15 +203,10 @@ private slots:
         const QByteArray block(4096, 'x');
         while (filler.write(block) == block.size() && filler.flush()) { }
         filler.close();
-
         QProcess heir;
         startHolder(heir, folder);
-        QProcess other;
-        other.start(QStringLiteral(SINGLE_INSTANCE_HOLDER), { folder });
-        QVERIFY(other.waitForFinished(10000));
-        QCOMPARE(other.exitCode(), 3);
-        QVERIFY(heir.waitForReadyRead(5000));
-        QCOMPARE(heir.readLine().trimmed(), QByteArray("raised"));
+        QCOMPARE(run({ holderProgram, folder }), 3);
+        QVERIFY(saysNext(heir, "raised"));
         heir.kill();
         heir.waitForFinished();
     }

@@ -1,16 +1,12 @@
 #!/bin/bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Plays two whole games in the real program under a virtual X server with real mouse buttons,
-# then relaunches it and checks that nothing was lost. Each game starts from a saved game with
-# its mines already laid, written before launch, so every click has a known outcome:
-#   game 1: right-click flags a mine, a middle-click chord opens its neighbours, a left click on
-#           a mine loses;
-#   game 2: the same tools clear the board and win.
-# After each step the stored files must say what the window shows; after a relaunch the files
-# must be untouched and the window must look exactly as before (board, clock, statistics line).
-# Before all that, the command line's answers without a display, and a first game from nothing
-# stored. Exits 77 (skipped) when Xvfb, xdotool or ImageMagick is missing, or 1 under CI=true.
-#
+# Plays whole games in the real program under a virtual X server with real mouse buttons, then
+# relaunches it and checks that nothing was lost: a first game from nothing stored, then two from
+# saved games with their mines laid, so every click has a known outcome (a right-click flag, a
+# middle-click chord, then a left click that loses, or wins). The stored files must say what the
+# window shows; after a relaunch they must be untouched and the window look exactly as before.
+# First, the command line's answers without a display. Exits 77 (skipped) when Xvfb, xdotool or
+# ImageMagick is missing, or 1 under CI=true.
 # usage: games_e2e.sh PATH/TO/sapperly [FOLDER-FOR-SCREENSHOTS]
 set -u
 
@@ -23,12 +19,11 @@ need Xvfb xdotool import compare python3
 [ -x "$program" ] || fail "no program at $program"
 
 # The command line answers without any display.
-version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --version) \
-    || fail "--version failed without a display"
+headless() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" "$@"; }
+version=$(headless --version) || fail "--version failed without a display"
 [[ "$version" == "sapperly "[0-9]* ]] || fail "--version printed '$version'"
-env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --help | grep -q -- '--sync-folder' \
-    || fail "--help does not list --sync-folder"
-env -u DISPLAY "$program" --no-such-option >/dev/null 2>&1
+headless --help | grep -q -- '--sync-folder' || fail "--help does not list --sync-folder"
+headless --no-such-option >/dev/null 2>&1
 [ $? = 2 ] || fail "an unknown option did not exit with 2"
 
 start_xvfb
@@ -88,10 +83,8 @@ launch() {
 
 # The last geometry line is the one in force once no new one comes for a moment.
 geometry_settled() {
-    local before
-    before=$(grep -c '^board ' "$work/out.txt")
-    sleep 0.3
-    [ "$before" = "$(grep -c '^board ' "$work/out.txt")" ]
+    local before=$(grep -c '^board ' "$work/out.txt")
+    sleep 0.3 && [ "$before" = "$(grep -c '^board ' "$work/out.txt")" ]
 }
 
 find_window() {
@@ -103,8 +96,7 @@ quit() {
     xdotool windowfocus --sync "$window" key ctrl+q
     wait_for 50 bash -c "! kill -0 $app_pid 2>/dev/null" || fail "ctrl+q did not quit"
     wait "$app_pid"
-    local status=$?
-    app_pid=
+    local status=$? && app_pid=
     [ "$status" = 0 ] || fail "the program exited with $status"
 }
 
@@ -119,22 +111,25 @@ click() {
 # The window as it looks at rest: pointer parked outside it, focused, and two screenshots in a
 # row alike (animations over).
 same_twice() {
-    import -window "$window" "$work/$1.png" || return 1
-    import -window "$window" "$work/$1.next.png" || return 1
+    import -window "$window" "$work/$1.png" && import -window "$window" "$work/$1.next.png" || return 1
     [ "$(compare -metric AE "$work/$1.png" "$work/$1.next.png" null: 2>&1)" = 0 ]
 }
 shoot() {
-    xdotool mousemove 0 0
-    xdotool windowfocus --sync "$window"
+    xdotool mousemove 0 0 windowfocus --sync "$window"
     wait_for 100 same_twice "$1" || fail "the window did not come to rest for a screenshot"
     rm -f "$work/$1.next.png"
+}
+
+# flag X Y: a right click that must leave one flag.
+flag() {
+    click 3 "$1" "$2"
+    wait_for 50 game_says "v['board']['flagCount']" 1 || fail "the right click left no flag"
 }
 
 # Game 0, from nothing stored: a flag in a corner starts it, then the first uncovering in the
 # middle, which the first-move rule keeps clear of mines; both sides hold the same bytes.
 launch
-click 3 0 0
-wait_for 50 game_says "v['board']['flagCount']" 1 || fail "the right click left no flag"
+flag 0 0
 click 1 4 4
 wait_for 50 game_says "v['board']['revealedCount'] > 0" True || fail "the left click uncovered nothing"
 game_says "v['board']['phase'] in ('playing', 'won')" True || fail "the first uncovering lost"
@@ -147,33 +142,29 @@ quit
 printf '%s' '["beginner",{"played":4,"won":2,"bestSeconds":30}]' >"$local_dir/records.json"
 cp "$local_dir/records.json" "$sync_dir/records.json"
 
-# Game 1: mines along the bottom row and at (8,7); (6,7), (7,7) and (0,0) still covered.
-write_game "0,8 1,8 2,8 3,8 4,8 5,8 6,8 7,8 8,8 8,7" "6,7 7,7 0,0" 12
-launch
-click 3 8 7
-wait_for 50 game_says "v['board']['flagCount']" 1 || fail "the right click left no flag"
-click 2 7 6
-wait_for 50 game_says "v['board']['revealedCount']" 70 || fail "the middle-click chord opened nothing"
-click 1 3 8
-wait_for 50 game_says "v['board']['phase']" lost || fail "clicking a mine did not lose"
+# play MINES COVERED SECONDS FLAG CHORD LAST PHASE PLAYED WON: from a stored game, flags the
+# square FLAG, chords on CHORD, then uncovers LAST, which ends the game in PHASE and is counted.
+play() {
+    write_game "$1" "$2" "$3"
+    launch
+    flag $4
+    click 2 $5
+    wait_for 50 game_says "v['board']['revealedCount']" 70 || fail "the middle-click chord opened nothing"
+    click 1 $6
+    wait_for 50 game_says "v['board']['phase']" "$7" || fail "uncovering $6 did not end in $7"
+    [ "$(stored "$local_dir/records.json" "v")" = "['beginner', {'played': $8, 'won': $9, 'bestSeconds': 30}]" ] \
+        || fail "the game was not counted: $(cat "$local_dir/records.json")"
+}
+
+# Game 1: mines along the bottom row and at (8,7); (6,7), (7,7) and (0,0) still covered; lost.
+play "0,8 1,8 2,8 3,8 4,8 5,8 6,8 7,8 8,8 8,7" "6,7 7,7 0,0" 12 "8 7" "7 6" "3 8" lost 5 2
 game_says "v['board']['exploded']" "{'x': 3, 'y': 8}" || fail "the wrong square exploded"
-[ "$(stored "$local_dir/records.json" "v")" = "['beginner', {'played': 5, 'won': 2, 'bestSeconds': 30}]" ] \
-    || fail "the loss was not counted: $(cat "$local_dir/records.json")"
 quit
 
-# Game 2: mines along the top row and at (0,1); (1,1), (2,1) and (8,8) still covered.
-write_game "0,0 1,0 2,0 3,0 4,0 5,0 6,0 7,0 8,0 0,1" "1,1 2,1 8,8" 40
-launch
-click 3 0 1
-wait_for 50 game_says "v['board']['flagCount']" 1 || fail "the right click left no flag"
-click 2 1 2
-wait_for 50 game_says "v['board']['revealedCount']" 70 || fail "the middle-click chord opened nothing"
-click 1 8 8
-wait_for 50 game_says "v['board']['phase']" won || fail "uncovering the last square did not win"
+# Game 2: mines along the top row and at (0,1); (1,1), (2,1) and (8,8) still covered; won.
+play "0,0 1,0 2,0 3,0 4,0 5,0 6,0 7,0 8,0 0,1" "1,1 2,1 8,8" 40 "0 1" "1 2" "8 8" won 6 3
 final=$(stored "$local_dir/savedGame.json" "v['elapsed']")
 [ "$final" -ge 40 ] && [ "$final" -lt 100 ] || fail "implausible final time $final"
-[ "$(stored "$local_dir/records.json" "v")" = "['beginner', {'played': 6, 'won': 3, 'bestSeconds': 30}]" ] \
-    || fail "the win was not counted: $(cat "$local_dir/records.json")"
 cmp -s "$local_dir/savedGame.json" "$sync_dir/savedGame.json" || fail "the two sides differ"
 cmp -s "$local_dir/records.json" "$sync_dir/records.json" || fail "the two sides' records differ"
 shoot before

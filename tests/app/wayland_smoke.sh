@@ -3,42 +3,20 @@
 # Runs the real program natively under a headless Wayland compositor and checks, from the
 # program's own picture of its window, that the window came up with its board. Exits 77
 # (skipped) when weston or Qt's Wayland plugin is missing; under CI=true that fails instead.
-#
 # usage: wayland_smoke.sh PATH/TO/sapperly PATH/TO/window_shot_check [SCREENSHOT.png]
 set -u
 
 program=$1
 checker=$2
 screenshot=${3:-$PWD/sapperly_wayland.png}
-
 work=$(mktemp -d)
+. "$(dirname "$0")/../support/x11.sh"
 weston_pid=
-cleanup() {
-    [ -n "$weston_pid" ] && kill "$weston_pid" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-missing() {
-    if [ "${CI:-}" = true ]; then
-        echo "FAIL: $*"
-        exit 1
-    fi
-    echo "SKIP: $*"
-    exit 77
-}
-fail() {
-    echo "FAIL: $*"
-    for log in weston out; do
-        [ -f "$work/$log.txt" ] && sed "s/^/  $log: /" "$work/$log.txt"
-    done
-    exit 1
-}
-
-command -v weston >/dev/null || missing "weston is not installed"
+trap '[ -n "$weston_pid" ] && kill "$weston_pid" 2>/dev/null; cleanup' EXIT
+on_fail() { [ -f "$work/weston.txt" ] && sed 's/^/  weston: /' "$work/weston.txt"; }
+need weston
 compgen -G "/usr/lib/*/qt6/plugins/platforms/libqwayland-*.so" >/dev/null ||
-    missing "Qt's Wayland platform plugin (qt6-wayland) is not installed"
+    skip "Qt's Wayland platform plugin (qt6-wayland) is not installed"
 [ -x "$program" ] || fail "no program at $program"
 
 # The compositor's own runtime folder, private as Wayland requires, and a socket name no other
@@ -49,11 +27,7 @@ socket=sapperly-smoke-$$
 XDG_RUNTIME_DIR=$runtime weston --backend=headless-backend.so --socket="$socket" --no-config \
     --idle-time=0 --width=1024 --height=768 >"$work/weston.txt" 2>&1 &
 weston_pid=$!
-for ((i = 0; i < 100; i++)); do
-    [ -S "$runtime/$socket" ] && break
-    kill -0 "$weston_pid" 2>/dev/null || fail "weston ended at start"
-    sleep 0.1
-done
+wait_for 100 bash -c "[ -S '$runtime/$socket' ] || ! kill -0 $weston_pid 2>/dev/null"
 [ -S "$runtime/$socket" ] || fail "weston did not open its socket"
 
 # Sanitizer builds: leaks inside system libraries are not the program's. Those of the Wayland
