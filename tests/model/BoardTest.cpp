@@ -29,12 +29,13 @@ Board wallBoard()
             { 8, 8 } });
 }
 
-std::set<std::pair<std::int64_t, std::int64_t>> mineSquares(const Board& board)
+/// The indices of the mined squares.
+std::set<std::size_t> mineSquares(const Board& board)
 {
-    std::set<std::pair<std::int64_t, std::int64_t>> result;
+    std::set<std::size_t> result;
     for (std::size_t i = 0; i < board.cells.size(); ++i) {
         if (board.cells[i].isMine)
-            result.emplace(static_cast<std::int64_t>(i) % 9, static_cast<std::int64_t>(i) / 9);
+            result.insert(i);
     }
     return result;
 }
@@ -199,7 +200,7 @@ TEST(BoardRules, MinesFollowTheFrontToBackShuffle)
     struct Row {
         Point first;
         std::vector<std::uint64_t> draws;
-        std::set<std::pair<std::int64_t, std::int64_t>> mines;
+        std::set<std::size_t> mines; // indices, row-major
         std::size_t drawn;
         Point counted; // a safe square whose count must follow the mines
         std::int64_t count;
@@ -209,16 +210,10 @@ TEST(BoardRules, MinesFollowTheFrontToBackShuffle)
         // (3..5, 3..5). Draws alternate 0 and 3: p even keeps its element, p odd swaps with p + 3,
         // so the first ten hold
         // c0 c4 c2 c6 c1 c8 c3 c10 c5 c12. One draw per position while more than one remains.
-        { { 4, 4 }, { 0, 3 },
-            { { 0, 0 }, { 1, 0 }, { 2, 0 }, { 3, 0 }, { 4, 0 }, { 5, 0 }, { 6, 0 }, { 8, 0 },
-                { 1, 1 }, { 3, 1 } },
-            71, { 2, 1 }, 5 },
+        { { 4, 4 }, { 0, 3 }, { 0, 1, 2, 3, 4, 5, 6, 8, 10, 12 }, 71, { 2, 1 }, 5 },
         // From the corner the clipped block has four squares and 77 candidates remain. Drawing
         // 1 every time carries c0 = (2, 0) to the end, so the mines are c1..c10.
-        { { 0, 0 }, { 1 },
-            { { 3, 0 }, { 4, 0 }, { 5, 0 }, { 6, 0 }, { 7, 0 }, { 8, 0 }, { 2, 1 }, { 3, 1 },
-                { 4, 1 }, { 5, 1 } },
-            76, { 2, 0 }, 3 }
+        { { 0, 0 }, { 1 }, { 3, 4, 5, 6, 7, 8, 11, 12, 13, 14 }, 76, { 2, 0 }, 3 }
     };
     for (const Row& row : rows) {
         SequenceRandom random(row.draws);
