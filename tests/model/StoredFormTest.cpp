@@ -257,7 +257,7 @@ TEST(BoardCoding, BoardsNoGameReachesAreRefused)
     }
 }
 
-TEST(SavedGameCoding, ExactBytesAndInstantsOnTheirEpoch)
+TEST(SavedGameCoding, ExactBytesInstantsAndRefusals)
 {
     SavedGame game { boardInPlay(), 37, 786000000.25 };
     const std::string encoded = encodeSavedGame(game);
@@ -278,12 +278,7 @@ TEST(SavedGameCoding, ExactBytesAndInstantsOnTheirEpoch)
         game.savedAt = instant;
         EXPECT_EQ(decodeSavedGame(encodeSavedGame(game)), game) << instant;
     }
-}
-
-TEST(SavedGameCoding, OtherTextsOfTheSameValueAndRefusals)
-{
-    const SavedGame game { boardInPlay(), 37, 786000000.25 };
-    const std::string encoded = encodeSavedGame(game);
+    game.savedAt = 786000000.25;
     const auto replaced = [&encoded](std::string_view from, std::string_view to) {
         std::string text = encoded;
         return text.replace(text.find(from), from.size(), to);
