@@ -12,6 +12,7 @@
 #include <numeric>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -47,49 +48,41 @@ std::int64_t minesAround(const Position& p, std::uint64_t layout,
     return count;
 }
 
-/// Counts every layout: how many agree, and in how many each square holds a mine.
-struct BruteForce {
+/// Counts every layout: how many agree with the numbers and the mine count, and in how many
+/// each square holds a mine.
+struct Layouts {
     std::uint64_t total = 0;
     std::vector<std::uint64_t> mined;
-
-    explicit BruteForce(const Position& p)
-        : mined(p.squares.size(), 0)
-    {
-        std::vector<std::int64_t> coveredSquares;
-        for (std::size_t i = 0; i < p.squares.size(); ++i) {
-            if (p.squares[i] == Position::covered)
-                coveredSquares.push_back(static_cast<std::int64_t>(i));
-        }
-        for (std::uint32_t layout = 0; layout < (1u << coveredSquares.size()); ++layout) {
-            if (std::popcount(layout) != p.mines || !agrees(p, layout, coveredSquares))
-                continue;
-            ++total;
-            for (std::size_t bit = 0; bit < coveredSquares.size(); ++bit)
-                mined[static_cast<std::size_t>(coveredSquares[bit])] += layout >> bit & 1u;
-        }
-    }
-
-    static bool agrees(
-        const Position& p, std::uint32_t layout, const std::vector<std::int64_t>& coveredSquares)
-    {
-        for (std::size_t i = 0; i < p.squares.size(); ++i) {
-            if (p.squares[i] != Position::covered &&
-                minesAround(p, layout, coveredSquares, static_cast<std::int64_t>(i)) !=
-                    p.squares[i])
-                return false;
-        }
-        return true;
-    }
 };
+
+Layouts bruteForce(const Position& p)
+{
+    Layouts result { 0, std::vector<std::uint64_t>(p.squares.size(), 0) };
+    std::vector<std::int64_t> covered;
+    for (std::size_t i = 0; i < p.squares.size(); ++i) {
+        if (p.squares[i] == Position::covered)
+            covered.push_back(static_cast<std::int64_t>(i));
+    }
+    for (std::uint64_t layout = 0; layout < (std::uint64_t { 1 } << covered.size()); ++layout) {
+        bool agrees = std::popcount(layout) == p.mines;
+        for (std::size_t i = 0; agrees && i < p.squares.size(); ++i)
+            agrees = p.squares[i] == Position::covered ||
+                minesAround(p, layout, covered, static_cast<std::int64_t>(i)) == p.squares[i];
+        if (!agrees)
+            continue;
+        ++result.total;
+        for (std::size_t bit = 0; bit < covered.size(); ++bit)
+            result.mined[static_cast<std::size_t>(covered[bit])] += layout >> bit & 1u;
+    }
+    return result;
+}
 
 /// A small field with random mines, a random part uncovered showing its true numbers, at most
 /// twelve squares covered; now and then a wrong number or a wrong mine count.
 Position randomPosition(std::mt19937_64& random)
 {
     auto below = [&](std::int64_t n) { return static_cast<std::int64_t>(random() % n); };
-    const std::int64_t columns = 1 + below(5);
-    const std::int64_t rows = 1 + below(5);
-    const std::int64_t cells = columns * rows;
+    const std::int64_t columns = 1 + below(5), rows = 1 + below(5), cells = columns * rows;
     Position p { columns, rows, below(std::min<std::int64_t>(cells, 10) + 1),
         std::vector<std::int8_t>(static_cast<std::size_t>(cells), Position::covered) };
     std::vector<std::int64_t> everySquare(static_cast<std::size_t>(cells));
@@ -128,7 +121,7 @@ TEST(Analysis, AgreesWithEveryLayoutOfSmallFields)
     int solved = 0;
     for (int round = 0; round < 4000; ++round) {
         const Position p = randomPosition(random);
-        const BruteForce expected(p);
+        const Layouts expected = bruteForce(p);
         const Analysis analysis = analyse(p);
         SCOPED_TRACE(round);
         ASSERT_EQ(analysis.outcome, expected.total > 0 ? Outcome::solved : Outcome::inconsistent);
@@ -149,34 +142,28 @@ TEST(Analysis, AgreesWithEveryLayoutOfSmallFields)
 
 TEST(Analysis, KnownPositions)
 {
-    struct Case {
-        const char* name;
-        std::vector<std::string> rows;
-        std::int64_t mines;
-        std::vector<double> chance;
-    };
-    const std::vector<Case> cases {
-        // The outer squares over a 1-2-1 hold the mines, the middle one is safe.
-        { "1-2-1", { "...", "121" }, 2, { 1, 0, 1, 0, 0, 0 } },
-        // Two squares that both numbers see, one mine: nothing decides it.
-        { "fifty-fifty", { "..", "11" }, 1, { 0.5, 0.5, 0, 0 } },
-        // The far square touches no number; only the mine count says it is empty or mined.
-        { "count clears an open square", { ".1.." }, 1, { 0.5, 0, 0.5, 0 } },
-        { "count mines an open square", { ".1.." }, 2, { 0.5, 0, 0.5, 1 } },
-        // One mine in the middle, or one at each end: the count chooses.
-        { "count settles the frontier, one mine", { ".1.1." }, 1, { 0, 0, 1, 0, 0 } },
-        { "count settles the frontier, two mines", { ".1.1." }, 2, { 1, 0, 0, 0, 1 } },
-        // Each way to meet the numbers weighs by the ways to spread the rest over the two open
-        // squares: C(2,1) for the middle mine against C(2,0) for the pair.
-        { "open squares weigh in", { ".1.1..." }, 2,
-            { 1.0 / 3, 0, 2.0 / 3, 0, 1.0 / 3, 1.0 / 3, 1.0 / 3 } },
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const Analysis analysis = analyse(positionFrom(c.rows, c.mines));
+    const std::tuple<const char*, std::vector<std::string>, std::int64_t, std::vector<double>>
+        cases[] { // The outer squares over a 1-2-1 hold the mines, the middle one is safe.
+            { "1-2-1", { "...", "121" }, 2, { 1, 0, 1, 0, 0, 0 } },
+            // Two squares that both numbers see, one mine: nothing decides it.
+            { "fifty-fifty", { "..", "11" }, 1, { 0.5, 0.5, 0, 0 } },
+            // The far square touches no number; only the mine count says it is empty or mined.
+            { "count clears an open square", { ".1.." }, 1, { 0.5, 0, 0.5, 0 } },
+            { "count mines an open square", { ".1.." }, 2, { 0.5, 0, 0.5, 1 } },
+            // One mine in the middle, or one at each end: the count chooses.
+            { "count settles the frontier, one mine", { ".1.1." }, 1, { 0, 0, 1, 0, 0 } },
+            { "count settles the frontier, two mines", { ".1.1." }, 2, { 1, 0, 0, 0, 1 } },
+            // Each way to meet the numbers weighs by the ways to spread the rest over the two open
+            // squares: C(2,1) for the middle mine against C(2,0) for the pair.
+            { "open squares weigh in", { ".1.1..." }, 2,
+                { 1.0 / 3, 0, 2.0 / 3, 0, 1.0 / 3, 1.0 / 3, 1.0 / 3 } }
+        };
+    for (const auto& [name, rows, mines, chance] : cases) {
+        SCOPED_TRACE(name);
+        const Analysis analysis = analyse(positionFrom(rows, mines));
         ASSERT_EQ(analysis.outcome, Outcome::solved);
-        for (std::size_t i = 0; i < c.chance.size(); ++i)
-            EXPECT_NEAR(analysis.mineChance[i], c.chance[i], 1e-12) << "square " << i;
+        for (std::size_t i = 0; i < chance.size(); ++i)
+            EXPECT_NEAR(analysis.mineChance[i], chance[i], 1e-12) << "square " << i;
     }
     EXPECT_EQ(firstCertainlySafe(analyse(positionFrom({ "...", "121" }, 2))), 1);
     EXPECT_EQ(firstCertainlySafe(analyse(positionFrom({ "..", "11" }, 1))), std::nullopt);
@@ -194,19 +181,16 @@ TEST(Analysis, RefusesOrGivesUpWhereItMust)
     // beyond any budget.
     std::mt19937_64 random(7);
     Position lattice { 40, 40, 0, std::vector<std::int8_t>(1600, Position::covered) };
+    const auto numbered = [](std::int64_t i) { return i % 40 % 2 == 0 && i / 40 % 2 == 0; };
     std::vector<bool> mine(1600);
-    for (std::size_t i = 0; i < mine.size(); ++i) {
-        const bool numbered = i % 40 % 2 == 0 && i / 40 % 2 == 0;
-        mine[i] = !numbered && random() % 5 == 0;
-        lattice.mines += mine[i] ? 1 : 0;
-    }
+    for (std::int64_t i = 0; i < 1600; ++i)
+        lattice.mines += (mine[static_cast<std::size_t>(i)] = !numbered(i) && random() % 5 == 0);
     for (std::int64_t i = 0; i < 1600; ++i) {
-        if (i % 40 % 2 != 0 || i / 40 % 2 != 0)
-            continue;
         std::int8_t around = 0;
-        for (std::int64_t j = 0; j < 1600; ++j)
+        for (std::int64_t j = 0; numbered(i) && j < 1600; ++j)
             around += mine[static_cast<std::size_t>(j)] && isNear(lattice, i, j) ? 1 : 0;
-        lattice.squares[static_cast<std::size_t>(i)] = around;
+        if (numbered(i))
+            lattice.squares[static_cast<std::size_t>(i)] = around;
     }
     EXPECT_EQ(analyse(lattice).outcome, Outcome::unknown);
 

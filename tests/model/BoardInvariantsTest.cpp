@@ -19,18 +19,8 @@ using Phase = Board::Phase;
 
 enum class Action { reveal, toggleMark, chord };
 
-/// Per square, -1 for a mine or its adjacent count: what must not change once mines are laid.
-std::vector<std::int64_t> layoutOf(const Board& board)
-{
-    std::vector<std::int64_t> layout;
-    layout.reserve(board.cells.size());
-    for (const Cell& cell : board.cells)
-        layout.push_back(cell.isMine ? -1 : cell.adjacent);
-    return layout;
-}
-
 /// What the rules promise beyond reachability, as one failure message (empty when all hold).
-/// layout is the field as it was laid, or empty before that.
+/// layout holds per square -1 for a mine or its count, as the field was laid; empty before.
 std::string brokenInvariant(const Board& board, const std::vector<std::int64_t>& layout)
 {
     if (!board.isReachable())
@@ -47,22 +37,13 @@ std::string brokenInvariant(const Board& board, const std::vector<std::int64_t>&
     return {};
 }
 
-bool roundTrips(const Board& board)
-{
-    std::string text;
-    appendBoardJson(text, board);
-    const auto value = jsonread::parse(text);
-    return value && decodeBoard(*value) == board;
-}
-
 /// The first square from index start on, wrapping, that satisfies the predicate.
 template <typename Predicate>
 std::size_t nextSquare(const Board& board, std::size_t start, Predicate predicate)
 {
     for (std::size_t step = 0; step < board.cells.size(); ++step) {
-        const std::size_t i = (start + step) % board.cells.size();
-        if (predicate(board.cells[i]))
-            return i;
+        if (predicate(board.cells[(start + step) % board.cells.size()]))
+            return (start + step) % board.cells.size();
     }
     return start;
 }
@@ -72,65 +53,50 @@ std::size_t nextSquare(const Board& board, std::size_t start, Predicate predicat
 Phase playOneGame(Difficulty difficulty, std::mt19937_64& chooser, Mt64Random& mines)
 {
     Board board = Board::fresh(difficulty);
-    const std::int64_t columns = board.columns();
-    const std::int64_t rows = board.rows();
+    const std::int64_t columns = board.columns(), rows = board.rows();
+    const auto uniform = [&chooser](std::int64_t low, std::int64_t high) {
+        return std::uniform_int_distribution<std::int64_t>(low, high)(chooser);
+    };
     // How often this game's player knows where the mines are. Half the games are played
     // nearly perfectly so that wins, long floods and chords are common.
-    const double insight = std::bernoulli_distribution(0.5)(chooser)
-        ? std::uniform_real_distribution<double>(0.95, 1.0)(chooser)
-        : std::uniform_real_distribution<double>(0.0, 1.0)(chooser);
+    const double insight = std::uniform_real_distribution<double>(
+        std::bernoulli_distribution(0.5)(chooser) ? 0.95 : 0.0, 1.0)(chooser);
     std::vector<std::int64_t> layout;
     // Reused across steps: copying into it keeps its storage, which matters under sanitizers.
     Board before;
-
     for (int step = 0; step < 10000 && !board.isOver(); ++step) {
         before = board;
-        const int kind = std::uniform_int_distribution<int>(0, 9)(chooser);
+        const std::int64_t kind = uniform(0, 9);
         // One beyond each side, so refusals outside the board are exercised too.
-        std::int64_t x = std::uniform_int_distribution<std::int64_t>(-1, columns)(chooser);
-        std::int64_t y = std::uniform_int_distribution<std::int64_t>(-1, rows)(chooser);
+        std::int64_t x = uniform(-1, columns), y = uniform(-1, rows);
         Action action = kind < 5 ? Action::reveal : kind < 8 ? Action::toggleMark : Action::chord;
-
         if (board.minesLaid && std::bernoulli_distribution(insight)(chooser)) {
             // An informed player walks on to a square worth acting on: one with work left for
             // an uncovering or a mark, or a number to chord on.
-            const auto start = static_cast<std::size_t>(
-                std::uniform_int_distribution<std::int64_t>(0, columns * rows - 1)(chooser));
-            std::size_t i = 0;
-            if (kind < 8) {
-                i = nextSquare(board, start, [](const Cell& c) {
-                    return !c.isRevealed && !(c.isMine && c.mark == Mark::flag);
-                });
-                const Cell& cell = board.cells[i];
-                action =
-                    cell.isMine || cell.mark == Mark::flag ? Action::toggleMark : Action::reveal;
-            } else {
-                i = nextSquare(
-                    board, start, [](const Cell& c) { return c.isRevealed && c.adjacent > 0; });
-            }
+            const auto start = static_cast<std::size_t>(uniform(0, columns * rows - 1));
+            const std::size_t i = kind < 8
+                ? nextSquare(board, start,
+                      [](const Cell& c) {
+                          return !c.isRevealed && !(c.isMine && c.mark == Mark::flag);
+                      })
+                : nextSquare(
+                      board, start, [](const Cell& c) { return c.isRevealed && c.adjacent > 0; });
+            if (kind < 8)
+                action = board.cells[i].isMine || board.cells[i].mark == Mark::flag
+                    ? Action::toggleMark
+                    : Action::reveal;
             x = static_cast<std::int64_t>(i) % columns;
             y = static_cast<std::int64_t>(i) / columns;
         }
-
-        bool changed = false;
-        switch (action) {
-        case Action::reveal:
-            changed = board.reveal(x, y, mines);
-            break;
-        case Action::toggleMark:
-            changed = board.toggleMark(x, y);
-            break;
-        case Action::chord:
-            changed = board.chord(x, y, mines);
-            break;
-        }
+        const bool changed = action == Action::reveal ? board.reveal(x, y, mines)
+            : action == Action::toggleMark            ? board.toggleMark(x, y)
+                                                      : board.chord(x, y, mines);
         // Only evaluated when a check fails.
         const auto where = [&] {
             static constexpr const char* names[] { "reveal", "toggleMark", "chord" };
             return std::string(names[static_cast<int>(action)]) + " at " + std::to_string(x) + "," +
                 std::to_string(y);
         };
-
         if (!changed) {
             EXPECT_EQ(board, before) << "a refused " << where() << " changed the board";
             if (board != before)
@@ -142,12 +108,16 @@ Phase playOneGame(Difficulty difficulty, std::mt19937_64& chooser, Mt64Random& m
             // The first uncovering lays the field and never loses.
             EXPECT_EQ(action, Action::reveal) << where();
             EXPECT_NE(board.phase, Phase::lost) << "the first uncovering lost";
-            layout = layoutOf(board);
+            for (const Cell& cell : board.cells)
+                layout.push_back(cell.isMine ? -1 : cell.adjacent);
         }
         EXPECT_EQ(brokenInvariant(board, layout), "") << "after " << where();
         // A saved game that does not read back would be lost; parsing every step is too slow.
         if (board.isOver()) {
-            EXPECT_TRUE(roundTrips(board)) << "after " << where();
+            std::string text;
+            appendBoardJson(text, board);
+            const auto value = jsonread::parse(text);
+            EXPECT_TRUE(value && decodeBoard(*value) == board) << "after " << where();
         }
         if (action == Action::reveal && board.phase == Phase::lost) {
             EXPECT_EQ(board.revealedCount, before.revealedCount) << "a loss uncovered safe squares";
@@ -158,11 +128,10 @@ Phase playOneGame(Difficulty difficulty, std::mt19937_64& chooser, Mt64Random& m
     EXPECT_TRUE(board.isOver()) << "a game did not end";
     // Nothing changes a finished game.
     const Board final = board;
-    for (std::int64_t y = 0; y < rows; ++y) {
-        for (std::int64_t x = 0; x < columns; ++x) {
-            EXPECT_FALSE(
-                board.reveal(x, y, mines) || board.toggleMark(x, y) || board.chord(x, y, mines));
-        }
+    for (std::int64_t i = 0; i < columns * rows; ++i) {
+        const std::int64_t x = i % columns, y = i / columns;
+        EXPECT_FALSE(
+            board.reveal(x, y, mines) || board.toggleMark(x, y) || board.chord(x, y, mines));
     }
     EXPECT_EQ(board, final);
     return board.phase;

@@ -4,6 +4,13 @@
 
 #include <limits>
 
+Board chordBoard()
+{
+    return boardWithMines(Difficulty::beginner,
+        { { 0, 0 }, { 2, 0 }, { 7, 6 }, { 8, 6 }, { 6, 7 }, { 7, 7 }, { 8, 7 }, { 6, 8 }, { 7, 8 },
+            { 8, 8 } });
+}
+
 void recount(Board& board)
 {
     for (std::int64_t y = 0; y < board.rows(); ++y) {
@@ -23,16 +30,12 @@ Board arbitraryBoard(std::mt19937_64& random)
     };
     // Small numbers most of the time, the extremes of int64 now and then.
     const auto integer = [&]() -> std::int64_t {
-        switch (pick(6)) {
-        case 0:
-            return std::numeric_limits<std::int64_t>::min();
-        case 1:
-            return std::numeric_limits<std::int64_t>::max();
-        case 2:
-            return static_cast<std::int64_t>(random());
-        default:
-            return pick(20) - 5;
-        }
+        using limits = std::numeric_limits<std::int64_t>;
+        const int kind = pick(6);
+        return kind == 0 ? limits::min()
+            : kind == 1  ? limits::max()
+            : kind == 2  ? static_cast<std::int64_t>(random())
+                         : pick(20) - 5;
     };
     Board board = Board::fresh(allDifficulties[static_cast<std::size_t>(pick(3))]);
     for (Cell& cell : board.cells) {

@@ -7,7 +7,7 @@
 #include "model/Board.h"
 #include "model/RandomSource.h"
 
-#include <initializer_list>
+#include <algorithm>
 #include <random>
 
 /// A seeded Mersenne Twister behind the RandomSource interface, so random tests replay exactly.
@@ -23,6 +23,10 @@ private:
     std::mt19937_64 m_engine;
 };
 
+/// Ten beginner mines: eight filling the bottom-right corner and two on the top row around
+/// (1, 0), so that (1, 1) shows 2 and (1, 0) is the one safe square no zero touches.
+[[nodiscard]] Board chordBoard();
+
 /// Gives every safe square the number of mines around it and mines 0, as laying them does.
 void recount(Board& board);
 
@@ -34,8 +38,5 @@ void recount(Board& board);
 template <typename Predicate>
 [[nodiscard]] std::int64_t countCells(const Board& board, Predicate predicate)
 {
-    std::int64_t count = 0;
-    for (const Cell& cell : board.cells)
-        count += predicate(cell) ? 1 : 0;
-    return count;
+    return std::count_if(board.cells.begin(), board.cells.end(), predicate);
 }
