@@ -77,24 +77,9 @@ bool writeStored(const QString& folder, const QString& key, const QByteArray& by
         file.write(bytes) == bytes.size();
 }
 
-bool writeStoredGame(const QString& folder, const SavedGame& game)
-{
-    return writeStored(folder, savedGameKey, gameBytes(game));
-}
-
 QStringList storedKeys(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files, QDir::Name);
-}
-
-QByteArray recordsBytes(const Records& records)
-{
-    return QByteArray::fromStdString(encodeRecords(records));
-}
-
-QByteArray gameBytes(const SavedGame& game)
-{
-    return QByteArray::fromStdString(encodeSavedGame(game));
 }
 
 bool catchUp(GameEngine& engine, int timeoutMs)
