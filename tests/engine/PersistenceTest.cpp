@@ -161,69 +161,64 @@ private slots:
         QVERIFY(storedKeys(alone.folders.cloud).isEmpty());
     }
 
-    void hostileRecordsCountAsNone_data()
+    void hostileValuesCountAsNone_data()
     {
+        QTest::addColumn<QString>("key");
         QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("not JSON") << QByteArray("beginner: 3");
-        QTest::newRow("empty file") << QByteArray();
-        QTest::newRow("object") << QByteArray(R"({"beginner":{"played":1,"won":1}})");
-        QTest::newRow("odd length") << QByteArray(R"(["beginner",{"played":1,"won":1},"expert"])");
-        QTest::newRow("beyond int64")
-            << QByteArray(R"(["beginner",{"played":9223372036854775808,"won":1}])");
-        QTest::newRow("deep nesting") << QByteArray(200'000, '[') + QByteArray(200'000, ']');
-        QTest::newRow("binary") << QByteArray("\xff\xfe\x00\x01", 4);
+        for (const QString& key : { recordsKey, savedGameKey }) {
+            const auto row = [&key](const char* name) -> QTestData& {
+                return QTest::newRow(qPrintable(key + ": " + name)) << key;
+            };
+            row("not JSON") << QByteArray("{\"board\":");
+            row("empty file") << QByteArray();
+            row("deep nesting") << QByteArray(200'000, '[') + QByteArray(200'000, ']');
+            row("deep objects") << "{\"board\":" + QByteArray(300'000, '{');
+            row("binary") << QByteArray("\xff\xfe\x00\x01", 4);
+        }
+        const auto records = [](const char* name, const char* bytes) {
+            QTest::newRow(name) << recordsKey << QByteArray(bytes);
+        };
+        records("records: object", R"({"beginner":{"played":1,"won":1}})");
+        records("records: odd length", R"(["beginner",{"played":1,"won":1},"expert"])");
+        records("records: beyond int64", R"(["beginner",{"played":9223372036854775808,"won":1}])");
+        // A valid game in play, bent one way per row.
+        const auto game = [](const char* name, const std::function<void(nlohmann::json&)>& bend) {
+            auto game = nlohmann::json::parse(encodeSavedGame({ nearlyWonBoard(), 0, 12345.5 }));
+            bend(game);
+            QTest::newRow(name) << savedGameKey << QByteArray::fromStdString(game.dump());
+        };
+        game("game: missing savedAt", [](auto& game) { game.erase("savedAt"); });
+        game("game: elapsed beyond int64",
+            [](auto& game) { game["elapsed"] = 9223372036854775808ULL; });
+        QTest::newRow("game: savedAt overflowing a double")
+            << savedGameKey
+            << QByteArray::fromStdString(encodeSavedGame({ nearlyWonBoard(), 0, 12345.5 }))
+                   .replace("12345.5", "1e400");
+        game("game: a cell short", [](auto& game) { game["board"]["cells"].erase(0); });
+        game("game: expert's cells on a beginner board", [](auto& game) {
+            auto& cells = game["board"]["cells"];
+            while (cells.size() < 480)
+                cells.push_back(cells[0]);
+        });
     }
 
-    void hostileRecordsCountAsNone()
+    void hostileValuesCountAsNone()
     {
+        QFETCH(QString, key);
         QFETCH(QByteArray, stored);
         TestMachine machine;
-        writeStored(machine.folders.local, recordsKey, stored);
+        writeStored(machine.folders.local, key, stored);
         // The good side still counts.
         const Records cloud { { Difficulty::expert, Record { 2, 1, 300 } } };
         writeStored(machine.folders.cloud, recordsKey, recordsBytes(cloud));
         GameEngine& engine = machine.launch();
         QCOMPARE(engine.records(), cloud);
-        // The broken value is overwritten by the next save, not repaired or kept.
-        engine.newGame(Difficulty::beginner);
-        QCOMPARE(readStored(machine.folders.local, recordsKey), recordsBytes(cloud));
-    }
-
-    void hostileSavedGamesCountAsNone_data()
-    {
-        QTest::addColumn<QByteArray>("stored");
-        // A valid game in play, bent one way per row.
-        const auto bent = [](const std::function<void(nlohmann::json&)>& bend) {
-            auto game = nlohmann::json::parse(encodeSavedGame({ nearlyWonBoard(), 0, 12345.5 }));
-            bend(game);
-            return QByteArray::fromStdString(game.dump());
-        };
-        QTest::newRow("not JSON") << QByteArray("{\"board\":");
-        QTest::newRow("missing savedAt") << bent([](auto& game) { game.erase("savedAt"); });
-        QTest::newRow("elapsed beyond int64")
-            << bent([](auto& game) { game["elapsed"] = 9223372036854775808ULL; });
-        QTest::newRow("savedAt overflowing a double")
-            << bent([](auto&) {}).replace("12345.5", "1e400");
-        QTest::newRow("a cell short") << bent([](auto& game) { game["board"]["cells"].erase(0); });
-        QTest::newRow("expert's cells on a beginner board") << bent([](auto& game) {
-            auto& cells = game["board"]["cells"];
-            while (cells.size() < 480)
-                cells.push_back(cells[0]);
-        });
-        QTest::newRow("deep nesting") << "{\"board\":" + QByteArray(300'000, '{');
-    }
-
-    void hostileSavedGamesCountAsNone()
-    {
-        QFETCH(QByteArray, stored);
-        TestMachine machine;
-        writeStored(machine.folders.local, savedGameKey, stored);
-        GameEngine& engine = machine.launch();
         QCOMPARE(engine.board(), Board::fresh(Difficulty::beginner));
         QCOMPARE(engine.lastSavedAt(), distantPast);
-        // Play goes on normally.
+        // Play goes on normally, and the broken value is overwritten, not repaired or kept.
         engine.reveal(4, 4);
         QCOMPARE(engine.moveCount(), 1);
+        QCOMPARE(readStored(machine.folders.local, recordsKey), recordsBytes(cloud));
         QCOMPARE(readStored(machine.folders.cloud, savedGameKey),
             readStored(machine.folders.local, savedGameKey));
     }
