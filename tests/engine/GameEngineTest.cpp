@@ -47,12 +47,13 @@ class GameEngineTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void firstLaunchAndRefusedActionsWriteNothing()
+    void refusedActionsWriteNothingAndTheClockRunsFromTheFirstMove()
     {
         TestMachine machine;
         GameEngine& engine = machine.launch();
         QCOMPARE(engine.board(), Board::fresh(Difficulty::beginner));
         QCOMPARE(engine.lastSavedAt(), distantPast);
+        machine.clock.advance(50);
         Spies spies(engine);
         // Just outside each edge, and a chord on a covered square: only the board redraws.
         engine.reveal(-1, 0);
@@ -62,37 +63,28 @@ private slots:
         QCOMPARE(spies.counts, QList<int>({ 4, 0, 0, 0, 0, 0, 0 }));
         QCOMPARE(engine.moveCount(), 0);
         QVERIFY(!engine.clockStartedAt());
+        QCOMPARE(engine.elapsedSeconds(), 0);
         QVERIFY(storedKeys(machine.folders.local).isEmpty());
         QVERIFY(storedKeys(machine.folders.cloud).isEmpty());
 
-        // A reveal on a flag is refused after the flag itself counted and was saved.
+        // The first mark starts the game and the clock, and saves both sides.
         engine.toggleMark(2, 2);
-        const auto savedAfterFlag = readStored(machine.folders.local, savedGameKey);
-        QVERIFY(savedAfterFlag);
-        machine.clock.advance(3);
-        engine.reveal(2, 2);
-        QCOMPARE(spies.counts[0], 6);
-        QCOMPARE(engine.moveCount(), 1);
-        QCOMPARE(readStored(machine.folders.local, savedGameKey), savedAfterFlag);
-    }
-
-    void clockRunsFromTheFirstActionInWholeSeconds()
-    {
-        TestMachine machine;
-        GameEngine& engine = machine.launch();
-        machine.clock.advance(50);
-        QCOMPARE(engine.elapsedSeconds(), 0);
-        Spies spies(engine);
-        engine.toggleMark(0, 0);
         const Instant started = machine.clock.now();
         QCOMPARE(engine.board().phase, Board::Phase::playing);
         QCOMPARE(engine.clockStartedAt(), std::optional(started));
         QVERIFY(readStored(machine.folders.cloud, recordsKey));
-        // Truncated toward zero.
+        const auto savedAfterFlag = readStored(machine.folders.local, savedGameKey);
+        QVERIFY(savedAfterFlag);
+        // Whole seconds, truncated toward zero.
         machine.clock.advance(2.7);
         QCOMPARE(engine.elapsedSeconds(), 2);
         machine.clock.advance(0.3);
         QCOMPARE(engine.elapsedSeconds(), 3);
+        // A reveal on the flag is refused: no move, no save.
+        engine.reveal(2, 2);
+        QCOMPARE(spies.counts[0], 6);
+        QCOMPARE(engine.moveCount(), 1);
+        QCOMPARE(readStored(machine.folders.local, savedGameKey), savedAfterFlag);
         // A later move keeps the start.
         machine.clock.advance(2.5);
         engine.reveal(4, 4);

@@ -9,9 +9,6 @@
 
 #include <QTest>
 
-#include <nlohmann/json.hpp>
-
-#include <functional>
 #include <limits>
 #include <vector>
 
@@ -175,31 +172,13 @@ private slots:
             row("deep objects") << "{\"board\":" + QByteArray(300'000, '{');
             row("binary") << QByteArray("\xff\xfe\x00\x01", 4);
         }
-        const auto records = [](const char* name, const char* bytes) {
-            QTest::newRow(name) << recordsKey << QByteArray(bytes);
-        };
-        records("records: object", R"({"beginner":{"played":1,"won":1}})");
-        records("records: odd length", R"(["beginner",{"played":1,"won":1},"expert"])");
-        records("records: beyond int64", R"(["beginner",{"played":9223372036854775808,"won":1}])");
-        // A valid game in play, bent one way per row.
-        const auto game = [](const char* name, const std::function<void(nlohmann::json&)>& bend) {
-            auto game = nlohmann::json::parse(encodeSavedGame({ nearlyWonBoard(), 0, 12345.5 }));
-            bend(game);
-            QTest::newRow(name) << savedGameKey << QByteArray::fromStdString(game.dump());
-        };
-        game("game: missing savedAt", [](auto& game) { game.erase("savedAt"); });
-        game("game: elapsed beyond int64",
-            [](auto& game) { game["elapsed"] = 9223372036854775808ULL; });
-        QTest::newRow("game: savedAt overflowing a double")
+        // Well-formed JSON the decoders refuse; every other refusal is theirs to pin.
+        QTest::newRow("records: beyond int64")
+            << recordsKey << QByteArray(R"(["beginner",{"played":9223372036854775808,"won":1}])");
+        QTest::newRow("game: elapsed beyond int64")
             << savedGameKey
-            << QByteArray::fromStdString(encodeSavedGame({ nearlyWonBoard(), 0, 12345.5 }))
-                   .replace("12345.5", "1e400");
-        game("game: a cell short", [](auto& game) { game["board"]["cells"].erase(0); });
-        game("game: expert's cells on a beginner board", [](auto& game) {
-            auto& cells = game["board"]["cells"];
-            while (cells.size() < 480)
-                cells.push_back(cells[0]);
-        });
+            << gameBytes({ nearlyWonBoard(), 0, 12345.5 })
+                   .replace("\"elapsed\":0", "\"elapsed\":9223372036854775808");
     }
 
     void hostileValuesCountAsNone()
