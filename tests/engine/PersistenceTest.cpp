@@ -9,7 +9,6 @@
 
 #include <QTest>
 
-#include <limits>
 #include <vector>
 
 namespace {
@@ -43,6 +42,7 @@ private slots:
             { std::nullopt, 5, false }, // only one side has a game
             { 5, std::nullopt, true },
             { -5e9, std::nullopt, true }, // long before the reference date
+            { 1e308, std::nullopt, true }, // at the top of the double range
         };
         for (const Case& c : cases) {
             TestMachine machine;
@@ -52,9 +52,15 @@ private slots:
                 writeStoredGame(machine.folders.cloud, SavedGame { cloud, 22, *c.cloudAt });
             GameEngine& engine = machine.launch();
             QCOMPARE(engine.board(), c.localWins ? local : cloud);
-            QCOMPARE(engine.elapsedSeconds(), c.localWins ? 11 : 22);
+            // A game in play shows its saved time and runs on from launch.
+            QCOMPARE(engine.clockStartedAt(), std::optional(machine.clock.now()));
+            machine.clock.advance(3.5);
+            QCOMPARE(engine.elapsedSeconds(), c.localWins ? 14 : 25);
             // The restored stamp guards against older outside games.
             QCOMPARE(engine.lastSavedAt(), c.localWins ? *c.localAt : *c.cloudAt);
+            // This machine's next save stamps its own time, however far off the restored one.
+            engine.toggleMark(8, 8);
+            QCOMPARE(engine.lastSavedAt(), machine.clock.now());
         }
         // Without a sync folder, a game in one that is not in use is never looked at.
         TestMachine machine;
@@ -87,47 +93,22 @@ private slots:
         QCOMPARE(readStored(folders.local, recordsKey), recordsBytes(expected));
     }
 
-    void restoredGamesKeepTheirTimeAndPhase()
+    void aRestoredLostGameKeepsItsTimeAndIsNotCountedAgain()
     {
-        // A game in play shows its saved time and runs on from launch.
-        {
-            TestMachine machine;
-            writeStoredGame(machine.folders.local, SavedGame { nearlyWonBoard(), 37, 12 });
-            GameEngine& engine = machine.launch();
-            QCOMPARE(engine.elapsedSeconds(), 37);
-            QCOMPARE(engine.clockStartedAt(), std::optional(machine.clock.now()));
-            machine.clock.advance(3.5);
-            QCOMPARE(engine.elapsedSeconds(), 40);
-        }
-        // A lost game comes back lost with its final time, is not counted again, and refuses
-        // actions.
-        {
-            TestMachine machine;
-            Board lost = nearlyWonBoard();
-            SequenceRandom noDraws({});
-            QVERIFY(lost.reveal(0, 0, noDraws));
-            writeStoredGame(machine.folders.local, SavedGame { lost, 12, 12 });
-            writeStored(machine.folders.local, recordsKey,
-                recordsBytes({ { Difficulty::beginner, Record { 1, 0, std::nullopt } } }));
-            GameEngine& engine = machine.launch();
-            machine.clock.advance(60);
-            engine.reveal(8, 8);
-            QCOMPARE(engine.board(), lost);
-            QCOMPARE(engine.elapsedSeconds(), 12);
-            QCOMPARE(engine.records().at(Difficulty::beginner).played, 1);
-            QVERIFY(storedKeys(machine.folders.cloud).isEmpty());
-        }
-        // A stamp at the top of the double range is restored; this machine's next save
-        // replaces it with the real time.
-        {
-            TestMachine machine;
-            writeStoredGame(machine.folders.local,
-                SavedGame { nearlyWonBoard(), std::numeric_limits<std::int64_t>::max(), 1e308 });
-            GameEngine& engine = machine.launch();
-            QCOMPARE(engine.lastSavedAt(), 1e308);
-            engine.toggleMark(8, 8);
-            QCOMPARE(engine.lastSavedAt(), machine.clock.now());
-        }
+        TestMachine machine;
+        Board lost = nearlyWonBoard();
+        SequenceRandom noDraws({});
+        QVERIFY(lost.reveal(0, 0, noDraws));
+        writeStoredGame(machine.folders.local, SavedGame { lost, 12, 12 });
+        writeStored(machine.folders.local, recordsKey,
+            recordsBytes({ { Difficulty::beginner, Record { 1, 0, std::nullopt } } }));
+        GameEngine& engine = machine.launch();
+        machine.clock.advance(60);
+        engine.reveal(8, 8);
+        QCOMPARE(engine.board(), lost);
+        QCOMPARE(engine.elapsedSeconds(), 12);
+        QCOMPARE(engine.records().at(Difficulty::beginner).played, 1);
+        QVERIFY(storedKeys(machine.folders.cloud).isEmpty());
     }
 
     void aSaveLeavesIdenticalCompactValuesOnBothSides()
