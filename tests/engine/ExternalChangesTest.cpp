@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Values another machine leaves in the sync folder while the engine runs: statistics are merged,
-// a newer game is adopted, and nothing of it is written back.
+// a newer game is adopted, nothing of it is written back, and a stale game never wins.
 #include "TestBoards.h"
 #include "TestEngine.h"
 
@@ -10,53 +10,24 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <functional>
-
-namespace {
-
-/// An engine on fresh folders with the hand-driven clock.
-struct Machine {
-    /// prepare may put values in the folders before the engine is launched.
-    explicit Machine(const std::function<void(const TwoFolders&)>& prepare = {})
-    {
-        if (prepare)
-            prepare(folders);
-        engine = makeEngine(folders.both(), clock);
-    }
-
-    TwoFolders folders;
-    FakeClock clock;
-    std::unique_ptr<GameEngine> engine;
-
-    /// Another machine writes key in the sync folder; returns once the engine has handled it.
-    bool arrives(const QString& key, const QByteArray& bytes)
-    {
-        return writeStored(folders.cloud, key, bytes) && catchUp(*engine);
-    }
-};
-
-} // namespace
-
 class ExternalChangesTest : public QObject {
     Q_OBJECT
 
 private slots:
     void outsideRecordsAreMergedAndOnlyRealGainsNotify()
     {
-        Machine machine;
-        GameEngine& engine = *machine.engine;
+        TestMachine machine;
+        GameEngine& engine = machine.launch();
         QSignalSpy recordsSpy(&engine, &GameEngine::recordsChanged);
         QVERIFY(machine.arrives(recordsKey,
             recordsBytes({ { Difficulty::beginner, Record { 5, 2, 80 } },
                 { Difficulty::expert, Record { 1, 1, 900 } } })));
         QCOMPARE(engine.records().size(), std::size_t { 2 });
         QCOMPARE(recordsSpy.count(), 1);
-
-        // Smaller counts and a slower best bring nothing new: no notification.
+        // Smaller counts and a slower best bring nothing new, and broken statistics count as
+        // none: no notification.
         QVERIFY(machine.arrives(
             recordsKey, recordsBytes({ { Difficulty::beginner, Record { 4, 1, 95 } } })));
-        QCOMPARE(recordsSpy.count(), 1);
-        // Broken statistics count as none.
         QVERIFY(machine.arrives(recordsKey, "{\"beginner\":3}"));
         QCOMPARE(recordsSpy.count(), 1);
         // Each field merges on its own.
@@ -64,7 +35,6 @@ private slots:
             recordsKey, recordsBytes({ { Difficulty::beginner, Record { 6, 1, 70 } } })));
         QCOMPARE(engine.records().at(Difficulty::beginner), (Record { 6, 2, 70 }));
         QCOMPARE(recordsSpy.count(), 2);
-
         // None of it was saved: the local side never got a value.
         QVERIFY(!readStored(machine.folders.local, recordsKey));
         QCOMPARE(engine.moveCount(), 0);
@@ -72,22 +42,19 @@ private slots:
 
     void onlyStrictlyNewerGamesAreAdopted()
     {
-        Machine machine;
-        GameEngine& engine = *machine.engine;
+        TestMachine machine;
+        GameEngine& engine = machine.launch();
         engine.toggleMark(4, 4);
         const Instant savedAt = engine.lastSavedAt();
         const auto stored = readStored(machine.folders.local, savedGameKey);
         QSignalSpy boardSpy(&engine, &GameEngine::boardChanged);
-
         // Saved at the same instant as this machine's game: ignored.
         QVERIFY(machine.arrives(savedGameKey, gameBytes({ flaggedBoard(1), 50, savedAt })));
-        QCOMPARE(boardSpy.count(), 0);
         // Broken, or sent under a key the engine does not keep: ignored.
         QVERIFY(machine.arrives(savedGameKey, "{\"board\":{}}"));
         QVERIFY(writeStored(machine.folders.cloud, QStringLiteral("other"),
             gameBytes({ flaggedBoard(2), 1, 1e9 })));
-        engine.rescanSyncFolder();
-        QCoreApplication::processEvents();
+        (void)catchUp(engine, 100);
         QCOMPARE(boardSpy.count(), 0);
 
         // Later: replaces the game in the middle of play and restarts the clock from its time.
@@ -105,71 +72,123 @@ private slots:
         QCOMPARE(readStored(machine.folders.local, savedGameKey), stored);
     }
 
-    void adoptedFinishedGamesAreNotCounted()
-    {
-        Machine machine;
-        GameEngine& engine = *machine.engine;
-        Board won = nearlyWonBoard();
-        SequenceRandom noDraws({});
-        QVERIFY(won.reveal(8, 8, noDraws));
-        QVERIFY(machine.arrives(savedGameKey, gameBytes({ won, 12, 5 })));
-        QCOMPARE(engine.board(), won);
-        QVERIFY(!engine.clockStartedAt());
-        QCOMPARE(engine.elapsedSeconds(), 12);
-        QVERIFY(engine.records().empty());
-        QVERIFY(!engine.justSetRecord());
-        // A finished board takes no actions until a new game.
-        engine.reveal(0, 0);
-        QCOMPARE(engine.moveCount(), 0);
-    }
-
     void theRestoredGameGuardsAgainstOlderOnes()
     {
         // Launched with a game saved at 500: one saved at 400 elsewhere is older, and stays out.
-        {
-            Machine machine([](const TwoFolders& folders) {
-                writeStoredGame(folders.local, { flaggedBoard(1), 3, 500 });
-            });
-            QVERIFY(machine.arrives(savedGameKey, gameBytes({ flaggedBoard(2), 9, 400 })));
-            QCOMPARE(machine.engine->board(), flaggedBoard(1));
-            QCOMPARE(machine.engine->lastSavedAt(), 500.0);
-            QVERIFY(machine.arrives(savedGameKey, gameBytes({ flaggedBoard(2), 9, 501 })));
-            QCOMPARE(machine.engine->board(), flaggedBoard(2));
-        }
-        // Launched with nothing stored, the first outside game is taken whatever its stamp.
-        {
-            Machine machine;
-            QVERIFY(machine.arrives(savedGameKey, gameBytes({ flaggedBoard(2), 9, -1e9 })));
-            QCOMPARE(machine.engine->board(), flaggedBoard(2));
-        }
+        TestMachine machine;
+        writeStoredGame(machine.folders.local, { flaggedBoard(1), 3, 500 });
+        GameEngine& engine = machine.launch();
+        QVERIFY(machine.arrives(savedGameKey, gameBytes({ flaggedBoard(2), 9, 400 })));
+        QCOMPARE(engine.board(), flaggedBoard(1));
+        QCOMPARE(engine.lastSavedAt(), 500.0);
+        QVERIFY(machine.arrives(savedGameKey, gameBytes({ flaggedBoard(2), 9, 501 })));
+        QCOMPARE(engine.board(), flaggedBoard(2));
+        // Launched with nothing stored, the first outside game is taken whatever its stamp; a
+        // finished one is not counted here again and takes no actions until a new game.
+        TestMachine fresh;
+        GameEngine& freshEngine = fresh.launch();
+        Board won = nearlyWonBoard();
+        SequenceRandom noDraws({});
+        QVERIFY(won.reveal(8, 8, noDraws));
+        QVERIFY(fresh.arrives(savedGameKey, gameBytes({ won, 12, -1e9 })));
+        QCOMPARE(freshEngine.board(), won);
+        QVERIFY(!freshEngine.clockStartedAt());
+        QCOMPARE(freshEngine.elapsedSeconds(), 12);
+        QVERIFY(freshEngine.records().empty());
+        QVERIFY(!freshEngine.justSetRecord());
+        freshEngine.reveal(0, 0);
+        QCOMPARE(freshEngine.moveCount(), 0);
     }
 
     void attachingASyncFolderBringsItsValuesIn()
     {
-        TwoFolders folders;
-        FakeClock clock;
-        const auto engine = makeEngine(folders.localOnly(), clock);
-        QSignalSpy reads(engine.get(), &GameEngine::syncFolderRead);
-        engine->toggleMark(0, 0);
-
-        QTemporaryDir shared;
-        writeStoredGame(shared.path(), { flaggedBoard(5), 8, clock.now() + 1 });
-        writeStored(shared.path(), recordsKey,
-            recordsBytes({ { Difficulty::expert, Record { 2, 1, 400 } } }));
-        QCOMPARE(engine->attachSyncFolder(shared.path()), GameEngine::SyncFolderResult::attached);
-        QCOMPARE(engine->syncFolder(), shared.path());
+        TestMachine machine;
+        GameEngine& engine = machine.launch(std::nullopt);
+        QSignalSpy reads(&engine, &GameEngine::syncFolderRead);
+        engine.toggleMark(0, 0);
+        const QString shared = machine.folders.cloud;
+        writeStoredGame(shared, { flaggedBoard(5), 8, machine.clock.now() + 1 });
+        writeStored(
+            shared, recordsKey, recordsBytes({ { Difficulty::expert, Record { 2, 1, 400 } } }));
+        QCOMPARE(engine.attachSyncFolder(shared), GameEngine::SyncFolderResult::attached);
+        QCOMPARE(engine.syncFolder(), shared);
         QTRY_COMPARE(reads.size(), 1);
-        QCOMPARE(engine->board(), flaggedBoard(5));
-        QCOMPARE(engine->records().at(Difficulty::expert), (Record { 2, 1, 400 }));
-
+        QCOMPARE(engine.board(), flaggedBoard(5));
+        QCOMPARE(engine.records().at(Difficulty::expert), (Record { 2, 1, 400 }));
         // A report found just before the folder is left is dropped with it.
-        writeStoredGame(shared.path(), { flaggedBoard(6), 8, clock.now() + 2 });
-        engine->rescanSyncFolder();
-        engine->detachSyncFolder();
-        QVERIFY(!engine->syncFolder());
+        writeStoredGame(shared, { flaggedBoard(6), 8, machine.clock.now() + 2 });
+        engine.rescanSyncFolder();
+        engine.detachSyncFolder();
+        QVERIFY(!engine.syncFolder());
         QTest::qWait(50);
-        QCOMPARE(engine->board(), flaggedBoard(5));
+        QCOMPARE(engine.board(), flaggedBoard(5));
         QCOMPARE(reads.size(), 1);
+    }
+
+    // Two machines, each with its own data folder, sharing home's sync folder.
+
+    void playMovesBetweenMachines()
+    {
+        TestMachine home, office;
+        GameEngine& atHome = home.launch(home.folders.cloud, 1);
+        GameEngine& atOffice = office.launch(home.folders.cloud, 2);
+        const auto advance = [&](double seconds) {
+            home.clock.advance(seconds);
+            office.clock.advance(seconds);
+        };
+        // A game begun at home shows up at the office, clock and all.
+        atHome.newGame(Difficulty::intermediate);
+        atHome.toggleMark(5, 5);
+        advance(6);
+        atHome.reveal(10, 10);
+        QVERIFY(catchUp(atOffice));
+        QCOMPARE(atOffice.board(), atHome.board());
+        QCOMPARE(atOffice.elapsedSeconds(), 6);
+        QCOMPARE(atOffice.lastSavedAt(), atHome.lastSavedAt());
+        QCOMPARE(atOffice.moveCount(), 0);
+        advance(2.5);
+        QCOMPARE(atOffice.elapsedSeconds(), 8);
+        // Played on at the office, it comes back home.
+        atOffice.toggleMark(0, 0);
+        QVERIFY(catchUp(atHome));
+        QCOMPARE(atHome.board(), atOffice.board());
+        QCOMPARE(atHome.elapsedSeconds(), 8);
+        // Home wrote nothing on adopting, so the office has nothing to catch up on.
+        QVERIFY(!catchUp(atOffice, 100));
+        // The office's clock falls an hour behind: its next move is stamped before the game home
+        // holds, so home keeps its own.
+        office.clock.advance(-3600);
+        atOffice.toggleMark(2, 2);
+        QVERIFY(catchUp(atHome));
+        QCOMPARE(atHome.board().cellAt(2, 2).mark, Mark::none);
+        QCOMPARE(atHome.board().cellAt(0, 0).mark, Mark::flag);
+    }
+
+    void statisticsMergeBothWays()
+    {
+        TestMachine home, office;
+        GameEngine& atHome = home.launch(home.folders.cloud, 3);
+        GameEngine& atOffice = office.launch(home.folders.cloud, 4);
+        playWinningGame(atHome, home.clock, 50);
+        QVERIFY(catchUp(atOffice));
+        QCOMPARE(atOffice.records(), atHome.records());
+        // The office wins faster and loses once: home takes the better best and the counts.
+        playWinningGame(atOffice, office.clock, 30);
+        playLosingGame(atOffice, office.clock, 4);
+        QVERIFY(catchUp(atHome));
+        QCOMPARE(atHome.records().at(Difficulty::beginner), (Record { 3, 2, 30 }));
+        QCOMPARE(atOffice.records().at(Difficulty::beginner), (Record { 3, 2, 30 }));
+        // Adopting the office's game leaves home's flag from its own first win as it was.
+        QVERIFY(atHome.justSetRecord());
+        // A record set at home and a loss at the office before either catches up: the office
+        // writes last, yet home keeps its record and hands it on with its next save.
+        playWinningGame(atHome, home.clock, 20);
+        playLosingGame(atOffice, office.clock, 1);
+        QVERIFY(catchUp(atHome));
+        QCOMPARE(atHome.records().at(Difficulty::beginner), (Record { 4, 3, 20 }));
+        atHome.newGame(Difficulty::beginner);
+        QVERIFY(catchUp(atOffice));
+        QCOMPARE(atOffice.records(), atHome.records());
     }
 };
 

@@ -9,23 +9,16 @@
 
 #include <QTest>
 
-#include <nlohmann/json.hpp>
-
-#include <functional>
-#include <limits>
 #include <vector>
 
 namespace {
 
-/// What each folder holds, key by key, to prove that nothing was written.
+/// What each folder holds, file by file, to prove that nothing was written.
 QMap<QString, QByteArray> contents(const QString& folder)
 {
     QMap<QString, QByteArray> result;
-    for (const QString& name : storedKeys(folder)) {
-        QFile file(QDir(folder).filePath(name));
-        if (file.open(QIODevice::ReadOnly))
-            result.insert(name, file.readAll());
-    }
+    for (const QString& name : storedKeys(folder))
+        result.insert(name, *readStored(folder, name.chopped(5)));
     return result;
 }
 
@@ -40,45 +33,47 @@ private slots:
         const Board local = flaggedBoard(1);
         const Board cloud = flaggedBoard(2);
         struct Case {
-            std::optional<Instant> localAt;
-            std::optional<Instant> cloudAt;
-            std::optional<Board> expected;
+            std::optional<Instant> localAt, cloudAt;
+            bool localWins;
         };
         const std::vector<Case> cases {
-            { 100, 100, local }, // equal stamps: local
-            { 100, 101, cloud }, // cloud strictly later
-            { 101, 100, local }, // local later
-            { std::nullopt, 5, cloud }, // only one side has a game
-            { 5, std::nullopt, local },
-            { -5e9, std::nullopt, local }, // long before the reference date
+            { 100, 100, true }, // equal stamps: local
+            { 100, 101, false }, { 101, 100, true },
+            { std::nullopt, 5, false }, // only one side has a game
+            { 5, std::nullopt, true },
+            { -5e9, std::nullopt, true }, // long before the reference date
+            { 1e308, std::nullopt, true }, // at the top of the double range
         };
         for (const Case& c : cases) {
-            TwoFolders folders;
-            FakeClock clock;
+            TestMachine machine;
             if (c.localAt)
-                writeStoredGame(folders.local, SavedGame { local, 11, *c.localAt });
+                writeStoredGame(machine.folders.local, SavedGame { local, 11, *c.localAt });
             if (c.cloudAt)
-                writeStoredGame(folders.cloud, SavedGame { cloud, 22, *c.cloudAt });
-            const auto engine = makeEngine(folders.both(), clock);
-            QCOMPARE(engine->board(), *c.expected);
-            QCOMPARE(engine->elapsedSeconds(), c.expected == local ? 11 : 22);
+                writeStoredGame(machine.folders.cloud, SavedGame { cloud, 22, *c.cloudAt });
+            GameEngine& engine = machine.launch();
+            QCOMPARE(engine.board(), c.localWins ? local : cloud);
+            // A game in play shows its saved time and runs on from launch.
+            QCOMPARE(engine.clockStartedAt(), std::optional(machine.clock.now()));
+            machine.clock.advance(3.5);
+            QCOMPARE(engine.elapsedSeconds(), c.localWins ? 14 : 25);
             // The restored stamp guards against older outside games.
-            QCOMPARE(engine->lastSavedAt(), c.expected == local ? *c.localAt : *c.cloudAt);
+            QCOMPARE(engine.lastSavedAt(), c.localWins ? *c.localAt : *c.cloudAt);
+            // This machine's next save stamps its own time, however far off the restored one.
+            engine.toggleMark(8, 8);
+            QCOMPARE(engine.lastSavedAt(), machine.clock.now());
         }
-
         // Without a sync folder, a game in one that is not in use is never looked at.
-        TwoFolders folders;
-        FakeClock clock;
-        writeStoredGame(folders.cloud, SavedGame { cloud, 22, 100 });
-        const auto engine = makeEngine(folders.localOnly(), clock);
-        QCOMPARE(engine->board(), Board::fresh(Difficulty::beginner));
-        QCOMPARE(engine->lastSavedAt(), distantPast);
+        TestMachine machine;
+        writeStoredGame(machine.folders.cloud, SavedGame { cloud, 22, 100 });
+        GameEngine& engine = machine.launch(std::nullopt);
+        QCOMPARE(engine.board(), Board::fresh(Difficulty::beginner));
+        QCOMPARE(engine.lastSavedAt(), distantPast);
     }
 
     void loadingMergesRecordsAndWritesNothing()
     {
-        TwoFolders folders;
-        FakeClock clock;
+        TestMachine machine;
+        const TwoFolders& folders = machine.folders;
         writeStored(folders.local, recordsKey,
             recordsBytes({ { Difficulty::beginner, Record { 5, 2, 80 } } }));
         writeStored(folders.cloud, recordsKey,
@@ -87,168 +82,105 @@ private slots:
         writeStoredGame(folders.cloud, SavedGame { flaggedBoard(0), 3, 7 });
         const auto localBefore = contents(folders.local);
         const auto cloudBefore = contents(folders.cloud);
-
-        const auto engine = makeEngine(folders.both(), clock);
-
+        GameEngine& engine = machine.launch();
         const Records expected { { Difficulty::beginner, Record { 5, 3, 80 } },
             { Difficulty::expert, Record { 1, 0, std::nullopt } } };
-        QCOMPARE(engine->records(), expected);
+        QCOMPARE(engine.records(), expected);
         QCOMPARE(contents(folders.local), localBefore);
         QCOMPARE(contents(folders.cloud), cloudBefore);
         // The merged statistics reach both sides with the next save.
-        engine->newGame(Difficulty::beginner);
-        QCOMPARE(decodeRecords(readStored(folders.local, recordsKey)->toStdString()),
-            std::optional(expected));
+        engine.newGame(Difficulty::beginner);
+        QCOMPARE(readStored(folders.local, recordsKey), recordsBytes(expected));
     }
 
-    void restoredGamesKeepTheirTimeAndPhase()
+    void aRestoredLostGameKeepsItsTimeAndIsNotCountedAgain()
     {
-        // A game in play shows its saved time and runs on from launch.
-        {
-            TwoFolders folders;
-            FakeClock clock;
-            writeStoredGame(folders.local, SavedGame { nearlyWonBoard(), 37, 12 });
-            const auto engine = makeEngine(folders.both(), clock);
-            QCOMPARE(engine->elapsedSeconds(), 37);
-            QCOMPARE(engine->clockStartedAt(), std::optional(clock.now()));
-            clock.advance(3.5);
-            QCOMPARE(engine->elapsedSeconds(), 40);
-        }
-        // A lost game comes back lost with its final time, is not counted again, and refuses
-        // actions.
-        {
-            TwoFolders folders;
-            FakeClock clock;
-            Board lost = nearlyWonBoard();
-            SequenceRandom noDraws({});
-            QVERIFY(lost.reveal(0, 0, noDraws));
-            writeStoredGame(folders.local, SavedGame { lost, 12, 12 });
-            writeStored(folders.local, recordsKey,
-                recordsBytes({ { Difficulty::beginner, Record { 1, 0, std::nullopt } } }));
-            const auto engine = makeEngine(folders.both(), clock);
-            clock.advance(60);
-            engine->reveal(8, 8);
-            QCOMPARE(engine->board(), lost);
-            QCOMPARE(engine->elapsedSeconds(), 12);
-            QCOMPARE(engine->records().at(Difficulty::beginner).played, 1);
-            QVERIFY(storedKeys(folders.cloud).isEmpty());
-        }
+        TestMachine machine;
+        Board lost = nearlyWonBoard();
+        SequenceRandom noDraws({});
+        QVERIFY(lost.reveal(0, 0, noDraws));
+        writeStoredGame(machine.folders.local, SavedGame { lost, 12, 12 });
+        writeStored(machine.folders.local, recordsKey,
+            recordsBytes({ { Difficulty::beginner, Record { 1, 0, std::nullopt } } }));
+        GameEngine& engine = machine.launch();
+        machine.clock.advance(60);
+        engine.reveal(8, 8);
+        QCOMPARE(engine.board(), lost);
+        QCOMPARE(engine.elapsedSeconds(), 12);
+        QCOMPARE(engine.records().at(Difficulty::beginner).played, 1);
+        QVERIFY(storedKeys(machine.folders.cloud).isEmpty());
     }
 
     void aSaveLeavesIdenticalCompactValuesOnBothSides()
     {
-        TwoFolders folders;
-        FakeClock clock;
-        clock.set(startTime + 0.25);
-        const auto engine = makeEngine(folders.both(), clock);
-        engine->toggleMark(3, 4);
-        clock.advance(2.5);
-        engine->toggleMark(3, 4);
-
+        TestMachine machine;
+        machine.clock.set(startTime + 0.25);
+        GameEngine& engine = machine.launch();
+        engine.toggleMark(3, 4);
+        machine.clock.advance(2.5);
+        engine.toggleMark(3, 4);
         for (const QString& key : { savedGameKey, recordsKey }) {
-            const auto local = readStored(folders.local, key);
+            const auto local = readStored(machine.folders.local, key);
             QVERIFY(local);
-            QCOMPARE(readStored(folders.cloud, key), local);
+            QCOMPARE(readStored(machine.folders.cloud, key), local);
             QVERIFY(!local->contains(' ') && !local->contains('\n'));
         }
-        const auto game = decodeSavedGame(readStored(folders.local, savedGameKey)->toStdString());
-        QVERIFY(game);
         // The fraction of the stamp survives the round trip exactly.
-        QCOMPARE(*game, (SavedGame { engine->board(), 2, startTime + 2.75 }));
-        QCOMPARE(engine->lastSavedAt(), startTime + 2.75);
-        QCOMPARE(*readStored(folders.local, recordsKey), QByteArray("[]"));
+        QCOMPARE(readStored(machine.folders.local, savedGameKey),
+            gameBytes({ engine.board(), 2, startTime + 2.75 }));
+        QCOMPARE(engine.lastSavedAt(), startTime + 2.75);
+        QCOMPARE(*readStored(machine.folders.local, recordsKey), QByteArray("[]"));
 
         // Local-only: the same save, one folder.
-        TwoFolders alone;
-        const auto localOnly = makeEngine(alone.localOnly(), clock);
-        localOnly->newGame(Difficulty::intermediate);
-        QCOMPARE(storedKeys(alone.local),
+        TestMachine alone;
+        alone.launch(std::nullopt).newGame(Difficulty::intermediate);
+        QCOMPARE(storedKeys(alone.folders.local),
             QStringList({ QStringLiteral("records.json"), QStringLiteral("savedGame.json") }));
-        QVERIFY(storedKeys(alone.cloud).isEmpty());
+        QVERIFY(storedKeys(alone.folders.cloud).isEmpty());
     }
 
-    void hostileRecordsCountAsNone_data()
+    void hostileValuesCountAsNone_data()
     {
+        QTest::addColumn<QString>("key");
         QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("not JSON") << QByteArray("beginner: 3");
-        QTest::newRow("empty file") << QByteArray();
-        QTest::newRow("object") << QByteArray(R"({"beginner":{"played":1,"won":1}})");
-        QTest::newRow("odd length") << QByteArray(R"(["beginner",{"played":1,"won":1},"expert"])");
-        QTest::newRow("beyond int64")
-            << QByteArray(R"(["beginner",{"played":9223372036854775808,"won":1}])");
-        QTest::newRow("deep nesting") << QByteArray(200'000, '[') + QByteArray(200'000, ']');
-        QTest::newRow("binary") << QByteArray("\xff\xfe\x00\x01", 4);
+        for (const QString& key : { recordsKey, savedGameKey }) {
+            const auto row = [&key](const char* name) -> QTestData& {
+                return QTest::newRow(qPrintable(key + ": " + name)) << key;
+            };
+            row("not JSON") << QByteArray("{\"board\":");
+            row("empty file") << QByteArray();
+            row("deep nesting") << QByteArray(200'000, '[') + QByteArray(200'000, ']');
+            row("deep objects") << "{\"board\":" + QByteArray(300'000, '{');
+            row("binary") << QByteArray("\xff\xfe\x00\x01", 4);
+        }
+        // Well-formed JSON the decoders refuse; every other refusal is theirs to pin.
+        QTest::newRow("records: beyond int64")
+            << recordsKey << QByteArray(R"(["beginner",{"played":9223372036854775808,"won":1}])");
+        QTest::newRow("game: elapsed beyond int64")
+            << savedGameKey
+            << gameBytes({ nearlyWonBoard(), 0, 12345.5 })
+                   .replace("\"elapsed\":0", "\"elapsed\":9223372036854775808");
     }
 
-    void hostileRecordsCountAsNone()
+    void hostileValuesCountAsNone()
     {
+        QFETCH(QString, key);
         QFETCH(QByteArray, stored);
-        TwoFolders folders;
-        FakeClock clock;
-        writeStored(folders.local, recordsKey, stored);
+        TestMachine machine;
+        writeStored(machine.folders.local, key, stored);
         // The good side still counts.
         const Records cloud { { Difficulty::expert, Record { 2, 1, 300 } } };
-        writeStored(folders.cloud, recordsKey, recordsBytes(cloud));
-
-        const auto engine = makeEngine(folders.both(), clock);
-        QCOMPARE(engine->records(), cloud);
-        // The broken value is overwritten by the next save, not repaired or kept.
-        engine->newGame(Difficulty::beginner);
-        QCOMPARE(readStored(folders.local, recordsKey), recordsBytes(cloud));
-    }
-
-    void hostileSavedGamesCountAsNone_data()
-    {
-        QTest::addColumn<QByteArray>("stored");
-        // A valid game in play, bent one way per row.
-        const auto bent = [](const std::function<void(nlohmann::json&)>& bend) {
-            auto game =
-                nlohmann::json::parse(encodeSavedGame(SavedGame { nearlyWonBoard(), 0, 12345.5 }));
-            bend(game);
-            return QByteArray::fromStdString(game.dump());
-        };
-        QTest::newRow("not JSON") << QByteArray("{\"board\":");
-        QTest::newRow("missing savedAt") << bent([](auto& game) { game.erase("savedAt"); });
-        QTest::newRow("elapsed beyond int64")
-            << bent([](auto& game) { game["elapsed"] = 9223372036854775808ULL; });
-        QTest::newRow("savedAt overflowing a double")
-            << bent([](auto&) {}).replace("12345.5", "1e400");
-        QTest::newRow("a cell short") << bent([](auto& game) { game["board"]["cells"].erase(0); });
-        QTest::newRow("expert's cells on a beginner board") << bent([](auto& game) {
-            auto& cells = game["board"]["cells"];
-            while (cells.size() < 480)
-                cells.push_back(cells[0]);
-        });
-        QTest::newRow("deep nesting") << "{\"board\":" + QByteArray(300'000, '{');
-    }
-
-    void hostileSavedGamesCountAsNone()
-    {
-        QFETCH(QByteArray, stored);
-        TwoFolders folders;
-        FakeClock clock;
-        writeStored(folders.local, savedGameKey, stored);
-        const auto engine = makeEngine(folders.both(), clock);
-        QCOMPARE(engine->board(), Board::fresh(Difficulty::beginner));
-        QCOMPARE(engine->lastSavedAt(), distantPast);
-        // Play goes on normally.
-        engine->reveal(4, 4);
-        QCOMPARE(engine->moveCount(), 1);
-        QCOMPARE(readStored(folders.cloud, savedGameKey), readStored(folders.local, savedGameKey));
-    }
-
-    void extremeButValidStampsAreTakenAsTheyAre()
-    {
-        // A stamp at the top of the double range is restored; this machine's next save
-        // replaces it with the real time.
-        TwoFolders folders;
-        FakeClock clock;
-        writeStoredGame(folders.local,
-            SavedGame { nearlyWonBoard(), std::numeric_limits<std::int64_t>::max(), 1e308 });
-        const auto engine = makeEngine(folders.both(), clock);
-        QCOMPARE(engine->lastSavedAt(), 1e308);
-        engine->toggleMark(8, 8);
-        QCOMPARE(engine->lastSavedAt(), clock.now());
+        writeStored(machine.folders.cloud, recordsKey, recordsBytes(cloud));
+        GameEngine& engine = machine.launch();
+        QCOMPARE(engine.records(), cloud);
+        QCOMPARE(engine.board(), Board::fresh(Difficulty::beginner));
+        QCOMPARE(engine.lastSavedAt(), distantPast);
+        // Play goes on normally, and the broken value is overwritten, not repaired or kept.
+        engine.reveal(4, 4);
+        QCOMPARE(engine.moveCount(), 1);
+        QCOMPARE(readStored(machine.folders.local, recordsKey), recordsBytes(cloud));
+        QCOMPARE(readStored(machine.folders.cloud, savedGameKey),
+            readStored(machine.folders.local, savedGameKey));
     }
 };
 

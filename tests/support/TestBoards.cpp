@@ -1,18 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestBoards.h"
 
+namespace {
+
+Cell& at(Board& board, const Point& p)
+{
+    return board.cells[static_cast<std::size_t>(board.index(p.x, p.y))];
+}
+
+} // namespace
+
 Board boardWithMines(Difficulty difficulty, const std::vector<Point>& mines)
 {
     Board board = Board::fresh(difficulty);
     for (const Point& p : mines)
-        board.cells[static_cast<std::size_t>(board.index(p.x, p.y))].isMine = true;
+        at(board, p).isMine = true;
     for (std::int64_t y = 0; y < board.rows(); ++y) {
         for (std::int64_t x = 0; x < board.columns(); ++x) {
-            Cell& cell = board.cells[static_cast<std::size_t>(board.index(x, y))];
-            if (cell.isMine)
-                continue;
+            Cell& cell = at(board, { x, y });
             for (const Point& n : board.neighbours(x, y))
-                cell.adjacent += board.cellAt(n.x, n.y).isMine ? 1 : 0;
+                cell.adjacent += !cell.isMine && board.cellAt(n.x, n.y).isMine ? 1 : 0;
         }
     }
     board.minesLaid = true;
@@ -23,7 +30,7 @@ Board boardWithMines(Difficulty difficulty, const std::vector<Point>& mines)
 void uncover(Board& board, const std::vector<Point>& squares)
 {
     for (const Point& square : squares) {
-        board.cells[static_cast<std::size_t>(board.index(square.x, square.y))].isRevealed = true;
+        at(board, square).isRevealed = true;
         ++board.revealedCount;
     }
 }
@@ -31,7 +38,7 @@ void uncover(Board& board, const std::vector<Point>& squares)
 void flag(Board& board, const std::vector<Point>& squares)
 {
     for (const Point& square : squares) {
-        board.cells[static_cast<std::size_t>(board.index(square.x, square.y))].mark = Mark::flag;
+        at(board, square).mark = Mark::flag;
         ++board.flagCount;
     }
 }
@@ -50,11 +57,9 @@ Board nearlyWonBoard()
     for (std::int64_t x = 0; x < 9; ++x)
         mines.push_back({ x, 0 });
     Board board = boardWithMines(Difficulty::beginner, mines);
-    for (std::int64_t y = 1; y < 9; ++y) {
-        for (std::int64_t x = 0; x < 9; ++x) {
-            if (!board.cellAt(x, y).isMine && (x != 8 || y != 8))
-                uncover(board, { { x, y } });
-        }
+    for (std::int64_t i = 9; i < 80; ++i) {
+        if (!board.cells[std::size_t(i)].isMine)
+            uncover(board, { { i % 9, i / 9 } });
     }
     return board;
 }
@@ -63,12 +68,10 @@ bool grewFrom(const Records& now, const Records& before)
 {
     for (const auto& [difficulty, old] : before) {
         const auto found = now.find(difficulty);
-        if (found == now.end())
+        if (found == now.end() || found->second.played < old.played || found->second.won < old.won)
             return false;
-        const Record& record = found->second;
-        const bool bestKept =
-            !old.bestSeconds || (record.bestSeconds && *record.bestSeconds <= *old.bestSeconds);
-        if (record.played < old.played || record.won < old.won || !bestKept)
+        const std::optional<std::int64_t> best = found->second.bestSeconds;
+        if (old.bestSeconds && (!best || *best > *old.bestSeconds))
             return false;
     }
     return true;

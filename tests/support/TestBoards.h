@@ -9,16 +9,13 @@
 
 /// A playing board with mines exactly at the given squares and every count filled in.
 [[nodiscard]] Board boardWithMines(Difficulty difficulty, const std::vector<Point>& mines);
-/// Uncovers squares by hand, keeping revealedCount in step.
+/// Uncover or flag squares by hand, keeping revealedCount and flagCount in step.
 void uncover(Board& board, const std::vector<Point>& squares);
-/// Flags squares by hand, keeping flagCount in step.
 void flag(Board& board, const std::vector<Point>& squares);
-
 /// A beginner board in play with one flag at x on the top row, to tell games apart.
 [[nodiscard]] Board flaggedBoard(std::int64_t x);
 /// A beginner board in play with its mines along the top row and at (0, 1), the rest uncovered
 /// except (8, 8): revealing (8, 8) wins and revealing (0, 0) loses.
 [[nodiscard]] Board nearlyWonBoard();
-
 /// Whether now keeps everything before held: no size lost, no count lower, no best slower.
 [[nodiscard]] bool grewFrom(const Records& now, const Records& before);

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestEngine.h"
 
-#include "model/RecordsCoding.h"
-#include "model/SavedGameCoding.h"
 #include "model/SequenceRandom.h"
 
 #include <QCoreApplication>
@@ -14,10 +12,8 @@
 std::vector<std::uint64_t> mixedSequence(std::uint64_t seed, std::size_t count)
 {
     std::vector<std::uint64_t> values;
-    values.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
-        seed += 0x9e3779b97f4a7c15ULL;
-        std::uint64_t z = seed;
+        std::uint64_t z = seed += 0x9e3779b97f4a7c15ULL;
         z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
         z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
         values.push_back(z ^ (z >> 31));
@@ -40,61 +36,22 @@ std::unique_ptr<GameEngine> makeEngine(
     return std::make_unique<GameEngine>(folders, std::move(dependencies));
 }
 
-namespace {
-
-QString storedPath(const QString& folder, const QString& key)
-{
-    return QDir(folder).filePath(key + QStringLiteral(".json"));
-}
-
-std::vector<Point> coveredSafeSquares(const Board& board)
-{
-    std::vector<Point> squares;
-    for (std::int64_t y = 0; y < board.rows(); ++y) {
-        for (std::int64_t x = 0; x < board.columns(); ++x) {
-            const Cell& cell = board.cellAt(x, y);
-            if (!cell.isMine && !cell.isRevealed)
-                squares.push_back({ x, y });
-        }
-    }
-    return squares;
-}
-
-} // namespace
-
 std::optional<QByteArray> readStored(const QString& folder, const QString& key)
 {
-    QFile file(storedPath(folder, key));
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return file.readAll();
+    QFile file(QDir(folder).filePath(key + QStringLiteral(".json")));
+    return file.open(QIODevice::ReadOnly) ? std::optional(file.readAll()) : std::nullopt;
 }
 
 bool writeStored(const QString& folder, const QString& key, const QByteArray& bytes)
 {
-    QFile file(storedPath(folder, key));
+    QFile file(QDir(folder).filePath(key + QStringLiteral(".json")));
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
         file.write(bytes) == bytes.size();
-}
-
-bool writeStoredGame(const QString& folder, const SavedGame& game)
-{
-    return writeStored(folder, savedGameKey, gameBytes(game));
 }
 
 QStringList storedKeys(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files, QDir::Name);
-}
-
-QByteArray recordsBytes(const Records& records)
-{
-    return QByteArray::fromStdString(encodeRecords(records));
-}
-
-QByteArray gameBytes(const SavedGame& game)
-{
-    return QByteArray::fromStdString(encodeSavedGame(game));
 }
 
 bool catchUp(GameEngine& engine, int timeoutMs)
@@ -125,14 +82,18 @@ void playWinningGame(
 {
     startGame(engine, difficulty);
     clock.advance(seconds);
-    // Squares showing 0 first: their floods open most of the board in few moves.
-    const auto next = [&engine]() -> std::optional<Point> {
-        const std::vector<Point> left = coveredSafeSquares(engine.board());
-        for (const Point& p : left) {
-            if (engine.board().cellAt(p.x, p.y).adjacent == 0)
+    // Squares showing 0 first, in reading order: their floods open most of the board in few moves.
+    const auto next = [&board = engine.board()]() -> std::optional<Point> {
+        std::optional<Point> covered;
+        for (std::int64_t i = 0; i < std::int64_t(board.cells.size()); ++i) {
+            const Point p { i % board.columns(), i / board.columns() };
+            const Cell& cell = board.cellAt(p.x, p.y);
+            if (!cell.isMine && !cell.isRevealed && cell.adjacent == 0)
                 return p;
+            if (!cell.isMine && !cell.isRevealed && !covered)
+                covered = p;
         }
-        return left.empty() ? std::nullopt : std::optional(left.front());
+        return covered;
     };
     for (auto square = next(); square && !engine.board().isOver(); square = next())
         engine.reveal(square->x, square->y);
@@ -143,12 +104,10 @@ void playLosingGame(
 {
     startGame(engine, difficulty);
     clock.advance(seconds);
-    engine.reveal(engine.board().columns() / 2, engine.board().rows() / 2);
-    for (std::size_t i = 0; i < engine.board().cells.size(); ++i) {
-        if (engine.board().cells[i].isMine) {
-            const auto index = static_cast<std::int64_t>(i);
-            engine.reveal(index % engine.board().columns(), index / engine.board().columns());
-            return;
-        }
+    const Board& board = engine.board();
+    engine.reveal(board.columns() / 2, board.rows() / 2);
+    for (std::int64_t i = 0; i < std::int64_t(board.cells.size()); ++i) {
+        if (board.cells[std::size_t(i)].isMine)
+            return engine.reveal(i % board.columns(), i / board.columns());
     }
 }

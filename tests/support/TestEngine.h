@@ -58,13 +58,41 @@ struct TwoFolders {
 [[nodiscard]] std::optional<QByteArray> readStored(const QString& folder, const QString& key);
 /// Puts bytes where the store looks for key, as another program or machine would.
 bool writeStored(const QString& folder, const QString& key, const QByteArray& bytes);
-bool writeStoredGame(const QString& folder, const SavedGame& game);
 [[nodiscard]] QStringList storedKeys(const QString& folder);
-[[nodiscard]] QByteArray recordsBytes(const Records& records);
-[[nodiscard]] QByteArray gameBytes(const SavedGame& game);
+[[nodiscard]] inline QByteArray recordsBytes(const Records& records)
+{
+    return QByteArray::fromStdString(encodeRecords(records));
+}
+[[nodiscard]] inline QByteArray gameBytes(const SavedGame& game)
+{
+    return QByteArray::fromStdString(encodeSavedGame(game));
+}
+inline bool writeStoredGame(const QString& folder, const SavedGame& game)
+{
+    return writeStored(folder, savedGameKey, gameBytes(game));
+}
 
 /// Rescans the engine's sync folder and waits until the engine has dealt with a report.
 [[nodiscard]] bool catchUp(GameEngine& engine, int timeoutMs = 5000);
+
+/// One machine: its own folders and clock, and an engine launched on what the folders hold.
+struct TestMachine {
+    TwoFolders folders;
+    FakeClock clock;
+    std::unique_ptr<GameEngine> engine;
+
+    GameEngine& launch() { return launch(folders.cloud); }
+    GameEngine& launch(const std::optional<QString>& sync, std::uint64_t seed = 7)
+    {
+        engine = makeEngine({ folders.local, sync }, clock, mixedSequence(seed));
+        return *engine;
+    }
+    /// Another machine writes key in the sync folder; true once the engine has handled it.
+    bool arrives(const QString& key, const QByteArray& bytes)
+    {
+        return writeStored(*engine->syncFolder(), key, bytes) && catchUp(*engine);
+    }
+};
 
 /// A fresh game of the given size in play: the clock runs from now, but no mine is laid yet,
 /// since marking a square three times starts the game and leaves it unmarked.
