@@ -70,6 +70,12 @@ constexpr std::chrono::milliseconds settle = 100ms;
 // Never reached inside a test, so only the watcher or an explicit rescan looks.
 constexpr std::chrono::milliseconds noPoll = 1h;
 
+/// Runs whatever has been queued, such as a report scheduled by a rescan.
+void runQueued()
+{
+    QCoreApplication::processEvents();
+}
+
 /// One player's machine: its own data folder, and the sync folder it shares.
 struct Machine {
     explicit Machine(const std::optional<QString>& syncFolder,
@@ -84,16 +90,17 @@ struct Machine {
             Qt::QueuedConnection);
     }
 
+    /// Rescans, and runs the report that schedules.
+    void look()
+    {
+        store.rescan();
+        runQueued();
+    }
+
     QTemporaryDir local;
     CloudStore store;
     QList<QStringList> reports;
 };
-
-/// Runs whatever has been queued, such as a report scheduled by a rescan.
-void runQueued()
-{
-    QCoreApplication::processEvents();
-}
 
 /// The inotify watches this process holds, as the kernel counts them.
 int inotifyWatches()
@@ -265,8 +272,7 @@ private slots:
         Machine alone(std::nullopt);
         QVERIFY(!alone.store.hasCloud());
         alone.store.set("[1]", records);
-        alone.store.rescan();
-        runQueued();
+        alone.look();
         QCOMPARE(alone.store.readLocal(records), QByteArray("[1]"));
         QCOMPARE(alone.store.readCloud(records), std::nullopt);
         QVERIFY(alone.reports.isEmpty());
@@ -303,8 +309,7 @@ private slots:
         here.store.set("{}", savedGame);
         there.store.rescan();
         QTRY_COMPARE(there.reports.size(), 1);
-        here.store.rescan();
-        runQueued();
+        here.look();
         QCOMPARE(here.reports.size(), 1);
         QVERIFY(there.reports.last().contains(savedGame));
         QVERIFY(there.store.readCloud(savedGame).has_value());
@@ -314,15 +319,13 @@ private slots:
         here.store.set("{}", savedGame);
         touch(sync.path() + QStringLiteral("/savedGame.json"), 5);
         here.store.rescan();
-        there.store.rescan();
-        runQueued();
+        there.look();
         QCOMPARE(here.reports.size(), 1);
         QCOMPARE(there.reports.size(), reportsBefore);
 
         // A key file that vanishes is not reported: there is nothing to read.
         QVERIFY(QFile::remove(sync.path() + QStringLiteral("/records.json")));
-        here.store.rescan();
-        runQueued();
+        here.look();
         QCOMPARE(here.reports.size(), 1);
     }
 
@@ -346,14 +349,12 @@ private slots:
         const int watchesBefore = inotifyWatches();
         Machine machine(sync.path());
         machine.store.set("[1]", records);
-        machine.store.rescan();
-        runQueued();
+        machine.look();
         // The folder and the key files, not one watch per file.
         QVERIFY2(
             inotifyWatches() - watchesBefore <= 3, qPrintable(QString::number(inotifyWatches())));
         writeFile(sync.path() + QStringLiteral("/notes1.json"), "[10]");
-        machine.store.rescan();
-        runQueued();
+        machine.look();
         QVERIFY(machine.reports.isEmpty());
         QCOMPARE(machine.store.readCloud(savedGame), std::nullopt);
     }
