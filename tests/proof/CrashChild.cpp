@@ -28,16 +28,13 @@ namespace {
 
 constexpr Instant base = 800000000.0;
 
-class SeededRandom final : public RandomSource {
-public:
+struct SeededRandom final : RandomSource {
     explicit SeededRandom(std::uint64_t seed)
-        : m_engine(seed)
+        : engine(seed)
     {
     }
-    std::uint64_t next() override { return m_engine(); }
-
-private:
-    std::mt19937_64 m_engine;
+    std::uint64_t next() override { return engine(); }
+    std::mt19937_64 engine;
 };
 
 // Straight to the descriptor: whatever was printed before the kill must reach the parent.
@@ -54,15 +51,10 @@ void say(const QString& line)
     }
 }
 
-struct Square {
-    std::int64_t x;
-    std::int64_t y;
-};
-
 // Mostly safe squares, so that games are won as well as lost and the statistics move both ways.
-std::vector<Square> candidates(const Board& board, bool safeOnly)
+std::vector<Point> candidates(const Board& board, bool safeOnly)
 {
-    std::vector<Square> squares;
+    std::vector<Point> squares;
     for (std::int64_t y = 0; y < board.rows(); ++y) {
         for (std::int64_t x = 0; x < board.columns(); ++x) {
             const Cell& cell = board.cellAt(x, y);
@@ -87,7 +79,7 @@ void play(GameEngine& engine, std::mt19937_64& script)
     const auto squares = candidates(board, safeOnly && board.minesLaid);
     if (squares.empty())
         return;
-    const Square square = squares[script() % squares.size()];
+    const Point square = squares[script() % squares.size()];
     if (roll < 10)
         engine.toggleMark(square.x, square.y);
     else

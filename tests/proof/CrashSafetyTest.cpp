@@ -6,23 +6,18 @@
 // the temporaries that an interrupted atomic write leaves behind are never read as values.
 #include "ContentHash.h"
 #include "TestBoards.h"
+#include "TestEngine.h"
 
-#include "engine/GameEngine.h"
-#include "model/RecordsCoding.h"
-#include "model/SavedGameCoding.h"
 #include "model/SequenceRandom.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
+#include <QSet>
 #include <QTest>
 
-#include <algorithm>
 #include <array>
-#include <chrono>
-#include <optional>
 #include <random>
 #include <thread>
 
@@ -34,28 +29,19 @@ constexpr int actionsPerRun = 24;
 constexpr int wantedKills = 200;
 constexpr int maxRuns = 400;
 
-// The four files in the order one save writes them.
+// The four files in the order one save writes them: game local, game cloud, records local,
+// records cloud.
 enum File { gameLocal, gameCloud, recordsLocal, recordsCloud, fileCount };
+using Files = std::array<std::optional<QByteArray>, fileCount>;
 
-struct Observed {
-    std::optional<QByteArray> bytes;
-    [[nodiscard]] std::optional<QString> hash() const
-    {
-        return bytes ? std::optional(contentHash(*bytes)) : std::nullopt;
-    }
-};
-
-std::optional<QByteArray> readFile(const QString& path)
+std::optional<QString> hashOf(const std::optional<QByteArray>& bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return file.readAll();
+    return bytes ? std::optional(contentHash(*bytes)) : std::nullopt;
 }
 
-std::string_view view(const QByteArray& bytes)
+std::optional<SavedGame> gameIn(const std::optional<QByteArray>& bytes)
 {
-    return { bytes.constData(), static_cast<std::size_t>(bytes.size()) };
+    return bytes ? decodeSavedGame(bytes->toStdString()) : std::nullopt;
 }
 
 // What one child run reported before it died.
@@ -65,7 +51,6 @@ struct Report {
     QString recordsHash;
     std::optional<qint64> inFlight;
     qint64 highestSeq = 0;
-    bool done = false;
 };
 
 Report parse(const QList<QByteArray>& lines)
@@ -83,7 +68,6 @@ Report parse(const QList<QByteArray>& lines)
             report.inFlight.reset();
         } else if (words.value(0) == "DONE") {
             report.inFlight.reset();
-            report.done = true;
         }
     }
     return report;
@@ -104,28 +88,21 @@ class CrashSafetyTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void killedAtRandomMomentsLeavesAWholeCurrentStore();
 
 private:
-    struct Run {
-        QList<QByteArray> lines;
-        bool killed = false;
-    };
-    Run runChild(qint64 firstSeq, std::uint64_t seed, int killAfterLines, int delayMicros);
+    /// The child's output lines, and whether the kill landed before it finished.
+    std::pair<QList<QByteArray>, bool> runChild(
+        qint64 firstSeq, std::uint64_t seed, int killAfterLines, int delayMicros);
     /// Empty when everything on disk is as it may be after this report; else what is wrong.
     QString check(const Report& report);
-    void plantStrays();
-    [[nodiscard]] QStringList unexpectedEntries() const;
 
     QTemporaryDir m_root { memoryBackedTemp() };
-    QString m_local;
-    QString m_cloud;
-    std::array<QString, fileCount> m_paths;
+    QString m_local = m_root.filePath(QStringLiteral("local"));
+    QString m_cloud = m_root.filePath(QStringLiteral("cloud"));
     // What the previous check found, the reference for files no completed save has touched.
-    std::array<Observed, fileCount> m_known;
+    Files m_known;
     std::array<Records, 2> m_knownRecords;
-    QStringList m_planted;
     // Kills that hit a save after it began writing and before the child reported it.
     int m_unreportedSaves = 0;
     // Of those, the kills that left the two sides different.
@@ -136,162 +113,89 @@ private:
     int m_uncountedResults = 0;
 };
 
-void CrashSafetyTest::initTestCase()
-{
-    QVERIFY(m_root.isValid());
-    m_local = m_root.filePath(QStringLiteral("local"));
-    m_cloud = m_root.filePath(QStringLiteral("cloud"));
-    m_paths = { m_local + QStringLiteral("/savedGame.json"),
-        m_cloud + QStringLiteral("/savedGame.json"), m_local + QStringLiteral("/records.json"),
-        m_cloud + QStringLiteral("/records.json") };
-    QVERIFY(QDir().mkpath(m_local) && QDir().mkpath(m_cloud));
-    plantStrays();
-}
-
-// Leftovers as an interrupted atomic write names them, holding tempting values: a game saved
-// far in the future and statistics far beyond anything played. A store that read them would
-// restore the wrong game and inflate the records.
-void CrashSafetyTest::plantStrays()
-{
-    const SavedGame future { Board::fresh(Difficulty::expert), 999, base + 1e7 };
-    const Records inflated { { Difficulty::beginner, { 1000000, 1000000, 1 } } };
-    const std::array<std::pair<QString, std::string>, 4> strays { {
-        { m_local + QStringLiteral("/.sapperly-savedGame.json.Qx7Rt2"), encodeSavedGame(future) },
-        { m_cloud + QStringLiteral("/.sapperly-savedGame.json.Bz9Kq1"), encodeSavedGame(future) },
-        { m_local + QStringLiteral("/.sapperly-records.json.Lm3Np8"), encodeRecords(inflated) },
-        { m_cloud + QStringLiteral("/.sapperly-records.json.Wd4Hs6"), encodeRecords(inflated) },
-    } };
-    for (const auto& [path, bytes] : strays) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-        m_planted.append(QFileInfo(path).fileName());
-    }
-}
-
-QStringList CrashSafetyTest::unexpectedEntries() const
-{
-    QStringList found;
-    for (const QString& folder : { m_local, m_cloud }) {
-        for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
-            if (name != QLatin1String("savedGame.json") && name != QLatin1String("records.json") &&
-                !m_planted.contains(name))
-                found.append(name);
-        }
-    }
-    return found;
-}
-
-CrashSafetyTest::Run CrashSafetyTest::runChild(
+std::pair<QList<QByteArray>, bool> CrashSafetyTest::runChild(
     qint64 firstSeq, std::uint64_t seed, int killAfterLines, int delayMicros)
 {
-    Run run;
+    QList<QByteArray> lines;
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QStringLiteral(CRASH_CHILD_PATH),
         { m_local, m_cloud, QString::number(seed), QString::number(firstSeq),
             QString::number(actionsPerRun) });
     if (!child.waitForStarted(10000))
-        return run;
-    while (run.lines.size() < killAfterLines) {
+        return { lines, false };
+    while (lines.size() < killAfterLines) {
         if (!child.canReadLine() && !child.waitForReadyRead(10000))
             break;
-        while (child.canReadLine() && run.lines.size() < killAfterLines)
-            run.lines.append(child.readLine());
+        while (child.canReadLine() && lines.size() < killAfterLines)
+            lines.append(child.readLine());
     }
     // A real-time pause on purpose: the kill has to land at an arbitrary point inside whatever
     // the child is doing, including the middle of a save.
-    if (delayMicros > 0)
-        std::this_thread::sleep_for(std::chrono::microseconds(delayMicros));
+    std::this_thread::sleep_for(std::chrono::microseconds(delayMicros));
     child.kill();
     child.waitForFinished(10000);
-    run.killed = child.exitStatus() == QProcess::CrashExit;
     for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
         if (!line.isEmpty())
-            run.lines.append(line);
+            lines.append(line);
     }
-    return run;
+    return { lines, child.exitStatus() == QProcess::CrashExit };
 }
 
 QString CrashSafetyTest::check(const Report& report)
 {
-    std::array<Observed, fileCount> now;
-    for (int f = 0; f < fileCount; ++f)
-        now[f].bytes = readFile(m_paths[f]);
-
-    // What each file held when the last completed save returned, or before this run.
-    std::array<std::optional<QString>, fileCount> expected;
-    for (int f = 0; f < fileCount; ++f) {
-        if (report.lastSaved)
-            expected[f] = (f == gameLocal || f == gameCloud) ? report.gameHash : report.recordsHash;
-        else
-            expected[f] = m_known[f].hash();
-    }
+    const std::array<QString, fileCount> folders { m_local, m_cloud, m_local, m_cloud };
+    Files now;
     std::array<bool, fileCount> isNew {};
-    for (int f = 0; f < fileCount; ++f)
-        isNew[f] = now[f].hash() != expected[f];
-
-    for (const File f : { gameLocal, gameCloud }) {
-        if (!isNew[f])
-            continue;
-        // Only the save the kill interrupted may have left a different game.
-        if (!report.inFlight)
-            return QStringLiteral("%1 changed without a save in flight").arg(m_paths[f]);
-        if (!now[f].bytes)
-            return QStringLiteral("%1 vanished").arg(m_paths[f]);
-        const auto game = decodeSavedGame(view(*now[f].bytes));
-        if (!game)
-            return QStringLiteral("%1 does not decode").arg(m_paths[f]);
-        if (game->savedAt != base + static_cast<Instant>(*report.inFlight))
-            return QStringLiteral("%1 holds a game saved at %2, neither the last save nor the one "
-                                  "in flight (%3)")
-                .arg(m_paths[f])
-                .arg(game->savedAt - base)
-                .arg(*report.inFlight);
-    }
-    for (const File f : { recordsLocal, recordsCloud }) {
+    for (int f = 0; f < fileCount; ++f) {
+        now[f] = readStored(folders[f], f < recordsLocal ? savedGameKey : recordsKey);
+        // Against what each file held when the last completed save returned, or before this run.
+        const auto expected = !report.lastSaved
+            ? hashOf(m_known[f])
+            : (f < recordsLocal ? report.gameHash : report.recordsHash);
+        isNew[f] = hashOf(now[f]) != expected;
         if (isNew[f] && !report.inFlight)
-            return QStringLiteral("%1 changed without a save in flight").arg(m_paths[f]);
+            return QStringLiteral("file %1 changed without a save in flight").arg(f);
+    }
+    for (const File f : { gameLocal, gameCloud }) {
+        // Only the save the kill interrupted may have left a different game.
+        const auto game = gameIn(now[f]);
+        if (isNew[f] && (!game || game->savedAt != base + static_cast<Instant>(*report.inFlight)))
+            return QStringLiteral("game %1 is gone, does not decode, or is neither the last save "
+                                  "nor the one in flight (%2)")
+                .arg(f)
+                .arg(*report.inFlight);
     }
     // One save writes game-local, game-cloud, records-local, records-cloud, in that order.
     if (isNew[gameCloud] && !isNew[gameLocal])
         return QStringLiteral("the cloud game was written before the local one");
-    if (isNew[gameLocal] && isNew[gameCloud] && now[gameLocal].bytes != now[gameCloud].bytes)
+    if (isNew[gameLocal] && isNew[gameCloud] && now[gameLocal] != now[gameCloud])
         return QStringLiteral("the two sides hold different new games");
     if ((isNew[recordsLocal] || isNew[recordsCloud]) && !isNew[gameCloud])
         return QStringLiteral("the records were written before the game");
-    if (isNew[recordsCloud] && now[recordsCloud].bytes != now[recordsLocal].bytes)
+    if (isNew[recordsCloud] && now[recordsCloud] != now[recordsLocal])
         return QStringLiteral("the cloud records were written before the local ones");
-    if (isNew[gameLocal] || isNew[gameCloud] || isNew[recordsLocal])
-        ++m_unreportedSaves;
-    if (isNew[gameLocal] && !isNew[recordsLocal]) {
-        const auto game = decodeSavedGame(view(*now[gameLocal].bytes));
-        if (game && game->board.isOver())
-            ++m_uncountedResults;
-    }
-    if (now[gameLocal].bytes != now[gameCloud].bytes ||
-        now[recordsLocal].bytes != now[recordsCloud].bytes)
+    m_unreportedSaves += isNew[gameLocal] || isNew[gameCloud] || isNew[recordsLocal] ? 1 : 0;
+    if (isNew[gameLocal] && !isNew[recordsLocal] && gameIn(now[gameLocal])->board.isOver())
+        ++m_uncountedResults;
+    if (now[gameLocal] != now[gameCloud] || now[recordsLocal] != now[recordsCloud])
         ++m_halfWrittenSaves;
 
     // Every value that is there reads, and the statistics on each side never shrink.
     std::array<std::optional<SavedGame>, 2> games;
     for (const int side : { 0, 1 }) {
-        const Observed& game = now[side == 0 ? gameLocal : gameCloud];
-        const Observed& records = now[side == 0 ? recordsLocal : recordsCloud];
-        if (game.bytes && !(games[side] = decodeSavedGame(view(*game.bytes))))
+        const auto& game = now[gameLocal + side];
+        const auto& records = now[recordsLocal + side];
+        if (game && !(games[side] = gameIn(game)))
             return QStringLiteral("a stored game does not decode");
-        if (!game.bytes && (report.lastSaved || m_known[side == 0 ? gameLocal : gameCloud].bytes))
+        if (!game && (report.lastSaved || m_known[gameLocal + side]))
             return QStringLiteral("a stored game vanished");
-        Records decoded;
-        if (records.bytes) {
-            const auto read = decodeRecords(view(*records.bytes));
-            if (!read)
-                return QStringLiteral("stored records do not decode");
-            decoded = *read;
-        }
-        if (!grewFrom(decoded, m_knownRecords[side]))
+        const auto decoded = records ? decodeRecords(records->toStdString()) : Records {};
+        if (!decoded)
+            return QStringLiteral("stored records do not decode");
+        if (!grewFrom(*decoded, m_knownRecords[side]))
             return QStringLiteral("the statistics went down across a kill");
-        m_knownRecords[side] = decoded;
+        m_knownRecords[side] = *decoded;
     }
 
     // The real loading path, with the strays beside the values, finds exactly those values.
@@ -304,37 +208,49 @@ QString CrashSafetyTest::check(const Report& report)
         return QStringLiteral("the engine restored another game than the stored one");
     if (engine.records() != mergeRecords(m_knownRecords[0], m_knownRecords[1]))
         return QStringLiteral("the engine loaded other statistics than the stored ones");
-
     m_known = now;
     return {};
 }
 
 void CrashSafetyTest::killedAtRandomMomentsLeavesAWholeCurrentStore()
 {
+    QVERIFY(m_root.isValid() && QDir().mkpath(m_local) && QDir().mkpath(m_cloud));
+    // Leftovers as an interrupted atomic write names them, holding tempting values: a game saved
+    // far in the future and statistics far beyond anything played. A store that read them would
+    // restore the wrong game and inflate the records.
+    const QByteArray future = gameBytes({ Board::fresh(Difficulty::expert), 999, base + 1e7 });
+    const QByteArray inflated = recordsBytes({ { Difficulty::beginner, { 1000000, 1000000, 1 } } });
+    QStringList expected { QStringLiteral("records.json"), QStringLiteral("savedGame.json"),
+        QStringLiteral(".sapperly-savedGame.json.Qx7Rt2"),
+        QStringLiteral(".sapperly-records.json.Lm3Np8") };
+    for (const QString& folder : { m_local, m_cloud }) {
+        for (int i : { 2, 3 }) {
+            QFile stray(folder + u'/' + expected[i]);
+            QVERIFY(
+                stray.open(QIODevice::WriteOnly) && stray.write(i == 2 ? future : inflated) > 0);
+        }
+    }
+
     const std::uint64_t seed = qEnvironmentVariableIsSet("SAPPERLY_CRASH_SEED")
         ? qEnvironmentVariable("SAPPERLY_CRASH_SEED").toULongLong()
         : 20261206;
     std::mt19937_64 random(seed);
     QElapsedTimer timer;
     timer.start();
-
     qint64 nextSeq = 1;
-    int kills = 0;
-    int saves = 0;
-    int runs = 0;
-    QStringList strays;
+    int kills = 0, saves = 0, runs = 0;
+    QSet<QString> strays;
     while (kills < wantedKills && runs < maxRuns) {
         ++runs;
         // Lines come two per saving action; a few kills land before the first line, during the
         // start-up and loading, and some runs are let through to the end.
         const int killAfter = static_cast<int>(random() % (2 * actionsPerRun + 8));
         const int delay = static_cast<int>(random() % 2500);
-        const Run run = runChild(nextSeq, random(), killAfter, delay);
-        const Report report = parse(run.lines);
-        kills += run.killed ? 1 : 0;
-        saves += static_cast<int>(std::count_if(run.lines.cbegin(), run.lines.cend(),
+        const auto [lines, killed] = runChild(nextSeq, random(), killAfter, delay);
+        const Report report = parse(lines);
+        kills += killed ? 1 : 0;
+        saves += static_cast<int>(std::count_if(lines.cbegin(), lines.cend(),
             [](const QByteArray& line) { return line.startsWith("SAVED"); }));
-
         const QString problem = check(report);
         QVERIFY2(problem.isEmpty(),
             qPrintable(QStringLiteral("seed %1, run %2 (kill after %3 lines + %4 us): %5")
@@ -343,9 +259,9 @@ void CrashSafetyTest::killedAtRandomMomentsLeavesAWholeCurrentStore()
                            .arg(killAfter)
                            .arg(delay)
                            .arg(problem)));
-        for (const QString& name : unexpectedEntries()) {
-            if (!strays.contains(name))
-                strays.append(name);
+        for (const QString& folder : { m_local, m_cloud }) {
+            for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+                strays += expected.contains(name) ? QSet<QString> {} : QSet { name };
         }
         nextSeq = std::max(nextSeq, report.highestSeq + 1) + 1;
     }
@@ -355,7 +271,7 @@ void CrashSafetyTest::killedAtRandomMomentsLeavesAWholeCurrentStore()
           "%d of them with the two sides differing, %d between a finished game and its count; "
           "%lld temporaries left behind by kills (all ignored); %lld ms",
         kills, runs, saves, m_unreportedSaves, m_halfWrittenSaves, m_uncountedResults,
-        static_cast<long long>(strays.size()), static_cast<long long>(timer.elapsed()));
+        qlonglong(strays.size()), qlonglong(timer.elapsed()));
 }
 
 QTEST_GUILESS_MAIN(CrashSafetyTest)

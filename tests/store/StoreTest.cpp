@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The store on real folders: what reaches each side, and which outside changes are reported.
+// The store on real folders in temporary directories. One folder of key files: whole values,
+// permissions, refusals, and a sweep that touches nothing but the program's own temporaries.
+// Both sides together: what reaches each side, and which outside changes are reported.
 #include "store/CloudStore.h"
+#include "store/KeyFolder.h"
 
-#include "StoreTestSupport.h"
-
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QObject>
@@ -14,15 +16,65 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
 namespace {
 
+const QString records = KeyFolder::recordsKey;
+const QString savedGame = KeyFolder::savedGameKey;
+
+void writeFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(data), data.size());
+}
+
+QByteArray contentsOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+/// Every name in a folder, hidden ones included.
+QStringList everythingIn(const QString& folder)
+{
+    QStringList names = QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    names.sort();
+    return names;
+}
+
+/// Moves a file's modification time by seconds.
+void touch(const QString& path, qint64 seconds)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(
+        QDateTime::currentDateTimeUtc().addSecs(seconds), QFileDevice::FileModificationTime));
+}
+
+struct stat statOf(const QString& path)
+{
+    struct stat status { };
+    ::stat(QFile::encodeName(path).constData(), &status);
+    return status;
+}
+
 // Short enough to keep the tests fast, long enough for a loop of writes to fall inside it.
 constexpr std::chrono::milliseconds settle = 100ms;
 // Never reached inside a test, so only the watcher or an explicit rescan looks.
 constexpr std::chrono::milliseconds noPoll = 1h;
+
+/// Runs whatever has been queued, such as a report scheduled by a rescan.
+void runQueued()
+{
+    QCoreApplication::processEvents();
+}
 
 /// One player's machine: its own data folder, and the sync folder it shares.
 struct Machine {
@@ -38,19 +90,17 @@ struct Machine {
             Qt::QueuedConnection);
     }
 
+    /// Rescans, and runs the report that schedules.
+    void look()
+    {
+        store.rescan();
+        runQueued();
+    }
+
     QTemporaryDir local;
     CloudStore store;
     QList<QStringList> reports;
 };
-
-/// Runs whatever has been queued, such as a report scheduled by a rescan.
-void runQueued()
-{
-    QCoreApplication::processEvents();
-}
-
-const QString records = QStringLiteral("records");
-const QString savedGame = QStringLiteral("savedGame");
 
 /// The inotify watches this process holds, as the kernel counts them.
 int inotifyWatches()
@@ -67,10 +117,154 @@ int inotifyWatches()
 
 } // namespace
 
-class CloudStoreTest : public QObject {
+class StoreTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void writesReplaceWholeValuesAndKeepModes()
+    {
+        QTemporaryDir dir;
+        const KeyFolder folder(dir.path() + QStringLiteral("/nested/store"));
+        QVERIFY(folder.prepare(KeyFolder::Creation::withParents));
+
+        // A value reads back byte for byte, a shorter one replaces it whole, and an empty
+        // value is a value, not nothing.
+        const QByteArray binary("{\"a\":1}\0\xff\n", 11);
+        QVERIFY(folder.write(records, binary));
+        QCOMPARE(folder.read(records), binary);
+        QVERIFY(folder.write(records, "[]"));
+        QCOMPARE(folder.read(records), QByteArray("[]"));
+        QVERIFY(folder.write(savedGame, QByteArray()));
+        QCOMPARE(folder.read(savedGame), QByteArray());
+        // Only the key files remain: no temporary is left behind.
+        QCOMPARE(everythingIn(folder.path()),
+            QStringList({ QStringLiteral("records.json"), QStringLiteral("savedGame.json") }));
+        QCOMPARE(folder.presentKeys(), KeyFolder::programKeys);
+
+        // A new file gets 0666 less the umask; a replaced one keeps its mode, so a group that
+        // shares the folder keeps its access.
+        QFile::remove(folder.filePath(records));
+        const mode_t saved = ::umask(002);
+        QVERIFY(folder.write(records, "[1]"));
+        ::umask(saved);
+        QCOMPARE(statOf(folder.filePath(records)).st_mode & 07777, mode_t(0664));
+        QCOMPARE(::chmod(QFile::encodeName(folder.filePath(records)).constData(), 0640), 0);
+        QVERIFY(folder.write(records, "[2]"));
+        QCOMPARE(statOf(folder.filePath(records)).st_mode & 07777, mode_t(0640));
+
+        // A flushed value that is already there is left alone; a new one replaces the file.
+        const ino_t before = statOf(folder.filePath(records)).st_ino;
+        QVERIFY(folder.write(records, "[2]", KeyFolder::Flush::whenChanged));
+        QCOMPARE(statOf(folder.filePath(records)).st_ino, before);
+        QVERIFY(folder.write(records, "[3]", KeyFolder::Flush::whenChanged));
+        QVERIFY(statOf(folder.filePath(records)).st_ino != before);
+        QCOMPARE(folder.read(records), QByteArray("[3]"));
+    }
+
+    void unusableFilesAndForeignKeysReadAsNothing()
+    {
+        QTemporaryDir dir;
+        const KeyFolder folder(dir.path());
+
+        // Missing; exactly the limit reads, one byte more neither reads nor is written.
+        QCOMPARE(folder.read(records), std::nullopt);
+        const QByteArray limit(KeyFolder::maxValueSize, 'x');
+        QVERIFY(folder.write(records, limit));
+        QCOMPARE(folder.read(records)->size(), KeyFolder::maxValueSize);
+        QVERIFY(!folder.write(records, limit + 'x'));
+        writeFile(folder.filePath(records), limit + 'x');
+        QCOMPARE(folder.read(records), std::nullopt);
+        // A fifo under a key's name reads as nothing instead of waiting for a writer; so does a
+        // file we may not read (root reads everything, so that read is done as nobody).
+        QCOMPARE(::mkfifo(QFile::encodeName(folder.filePath(savedGame)).constData(), 0600), 0);
+        QCOMPARE(folder.read(savedGame), std::nullopt);
+        QVERIFY(folder.write(records, "1"));
+        QFile::setPermissions(folder.filePath(records), {});
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0711), 0);
+        const passwd* nobody = ::getpwnam("nobody");
+        const bool root = ::geteuid() == 0;
+        QVERIFY(!root || (nobody && ::seteuid(nobody->pw_uid) == 0));
+        const auto unreadable = folder.read(records);
+        QVERIFY(!root || ::seteuid(0) == 0);
+        QCOMPARE(unreadable, std::nullopt);
+
+        // Only the program's keys are ever written or read: not other files that look like
+        // keys, nor paths that climb out.
+        QTemporaryDir clean;
+        const KeyFolder store(clean.path() + QStringLiteral("/store"));
+        QVERIFY(store.prepare(KeyFolder::Creation::withParents));
+        for (const QString& key : { QString(), QStringLiteral("notes"), QStringLiteral("Records"),
+                 QStringLiteral("records.json"), QStringLiteral("../records"),
+                 QStringLiteral(".records"), QStringLiteral("records\n") }) {
+            writeFile(store.filePath(key), "1");
+            QCOMPARE(store.read(key), std::nullopt);
+            QVERIFY(!store.write(key, "2"));
+            QFile::remove(store.filePath(key));
+        }
+        QCOMPARE(everythingIn(store.path()), QStringList());
+        QCOMPARE(everythingIn(clean.path()), QStringList({ QStringLiteral("store") }));
+    }
+
+    void missingFoldersAreCreatedOnlyWhereAllowed()
+    {
+        QTemporaryDir dir;
+        // A sync folder whose parent is missing (an unmounted share) is not planted locally.
+        const QString unmounted = dir.path() + QStringLiteral("/nas/sapperly");
+        QVERIFY(!KeyFolder(unmounted).prepare(KeyFolder::Creation::lastFolderOnly));
+        QCOMPARE(everythingIn(dir.path()), QStringList());
+        // Its last folder alone is made; the data folder gets its parents too.
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("nas")));
+        QVERIFY(KeyFolder(unmounted).prepare(KeyFolder::Creation::lastFolderOnly));
+        QVERIFY(KeyFolder(dir.path() + QStringLiteral("/a/b/c"))
+                    .prepare(KeyFolder::Creation::withParents));
+        // Nothing can be made under a regular file, and then nothing is written.
+        const KeyFolder underFile(unmounted + QStringLiteral("/x"));
+        writeFile(underFile.path(), "x");
+        const KeyFolder below(underFile.path() + QStringLiteral("/below"));
+        QVERIFY(!below.prepare(KeyFolder::Creation::withParents));
+        QVERIFY(!below.write(records, "1"));
+    }
+
+    void sweepRemovesOnlyOurOwnStaleTemporaries()
+    {
+        QTemporaryDir dir;
+        const QString ours = KeyFolder::temporaryPrefix(savedGame);
+        QCOMPARE(ours, QStringLiteral(".sapperly-savedGame.json."));
+        const QString stale = ours + QStringLiteral("a1B2c3");
+        const QString fresh = KeyFolder::temporaryPrefix(records) + QStringLiteral("x9Y8z7");
+        // Other people's files with names of a similar shape, all an hour old.
+        const QStringList foreign {
+            QStringLiteral(".eslintrc.json.backup"),
+            QStringLiteral(".Notes.JSON.Backup"),
+            QStringLiteral(".photo-2023.json.orig01"),
+            QStringLiteral(".savedGame.json.a1B2c3"),
+            QStringLiteral(".syncthing.savedGame.json.tmp"),
+            QStringLiteral(".sapperly-notes.json.a1B2c3"),
+            QStringLiteral(".SAPPERLY-savedGame.json.a1B2c3"),
+            QStringLiteral(".sapperly-savedgame.json.a1B2c3"),
+            ours + QStringLiteral("a1B2c"),
+            ours + QStringLiteral("a1B2c34"),
+            ours + QStringLiteral("a1B-c3"),
+        };
+        for (const QString& name : foreign + QStringList { stale, fresh })
+            writeFile(dir.filePath(name), "{}");
+        for (const QString& name : foreign + QStringList { stale })
+            touch(dir.filePath(name), -3600);
+        // A folder and a link of our shape are not regular files: the link's target survives.
+        QVERIFY(QDir(dir.path()).mkdir(ours + QStringLiteral("Folder")));
+        const QString victim = dir.filePath(QStringLiteral("victim"));
+        writeFile(victim, "keep");
+        QVERIFY(QFile::link(victim, dir.filePath(ours + QStringLiteral("Linked"))));
+
+        QVERIFY(KeyFolder(dir.path()).prepare(KeyFolder::Creation::lastFolderOnly));
+        QVERIFY(!QFile::exists(dir.filePath(stale)));
+        QStringList left = foreign +
+            QStringList { fresh, ours + QStringLiteral("Folder"), ours + QStringLiteral("Linked"),
+                QStringLiteral("victim") };
+        left.sort();
+        QCOMPARE(everythingIn(dir.path()), left);
+        QCOMPARE(contentsOf(victim), "keep");
+    }
 
     void setWritesEachSideAlike()
     {
@@ -78,8 +272,7 @@ private slots:
         Machine alone(std::nullopt);
         QVERIFY(!alone.store.hasCloud());
         alone.store.set("[1]", records);
-        alone.store.rescan();
-        runQueued();
+        alone.look();
         QCOMPARE(alone.store.readLocal(records), QByteArray("[1]"));
         QCOMPARE(alone.store.readCloud(records), std::nullopt);
         QVERIFY(alone.reports.isEmpty());
@@ -116,8 +309,7 @@ private slots:
         here.store.set("{}", savedGame);
         there.store.rescan();
         QTRY_COMPARE(there.reports.size(), 1);
-        here.store.rescan();
-        runQueued();
+        here.look();
         QCOMPARE(here.reports.size(), 1);
         QVERIFY(there.reports.last().contains(savedGame));
         QVERIFY(there.store.readCloud(savedGame).has_value());
@@ -125,21 +317,15 @@ private slots:
         // Writing the value a key already holds, or touching its file, is no change.
         const qsizetype reportsBefore = there.reports.size();
         here.store.set("{}", savedGame);
-        QFile file(sync.path() + QStringLiteral("/savedGame.json"));
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(
-            QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime));
-        file.close();
+        touch(sync.path() + QStringLiteral("/savedGame.json"), 5);
         here.store.rescan();
-        there.store.rescan();
-        runQueued();
+        there.look();
         QCOMPARE(here.reports.size(), 1);
         QCOMPARE(there.reports.size(), reportsBefore);
 
         // A key file that vanishes is not reported: there is nothing to read.
         QVERIFY(QFile::remove(sync.path() + QStringLiteral("/records.json")));
-        here.store.rescan();
-        runQueued();
+        here.look();
         QCOMPARE(here.reports.size(), 1);
     }
 
@@ -163,14 +349,12 @@ private slots:
         const int watchesBefore = inotifyWatches();
         Machine machine(sync.path());
         machine.store.set("[1]", records);
-        machine.store.rescan();
-        runQueued();
+        machine.look();
         // The folder and the key files, not one watch per file.
         QVERIFY2(
             inotifyWatches() - watchesBefore <= 3, qPrintable(QString::number(inotifyWatches())));
         writeFile(sync.path() + QStringLiteral("/notes1.json"), "[10]");
-        machine.store.rescan();
-        runQueued();
+        machine.look();
         QVERIFY(machine.reports.isEmpty());
         QCOMPARE(machine.store.readCloud(savedGame), std::nullopt);
     }
@@ -345,10 +529,5 @@ private slots:
     }
 };
 
-int runCloudStoreTests(int argc, char** argv)
-{
-    CloudStoreTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
-#include "CloudStoreTest.moc"
+QTEST_GUILESS_MAIN(StoreTest)
+#include "StoreTest.moc"
