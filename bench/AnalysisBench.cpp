@@ -3,6 +3,8 @@
 // played by two seeded random players until they hit a mine, each position analysed once.
 // Prints the median, the 99th percentile and the worst time, and what the analysis found.
 // Usage: analysis_bench [losses per player, default 1000]
+#include "TestBoards.h"
+
 #include "analysis/Analysis.h"
 #include "model/Board.h"
 #include "model/RandomSource.h"
@@ -16,18 +18,6 @@
 #include <vector>
 
 namespace {
-
-class SeededRandom final : public RandomSource {
-public:
-    explicit SeededRandom(std::uint64_t seed)
-        : m_engine(seed)
-    {
-    }
-    std::uint64_t next() override { return m_engine(); }
-
-private:
-    std::mt19937_64 m_engine;
-};
 
 /// Flags and uncovers what a single number makes obvious; true if it did anything.
 bool playObviousMove(Board& board, RandomSource& random)
@@ -79,7 +69,7 @@ void revealAtRandom(Board& board, RandomSource& random)
 /// The positions right before the losing click of `count` lost games.
 std::vector<Board> expertLosses(std::size_t count, bool playsObviousMoves, std::uint64_t seed)
 {
-    SeededRandom random(seed);
+    Mt64Random random(seed);
     std::vector<Board> losses;
     while (losses.size() < count) {
         Board board = Board::fresh(Difficulty::expert);
@@ -139,7 +129,7 @@ void measure(const char* name, const std::vector<Board>& losses)
 /// far beyond the budget: the time it takes to give up bounds the time of any position.
 void measureGivingUp()
 {
-    SeededRandom random(3);
+    Mt64Random random(3);
     Board board = Board::fresh(Difficulty::expert);
     std::vector<bool> mine(board.cells.size());
     for (std::size_t i = 0; i < mine.size(); ++i)

@@ -10,19 +10,6 @@
 #include <algorithm>
 #include <random>
 
-/// A seeded Mersenne Twister behind the RandomSource interface, so random tests replay exactly.
-class Mt64Random final : public RandomSource {
-public:
-    explicit Mt64Random(std::uint64_t seed)
-        : m_engine(seed)
-    {
-    }
-    std::uint64_t next() override { return m_engine(); }
-
-private:
-    std::mt19937_64 m_engine;
-};
-
 /// Ten beginner mines: eight filling the bottom-right corner and two on the top row around
 /// (1, 0), so that (1, 1) shows 2 and (1, 0) is the one safe square no zero touches.
 [[nodiscard]] Board chordBoard();

@@ -3,9 +3,24 @@
 #pragma once
 
 #include "model/Board.h"
+#include "model/RandomSource.h"
 #include "model/Record.h"
 
+#include <random>
 #include <vector>
+
+/// A seeded Mersenne Twister behind the RandomSource interface, so random tests replay exactly.
+class Mt64Random final : public RandomSource {
+public:
+    explicit Mt64Random(std::uint64_t seed)
+        : m_engine(seed)
+    {
+    }
+    std::uint64_t next() override { return m_engine(); }
+
+private:
+    std::mt19937_64 m_engine;
+};
 
 /// A playing board with mines exactly at the given squares and every count filled in.
 [[nodiscard]] Board boardWithMines(Difficulty difficulty, const std::vector<Point>& mines);
