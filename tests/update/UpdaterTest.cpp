@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The updater's enabled state and its checks, against feeds in temporary files and on a
-// loopback HTTP server; and the menu item and dialog built on it.
+// The updater against feeds in temporary files and on loopback HTTP servers, through the menu
+// item and the dialog that shows its answer.
 #include "update/Updater.h"
 
 #include "app/CheckForUpdatesButton.h"
@@ -9,68 +9,67 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
 
+using namespace std::chrono_literals;
+using enum UpdateCheckResult::Outcome;
+
 namespace {
 
-QByteArray feedListing(const char* version)
+QByteArray listing(const QByteArray& version)
 {
-    return QByteArray("<rss version=\"2.0\"><channel><item><title>Sapperly</title><version>") +
-        version + "</version><link>https://example.org/download</link></item></channel></rss>";
+    return "<rss version=\"2.0\"><channel><item><title>Sapperly</title><version>" + version +
+        "</version><link>https://example.org/download</link></item></channel></rss>";
 }
 
-// Answers every request on 127.0.0.1 with one fixed response, then closes the connection; with
-// a drip interval it sends the response one byte at a time, as a hostile server may.
-class OneResponseServer : public QTcpServer {
-public:
-    explicit OneResponseServer(const QByteArray& response, int dripMs = 0)
-    {
-        connect(this, &QTcpServer::newConnection, this, [this, response, dripMs] {
-            while (QTcpSocket* socket = nextPendingConnection()) {
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-                connect(socket, &QTcpSocket::readyRead, socket, [socket, response, dripMs] {
-                    socket->readAll();
-                    if (dripMs == 0) {
-                        socket->write(response);
-                        return socket->disconnectFromHost();
-                    }
-                    auto* drip = new QTimer(socket);
-                    connect(drip, &QTimer::timeout, socket, [socket, response, sent = 0]() mutable {
-                        if (sent < response.size())
-                            socket->write(response.mid(sent++, 1));
-                    });
-                    drip->start(dripMs);
-                });
-            }
-        });
-        listen(QHostAddress::LocalHost, 0);
-    }
-    [[nodiscard]] QUrl url() const
-    {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1/feed.xml").arg(serverPort()));
-    }
-};
+QUrl fileFeed(const QByteArray& content)
+{
+    auto* file = new QTemporaryFile(qApp);
+    if (!file->open() || file->write(content) != content.size() || !file->flush())
+        qFatal("cannot write a test feed");
+    return QUrl::fromLocalFile(file->fileName());
+}
 
-QByteArray httpOk(const QByteArray& body, const QByteArray& extraHeaders = {})
+QByteArray httpOk(const QByteArray& body, const QByteArray& headers = {})
 {
     return "HTTP/1.1 200 OK\r\nContent-Type: application/rss+xml\r\nContent-Length: " +
-        QByteArray::number(body.size()) + "\r\nConnection: close\r\n" + extraHeaders + "\r\n" +
-        body;
+        QByteArray::number(body.size()) + "\r\nConnection: close\r\n" + headers + "\r\n" + body;
 }
 
-UpdateResultDialog* visibleDialog()
+QByteArray httpError(const QByteArray& reason)
 {
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* found = qobject_cast<UpdateResultDialog*>(widget); found && found->isVisible())
-            return found;
-    return nullptr;
+    return "HTTP/1.1 500 " + reason + "\r\nContent-Length: 0\r\n\r\n";
+}
+
+/// Answers every request on 127.0.0.1 with response and closes; with dripMs, one byte at a time
+/// as a hostile server may.
+QUrl serve(const QByteArray& response, int dripMs = 0)
+{
+    auto* server = new QTcpServer(qApp);
+    QObject::connect(server, &QTcpServer::newConnection, server, [=] {
+        while (QTcpSocket* socket = server->nextPendingConnection()) {
+            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [=] {
+                socket->readAll();
+                auto* timer = new QTimer(socket);
+                QObject::connect(
+                    timer, &QTimer::timeout, socket, [=, sent = qsizetype(0)]() mutable {
+                        socket->write(response.mid(sent, dripMs ? 1 : -1));
+                        if ((sent += dripMs ? 1 : response.size()) >= response.size())
+                            socket->disconnectFromHost();
+                    });
+                timer->start(dripMs);
+            });
+        }
+    });
+    server->listen(QHostAddress::LocalHost);
+    return QUrl(QStringLiteral("http://127.0.0.1:%1/feed.xml").arg(server->serverPort()));
 }
 
 } // namespace
@@ -78,55 +77,21 @@ UpdateResultDialog* visibleDialog()
 class UpdaterTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-
-    QUrl fileFeed(const QString& name, const QByteArray& content)
-    {
-        QFile file(m_dir.filePath(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-            qFatal("cannot write a test feed");
-        return QUrl::fromLocalFile(file.fileName());
-    }
-
-    // Runs one check to its end, asking twice: no second check may start while one runs, and the
-    // item comes back afterwards.
-    static UpdateCheckResult check(Updater& updater)
-    {
-        QDeadlineTimer ready(5000);
-        while (!updater.canCheckForUpdates() && !ready.hasExpired())
-            QTest::qWait(10);
-        QSignalSpy changed(&updater, &Updater::canCheckForUpdatesChanged);
-        QSignalSpy finished(&updater, &Updater::checkFinished);
-        updater.checkForUpdates();
-        const bool busy = !updater.canCheckForUpdates();
-        updater.checkForUpdates();
-        if (!busy || !finished.wait(5000))
-            qFatal("the check was not busy, or never finished");
-        QCoreApplication::processEvents();
-        if (finished.count() != 1 || changed.count() != 2 || !updater.canCheckForUpdates())
-            qFatal("a second check ran, or the item did not come back");
-        return finished.first().first().value<UpdateCheckResult>();
-    }
-
 private slots:
     void enabledOnlyThroughTheEventLoopAndWithAUsableFeed()
     {
-        const QUrl good = fileFeed("feed.xml", feedListing("0.1"));
+        const QUrl good = fileFeed(listing("0.1"));
         for (const QUrl& feed :
             { good, QUrl(), QUrl("ftp://example.org/feed.xml"), QUrl("https://") }) {
             Updater updater({ feed, "1.0" });
-            QSignalSpy changed(&updater, &Updater::canCheckForUpdatesChanged);
+            CheckForUpdatesButton button(updater, nullptr);
             QSignalSpy finished(&updater, &Updater::checkFinished);
-            QVERIFY(!updater.canCheckForUpdates());
-            // Asked before the first value arrived, the updater does nothing.
+            // Asked before the first value arrived, or without a usable feed, it does nothing.
             updater.checkForUpdates();
             QCoreApplication::processEvents();
-            QCOMPARE(updater.canCheckForUpdates(), feed == good);
-            QCOMPARE(changed.count(), feed == good ? 1 : 0);
-            if (feed == good)
-                continue;
-            updater.checkForUpdates();
-            QCoreApplication::processEvents();
+            QCOMPARE(button.action()->isEnabled(), feed == good);
+            if (feed != good)
+                updater.checkForUpdates(), QCoreApplication::processEvents();
             QCOMPARE(finished.count(), 0);
         }
         qputenv("SAPPERLY_UPDATE_FEED", "https://example.org/feed.xml");
@@ -137,125 +102,93 @@ private slots:
         qunsetenv("SAPPERLY_UPDATE_FEED");
     }
 
-    void checksAndTheirAnswers()
+    void everyAnswerShownAsPlainText()
     {
-        // Over HTTP: an error status, a connection closed without an answer, a body beyond the
-        // limit, one that only grows beyond it once decompressed, and one dripped a byte every
-        // 20 ms, which never trips the transfer timeout and would take minutes.
-        OneResponseServer http(httpOk(feedListing("3.0")));
-        OneResponseServer notFound("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
-        OneResponseServer silent("");
-        const QByteArray huge = feedListing("9.0").append(QByteArray(Updater::maxFeedBytes, ' '));
-        OneResponseServer oversized(httpOk(huge));
-        // qCompress writes a zlib stream after a four-byte length: the body of "deflate".
-        OneResponseServer inflating(
-            httpOk(qCompress(huge, 9).mid(4), "Content-Encoding: deflate\r\n"));
-        OneResponseServer dripping(httpOk(feedListing("9.0").append(4000, ' ')), 20);
         const QString tooLong = "The update check took too long.";
         const QString tooLarge = "The update feed is larger than a release feed can be.";
-        using enum UpdateCheckResult::Outcome;
-        // The newest version for an update, the problem for a failure ("" for any words at all).
-        const QList<std::tuple<QUrl, QString, UpdateCheckResult::Outcome, QString>> cases {
-            { fileFeed("newer.xml", feedListing("1.10")), "1.9", updateAvailable, "1.10" },
-            { http.url(), "2.5", updateAvailable, "3.0" },
-            { fileFeed("same.xml", feedListing("1.2")), "1.2.0", upToDate, "" },
-            { fileFeed("older.xml", feedListing("1.1.9")), "1.2.0", upToDate, "" },
-            { fileFeed("empty.xml", "<rss version=\"2.0\"><channel/></rss>"), "1.2.0", upToDate,
-                "" },
-            { QUrl::fromLocalFile(m_dir.filePath("missing.xml")), "1.0", failed, "" },
-            { fileFeed("page.html", "<html><body>Moved</body></html>"), "1.0", failed, "" },
-            { fileFeed("cut.xml", feedListing("2.0").chopped(8)), "1.0", failed, "" },
-            { notFound.url(), "1.0", failed, "" }, { silent.url(), "1.0", failed, "" },
-            { oversized.url(), "1.0", failed, tooLarge },
-            { inflating.url(), "1.0", failed, tooLarge }, { dripping.url(), "1.0", failed, tooLong }
-        };
-        for (const auto& [feed, current, outcome, expected] : cases) {
-            using namespace std::chrono_literals;
-            Updater updater({ feed, current, expected == tooLong ? 300ms : 30'000ms });
-            const auto result = check(updater);
-            QCOMPARE(result.outcome, outcome);
-            QCOMPARE(result.downloadPage.has_value(), outcome == updateAvailable);
-            if (outcome == updateAvailable) {
-                QCOMPARE(result.newestVersion, expected);
-                QCOMPARE(result.downloadPage, QUrl("https://example.org/download"));
-            }
-            if (outcome == failed)
-                QVERIFY(!result.problem.isEmpty());
-            if (outcome == failed && !expected.isEmpty())
-                QCOMPARE(result.problem, expected);
-        }
-    }
-
-    void whatTheServerSaysIsShownAsPlainText()
-    {
-        // Reason phrases and feed contents that would load a file, or open one, as rich text;
-        // a version whose build data is markup makes its item unreadable; and a plain answer,
-        // through the menu item, which is off while the updater is not ready or busy.
-        const auto error = [](const QByteArray& reason) {
-            return "HTTP/1.1 500 " + reason + "\r\nContent-Length: 0\r\n\r\n";
-        };
-        const QList<QPair<QByteArray, QString>> cases {
-            { error("<img src=\"/dev/zero\">"), "<img src=\"/dev/zero\">" },
-            { error("<a href=\"file:///etc/passwd\">details</a>"),
+        const QByteArray huge = listing("9.0").append(QByteArray(Updater::maxFeedBytes, ' '));
+        // The current version, and the outcome with words the dialog must show ("" for any).
+        const QList<std::tuple<QUrl, QString, UpdateCheckResult::Outcome, QString>> rows {
+            { fileFeed(listing("1.10")), "1.9", updateAvailable, "Sapperly 1.10 is available" },
+            { serve(httpOk(listing("3.0"))), "2.5", updateAvailable, "3.0" },
+            { fileFeed(listing("1.2")), "1.2.0", upToDate, "newest version" },
+            { fileFeed(listing("1.1.9")), "1.2.0", upToDate, "" },
+            { fileFeed("<rss version=\"2.0\"><channel/></rss>"), "1.2.0", upToDate, "" },
+            { QUrl::fromLocalFile("/nonexistent/sapperly/feed.xml"), "1.0", failed, "" },
+            { fileFeed("<html><body>Moved</body></html>"), "1.0", failed, "" },
+            { fileFeed(listing("2.0").chopped(8)), "1.0", failed, "" },
+            { serve("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"), "1.0", failed, "" },
+            { serve(""), "1.0", failed, "" }, // closed without an answer
+            { serve(httpOk(huge)), "1.0", failed, tooLarge },
+            // Only beyond the limit once inflated (qCompress puts a length before the stream).
+            { serve(httpOk(qCompress(huge, 9).mid(4), "Content-Encoding: deflate\r\n")), "1.0",
+                failed, tooLarge },
+            // A byte every 20 ms never trips the transfer timeout, and would take minutes.
+            { serve(httpOk(listing("9.0").append(4000, ' ')), 20), "1.0", failed, tooLong },
+            // Reason phrases and feeds that as rich text would load a file or open one.
+            { serve(httpError("<img src=\"/dev/zero\">")), "1.0", failed,
+                "<img src=\"/dev/zero\">" },
+            { serve(httpError("<a href=\"file:///etc/passwd\">x</a>")), "1.0", failed,
                 "<a href=\"file:///etc/passwd\">" },
-            { error(QByteArray(5000, 'x')), "xxxx\u2026" },
-            { httpOk(feedListing("9.0+&lt;a href='file:///etc/passwd'&gt;x")),
+            { serve(httpError(QByteArray(5000, 'x'))), "1.0", failed, "xxxx\u2026" },
+            { serve(httpOk(listing("9.0+&lt;a href='file:///etc/passwd'&gt;x"))), "1.0", failed,
                 "no item in the feed names a version" },
-            { httpOk(feedListing("4.0")), "4.0" },
         };
-        for (const auto& [response, shown] : cases) {
-            OneResponseServer server(response);
-            Updater updater({ server.url(), "1.0" });
+        for (const auto& [feed, current, outcome, shown] : rows) {
+            Updater updater({ feed, current, shown == tooLong ? 300ms : 30'000ms });
             CheckForUpdatesButton button(updater, nullptr);
-            QAction* action = button.action();
-            QCOMPARE(action->text(), QString::fromUtf8("Check for Updates\u2026"));
-            QVERIFY(!action->isEnabled());
-            QTRY_VERIFY(action->isEnabled());
+            QAction* item = button.action();
+            QCOMPARE(item->text(), QString::fromUtf8("Check for Updates\u2026"));
+            QVERIFY(!item->isEnabled());
+            QTRY_VERIFY(item->isEnabled());
+            // One check at a time: the item is off while it runs, and back on after it.
+            QSignalSpy changed(&updater, &Updater::canCheckForUpdatesChanged);
             QSignalSpy finished(&updater, &Updater::checkFinished);
-            action->trigger();
-            QVERIFY(!action->isEnabled());
-            action->trigger();
+            item->trigger();
+            QVERIFY(!item->isEnabled());
+            item->trigger();
             QVERIFY(finished.wait(5000));
             QCoreApplication::processEvents();
-            QCOMPARE(finished.count(), 1);
-            QVERIFY(action->isEnabled());
-            UpdateResultDialog* dialog = visibleDialog();
+            QVERIFY(finished.count() == 1 && changed.count() == 2 && item->isEnabled());
+            const auto result = finished.at(0).at(0).value<UpdateCheckResult>();
+            QCOMPARE(result.outcome, outcome);
+            QCOMPARE(result.downloadPage.value_or(QUrl()),
+                QUrl(outcome == updateAvailable ? "https://example.org/download" : ""));
+            QVERIFY(outcome != failed || !result.problem.isEmpty());
+            std::unique_ptr<UpdateResultDialog> dialog;
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* found = qobject_cast<UpdateResultDialog*>(widget);
+                    found && found->isVisible())
+                    dialog.reset(found);
             QVERIFY(dialog);
-            const QString said = dialog->text() + '\n' + dialog->informativeText();
-            QVERIFY2(said.contains(shown), qPrintable(shown));
-            QVERIFY(dialog->informativeText().size() < 400);
-            QCOMPARE(dialog->textFormat(), Qt::PlainText);
+            QVERIFY2((dialog->text() + '\n' + dialog->informativeText()).contains(shown),
+                qPrintable(shown));
+            QVERIFY(
+                dialog->informativeText().size() < 400 && dialog->textFormat() == Qt::PlainText);
             for (const QLabel* label : dialog->findChildren<QLabel*>()) {
                 QCOMPARE(label->textFormat(), Qt::PlainText);
                 QVERIFY(!label->openExternalLinks());
                 QVERIFY(!(label->textInteractionFlags() & Qt::LinksAccessibleByMouse));
             }
-            delete dialog;
         }
     }
 
     void theDownloadButtonOpensOnlyThePage()
     {
-        UpdateCheckResult available, upToDate;
-        available.outcome = UpdateCheckResult::Outcome::updateAvailable;
-        upToDate.outcome = UpdateCheckResult::Outcome::upToDate;
-        available.newestVersion = "1.1";
-        available.downloadPage = QUrl("https://example.org/1.1");
+        UpdateCheckResult result { updateAvailable, "1.0", "1.1", QUrl("https://example.org/1.1"),
+            {} };
         QList<QUrl> opened;
-        UpdateResultDialog dialog(available, nullptr, [&](const QUrl& url) {
-            opened.append(url);
-            return true;
-        });
-        QVERIFY(dialog.downloadButton());
+        UpdateResultDialog dialog(
+            result, nullptr, [&](const QUrl& url) { return opened.append(url), true; });
         dialog.show();
         dialog.downloadButton()->click();
-        QCOMPARE(opened, QList<QUrl> { QUrl("https://example.org/1.1") });
-        // Without a page there is nothing to open; an up-to-date answer offers no download.
-        available.downloadPage.reset();
-        QVERIFY(!UpdateResultDialog(available).downloadButton());
-        UpdateResultDialog newest(upToDate);
-        QVERIFY(!newest.downloadButton());
-        QVERIFY(newest.text().contains("newest version"));
+        QCOMPARE(opened, QList<QUrl> { *result.downloadPage });
+        // An up-to-date answer offers no download; without a page there is nothing to open.
+        result.outcome = upToDate;
+        QVERIFY(!UpdateResultDialog(result).downloadButton());
+        result.outcome = updateAvailable;
+        result.downloadPage.reset();
+        QVERIFY(!UpdateResultDialog(result).downloadButton());
     }
 };
 
