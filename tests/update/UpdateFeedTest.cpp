@@ -4,24 +4,16 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-QByteArray feed(const std::string& items)
-{
-    return R"(<?xml version="1.0" encoding="utf-8"?><rss version="2.0"><channel><title>Releases</title>)" +
-        QByteArray::fromStdString(items) + "</channel></rss>";
-}
-
-std::string item(const std::string& version, const std::string& link)
-{
-    return "<item><title>Sapperly " + version + "</title><version>" + version + "</version><link>" +
-        link + "</link></item>";
-}
-
-} // namespace
-
 TEST(UpdateFeed, TheNewestUsableItem)
 {
+    const auto feed = [](const std::string& items) {
+        return "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Releases</title>" +
+            QByteArray::fromStdString(items) + "</channel></rss>";
+    };
+    const auto item = [](const std::string& version, const std::string& link) {
+        return "<item><title>Sapperly " + version + "</title><version>" + version +
+            "</version><link>" + link + "</link></item>";
+    };
     // The version and link read ("" for none); "-" for a document that is no feed.
     const struct {
         QByteArray document;
