@@ -201,115 +201,6 @@ private slots:
         QCOMPARE(PostMortem::outlined(Finding { Kind::forcedGuess, { 4, 4 }, 12 }), std::nullopt);
     }
 
-    void statusBarFollowsTheGame()
-    {
-        TestGame game;
-        GameEngine& engine = *game.engine;
-        StatusBar bar(engine);
-        FaceButton& face = bar.faceButton();
-        QSignalSpy pressed(&bar, &StatusBar::smileyClicked);
-        const auto tick = [&](double seconds) { game.clock.advance(seconds), bar.refreshClock(); };
-        const auto flags = [&] {
-            for (int i = 0; i < 12; ++i)
-                engine.toggleMark(i % 9, i / 9);
-        };
-        // Face, mines left, clock, and whether the clock ticks, after each step. A press on the
-        // face after the end is reported, but the bar itself never starts a game.
-        const std::pair<std::function<void()>, QString> steps[] = {
-            { [] {}, u"🙂 010 000 still"_s },
-            { flags, u"🙂 -02 000 ticking"_s },
-            { [&] { startGame(engine, Difficulty::beginner), tick(3.4); },
-                u"🙂 010 003 ticking"_s },
-            { [&] { tick(2000); }, u"🙂 010 999 ticking"_s },
-            { [&] { playLosingGame(engine, game.clock, 5), tick(60); }, u"😵 010 005 still"_s },
-            { [&] { QTest::mouseClick(&face, Qt::LeftButton); }, u"😵 010 005 still"_s },
-            { [&] { playWinningGame(engine, game.clock, 7), tick(60); }, u"😎 000 007 still"_s },
-            { [&] { engine.newGame(Difficulty::expert); }, u"🙂 099 000 still"_s },
-        };
-        for (const auto& [step, expected] : steps) {
-            step();
-            QCOMPARE((QStringList { face.text(), LEDCounter::text(bar.minesCounter().value()),
-                          LEDCounter::text(bar.clockCounter().value()),
-                          bar.isTicking() ? u"ticking"_s : u"still"_s })
-                         .join(u' '),
-                expected);
-        }
-        QCOMPARE(pressed.count(), 1);
-        // Drawn in colour: the smile's yellow, which a monochrome fallback font would not give.
-        const bool font = QFontDatabase::families().contains(u"Noto Color Emoji"_s);
-        if (!font && qEnvironmentVariable("CI") != u"true"_s)
-            QSKIP("the Noto Color Emoji font is not installed (scripts/setup-deps.sh installs it)");
-        QVERIFY2(font, "the Noto Color Emoji font is not installed");
-        const QImage image = face.grab().toImage();
-        int yellow = 0;
-        for (int i = 0; i < image.width() * image.height(); ++i) {
-            const QColor colour = image.pixelColor(i % image.width(), i / image.width());
-            yellow += colour.red() > 200 && colour.green() > 150 && colour.blue() < 90;
-        }
-        QVERIFY2(yellow > 100, qPrintable(u"%1 yellow pixels"_s.arg(yellow)));
-    }
-
-    void theEndOfAGame()
-    {
-        TestGame game(true);
-        ContentView view(*game.engine);
-        view.resize(620, 680);
-        view.show();
-        GameColumn& column = view.gameColumn();
-        ResultBanner& banner = view.resultBanner();
-        BoardSurface& surface = view.boardView().surface();
-        const int fullHeight = view.boardView().height();
-        const auto texts = [&] { return banner.titleText() + u'|' + banner.statsText(); };
-        const auto border = [&] {
-            return banner.grab().toImage().pixelColor(banner.width() / 2, 0);
-        };
-        // A loss brings the banner in on the spring; settled, it sits at the bottom of the column
-        // and the board gave up its room. Its border is the panel's, not the accent.
-        QVERIFY(!banner.isVisible());
-        game.engine->reveal(0, 0);
-        QVERIFY(column.isBannerShown() && column.isAnimating() && banner.isVisible());
-        column.settle();
-        QVERIFY(!column.isAnimating() && column.bannerProgress() == 1.0);
-        QCOMPARE(banner.geometry().bottom(), column.height() - 1);
-        QCOMPARE(view.boardView().height(), fullHeight - banner.height() - GameColumn::spacing);
-        QCOMPARE(texts(), u"Boom.|Beginner · best — · 0 of 1 won"_s);
-        QVERIFY2(qAbs(border().red() - border().blue()) < 20, qPrintable(border().name()));
-        // The post-mortem's line, and its ring inside the square's left edge in the accent.
-        QTRY_COMPARE(banner.postMortemText(), u"A safe square could be known: it is outlined."_s);
-        QCOMPARE(surface.outlinedSquare(), std::optional(Point { 8, 8 }));
-        const double side = surface.squareSize();
-        const QColor ring =
-            surface.grab().toImage().pixelColor(int(8 * side + 1), int(8 * side + side / 2));
-        QVERIFY2(ring.red() > 200 && ring.green() > 140 && ring.green() < 210 && ring.blue() < 100,
-            qPrintable(ring.name()));
-        // A new game takes the ring away at once; the banner shows the game that ended while it
-        // slides away, then the board has its room back.
-        game.engine->newGame(Difficulty::beginner);
-        QCOMPARE(surface.outlinedSquare(), std::nullopt);
-        QCOMPARE(texts(), u"Boom.|Beginner · best — · 0 of 1 won"_s);
-        column.settle();
-        QVERIFY(!banner.isVisible() && view.boardView().height() == fullHeight);
-        // A loss given up before its analysis is back: no line from the loss before, and the
-        // late result is dropped.
-        playLosingGame(*game.engine, game.clock, 3);
-        QCOMPARE(banner.postMortemText(), QString());
-        game.engine->newGame(Difficulty::beginner);
-        QThreadPool::globalInstance()->waitForDone();
-        QCoreApplication::processEvents();
-        QVERIFY(!view.postMortem().finding() && !surface.outlinedSquare());
-        // A first win reads as a new best, in whole seconds, and its border is the accent.
-        playWinningGame(*game.engine, game.clock, 95.5);
-        column.settle();
-        QCOMPARE(texts(), u"New best time!|Beginner in 95s · best 95s · 1 of 3 won"_s);
-        QVERIFY2(border().red() > border().blue() + 40, qPrintable(border().name()));
-        // The spring rises from 0 without ever reaching 1, and is invisible by its 0.6 s.
-        QCOMPARE(GameColumn::springPosition(0), 0.0);
-        for (int step = 1; step <= 60; ++step)
-            QVERIFY(GameColumn::springPosition(step / 100.0) >
-                GameColumn::springPosition((step - 1) / 100.0));
-        QVERIFY(GameColumn::springPosition(0.6) < 1.0 && GameColumn::springPosition(0.6) > 0.999);
-    }
-
     void newGameAndTheMenus()
     {
         TestGame game(true);
@@ -445,7 +336,7 @@ private slots:
         QCOMPARE(window.statisticsWindow(), opened);
     }
 
-    void windowSizeFocusAndNames()
+    void playingInTheWindow()
     {
         TestGame game(true);
         GameEngine& engine = *game.engine;
@@ -464,50 +355,104 @@ private slots:
             BoardSurface& board = content.boardView().surface();
             StatusBar& bar = content.statusBar();
             FaceButton& face = bar.faceButton();
-            // Named controls; the face is a button whose description follows the game.
-            const auto names = [&] {
-                return QStringList { accessible(bar.minesCounter()), accessible(bar.clockCounter()),
-                    accessible(face), accessible(face, QAccessible::Description),
-                    accessible(content.boardSizeMenu()) }
+            ResultBanner& banner = content.resultBanner();
+            GameColumn& column = content.gameColumn();
+            // What the player sees and a screen reader reads: the face and its description, mines
+            // left, the clock and whether it ticks, the size menu's name, and the banner if shown.
+            const auto seen = [&] {
+                bar.refreshClock();
+                return QStringList { face.text() + u' ' +
+                        accessible(face, QAccessible::Description),
+                    LEDCounter::text(bar.minesCounter().value()),
+                    LEDCounter::text(bar.clockCounter().value()),
+                    bar.isTicking() ? "ticking" : "still", accessible(content.boardSizeMenu()),
+                    column.isBannerShown() ? banner.titleText() + " / " + banner.statsText() : "-" }
                     .join(u'|');
             };
-            QCOMPARE(names(), u"Mines left|Time|New game|Game in progress|Board size: Beginner"_s);
+            const auto border = [&] {
+                return banner.grab().toImage().pixelColor(banner.width() / 2, 0);
+            };
+            QCOMPARE(seen(), u"🙂 Game in progress|010|010|ticking|Board size: Beginner|-"_s);
             QCOMPARE(QAccessible::queryAccessibleInterface(&face)->role(), QAccessible::Button);
-            // A counter reads its real value, however the display clamps it.
-            for (const std::int64_t value : { -100L, 123456L }) {
-                bar.minesCounter().setValue(value);
-                auto* read = QAccessible::queryAccessibleInterface(&bar.minesCounter());
-                QCOMPARE(read->valueInterface()->currentValue().toLongLong(), value);
-                QCOMPARE(read->text(QAccessible::Value), QString::number(value));
-            }
-            // On opening the board has the keys; Tab goes round the size menu, the face and back,
-            // and a click on the board takes the keys back.
+            QCOMPARE(
+                accessible(face) + accessible(bar.minesCounter()) + accessible(bar.clockCounter()),
+                u"New gameMines leftTime"_s);
+            // The board has the keys; Tab goes round the size menu, the face and back. Return
+            // while playing does nothing.
             QCOMPARE(QApplication::focusWidget(), &board);
             for (QWidget* next :
                 std::initializer_list<QWidget*> { &content.boardSizeMenu(), &face, &board }) {
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
                 QCOMPARE(QApplication::focusWidget(), next);
             }
+            QTest::keyClick(&board, Qt::Key_Return);
+            QVERIFY(engine.board().phase == Board::Phase::playing && !openNewGameDialog());
+            // A loss brings the banner in on the spring; settled, it sits at the bottom of the
+            // column, the board gave up its room, and its border is the panel's, not the accent.
+            const int fullHeight = content.boardView().height();
+            engine.reveal(0, 0);
+            QVERIFY(column.isBannerShown() && column.isAnimating() && banner.isVisible());
+            column.settle();
+            QVERIFY(!column.isAnimating() && column.bannerProgress() == 1.0);
+            QCOMPARE(banner.geometry().bottom(), column.height() - 1);
+            QCOMPARE(
+                content.boardView().height(), fullHeight - banner.height() - GameColumn::spacing);
+            QCOMPARE(seen(),
+                u"😵 Game lost|010|010|still|Board size: Beginner|Boom. / Beginner · best — · 0 of 1 won"_s);
+            QVERIFY2(qAbs(border().red() - border().blue()) < 20, qPrintable(border().name()));
+            QStringList labels;
+            for (QLabel* label : banner.findChildren<QLabel*>())
+                labels << accessible(*label);
+            QVERIFY(labels.contains(u"Boom."_s) && labels.contains(banner.statsText()));
+            // The post-mortem's line, and its ring inside the square's left edge in the accent.
+            QTRY_COMPARE(
+                banner.postMortemText(), u"A safe square could be known: it is outlined."_s);
+            QCOMPARE(board.outlinedSquare(), std::optional(Point { 8, 8 }));
+            const double side = board.squareSize();
+            const QColor ring =
+                board.grab().toImage().pixelColor(int(8 * side + 1), int(8 * side + side / 2));
+            QVERIFY2(
+                ring.red() > 200 && ring.green() > 140 && ring.green() < 210 && ring.blue() < 100,
+                qPrintable(ring.name()));
+            // A click on the board takes the keys back; Return then plays again. The ring goes at
+            // once; the banner shows the game that ended while it slides away.
             content.boardSizeMenu().setFocus();
             QTest::mouseClick(&board, Qt::RightButton, {}, QPoint(5, 5));
             QCOMPARE(QApplication::focusWidget(), &board);
-            // Return while playing does nothing; once over, Return or the keypad's Enter presses
-            // "Play Again". The banner's lines read as they show.
             QTest::keyClick(&board, Qt::Key_Return);
-            QVERIFY(engine.board().phase == Board::Phase::playing && !openNewGameDialog());
-            engine.reveal(8, 8);
-            QStringList labels;
-            for (QLabel* label : content.resultBanner().findChildren<QLabel*>())
-                labels << accessible(*label);
-            QVERIFY2(labels.contains(u"New best time!"_s), qPrintable(labels.join(u'|')));
-            QVERIFY(labels.contains(content.resultBanner().statsText()));
-            QCOMPARE(names(), u"Mines left|Time|New game|Game won|Board size: Beginner"_s);
-            QTest::keyClick(&board, Qt::Key_Return);
-            QCOMPARE(engine.board(), Board::fresh(Difficulty::beginner));
+            QCOMPARE(board.outlinedSquare(), std::nullopt);
+            QCOMPARE(
+                banner.titleText() + banner.statsText(), u"Boom.Beginner · best — · 0 of 1 won"_s);
+            column.settle();
+            QCOMPARE(seen(), u"🙂 Game not started|010|000|still|Board size: Beginner|-"_s);
+            QCOMPARE(content.boardView().height(), fullHeight);
+            // Twelve flags go below zero. Playing, each tick reads the clock anew, to 999 at most.
+            for (int i = 0; i < 12; ++i)
+                engine.toggleMark(i % 9, i / 9);
+            QCOMPARE(seen(), u"🙂 Game in progress|-02|000|ticking|Board size: Beginner|-"_s);
+            startGame(engine, Difficulty::beginner);
+            game.clock.advance(3.4);
+            QCOMPARE(seen(), u"🙂 Game in progress|010|003|ticking|Board size: Beginner|-"_s);
+            game.clock.advance(2000);
+            QCOMPARE(seen(), u"🙂 Game in progress|010|999|ticking|Board size: Beginner|-"_s);
+            // A loss given up before its analysis is back: no line from the loss before, and the
+            // late result is dropped.
             playLosingGame(engine, game.clock, 3);
+            QCOMPARE(banner.postMortemText(), QString());
+            engine.newGame(Difficulty::beginner);
+            QThreadPool::globalInstance()->waitForDone();
+            QCoreApplication::processEvents();
+            QVERIFY(!content.postMortem().finding() && !board.outlinedSquare());
+            // A first win: a new best in whole seconds, the accent border, and time standing still.
+            playWinningGame(engine, game.clock, 95.5);
+            column.settle();
+            game.clock.advance(60);
+            QCOMPARE(seen(),
+                u"😎 Game won|000|095|still|Board size: Beginner|New best time! / Beginner in 95s · best 95s · 1 of 3 won"_s);
+            QVERIFY2(border().red() > border().blue() + 40, qPrintable(border().name()));
+            // The keypad's Enter plays again too; a new game leaves the keys with the board.
             QTest::keyClick(&window, Qt::Key_Enter, Qt::KeypadModifier);
             QCOMPARE(engine.board(), Board::fresh(Difficulty::beginner));
-            // A new game leaves the board with the keys, whatever had them before.
             startGame(engine, Difficulty::beginner);
             face.setFocus();
             window.newGameAction()->trigger();
@@ -524,11 +469,18 @@ private slots:
             QCOMPARE(sizes(), u"460x520 620 620"_s);
             window.difficultyAction(Difficulty::expert)->trigger();
             QCOMPARE(sizes(), u"692x520 692 692"_s);
-            QCOMPARE(names(), u"Mines left|Time|New game|Game not started|Board size: Expert"_s);
+            QCOMPARE(seen(), u"🙂 Game not started|099|000|still|Board size: Expert|-"_s);
             window.difficultyAction(Difficulty::beginner)->trigger();
             QCOMPARE(sizes(), u"460x520 692 692"_s);
             window.resize(100, 100);
             QVERIFY(content.width() >= 460 && content.height() >= 520);
+            // A counter reads its real value, however the display clamps it.
+            for (const std::int64_t value : { -100L, 123456L }) {
+                bar.minesCounter().setValue(value);
+                auto* read = QAccessible::queryAccessibleInterface(&bar.minesCounter());
+                QCOMPARE(read->valueInterface()->currentValue().toLongLong(), value);
+                QCOMPARE(read->text(QAccessible::Value), QString::number(value));
+            }
             // The size comes back on the next launch.
             window.resize(700, 640);
             window.close();
@@ -536,6 +488,21 @@ private slots:
         MainWindow next(engine);
         next.restoreWindowGeometry(geometry);
         QCOMPARE(next.size(), QSize(700, 640));
+        // The face in colour: the smile's yellow, which a monochrome fallback would not give.
+        const bool font = QFontDatabase::families().contains(u"Noto Color Emoji"_s);
+        if (!font && qEnvironmentVariable("CI") != u"true"_s)
+            QSKIP("the Noto Color Emoji font is not installed (scripts/setup-deps.sh installs it)");
+        QVERIFY2(font, "the Noto Color Emoji font is not installed");
+        const QImage image = next.contentView().statusBar().faceButton().grab().toImage();
+        int yellow = 0;
+        for (int i = 0; i < image.width() * image.height(); ++i) {
+            const QColor colour = image.pixelColor(i % image.width(), i / image.width());
+            yellow += colour.red() > 200 && colour.green() > 150 && colour.blue() < 90;
+        }
+        QVERIFY2(yellow > 100, qPrintable(u"%1 yellow pixels"_s.arg(yellow)));
+        // The spring rises from 0 and is invisible by its 0.6 s without ever reaching 1.
+        QCOMPARE(GameColumn::springPosition(0), 0.0);
+        QVERIFY(GameColumn::springPosition(0.6) < 1.0 && GameColumn::springPosition(0.6) > 0.999);
     }
 
     void boardShadowSpillsPastTheBoard()
