@@ -36,7 +36,6 @@
 #include <QTest>
 #include <QThreadPool>
 
-#include <functional>
 #include <limits>
 
 using namespace Qt::StringLiterals;
@@ -72,11 +71,6 @@ bool answer(bool confirm)
     return dialog != nullptr;
 }
 
-QString name(Difficulty difficulty)
-{
-    return QString::fromUtf8(title(difficulty));
-}
-
 QString accessible(QWidget& widget, QAccessible::Text text = QAccessible::Name)
 {
     return QAccessible::queryAccessibleInterface(&widget)->text(text);
@@ -86,7 +80,6 @@ QImage menuItem(const QStyle& style, QStyleOptionMenuItem::CheckType checkType, 
 {
     QStyleOptionMenuItem item;
     item.rect = QRect(0, 0, 160, 24);
-    item.palette = QApplication::palette();
     item.state = QStyle::State_Enabled;
     item.text = u"Expert"_s;
     item.checkType = checkType;
@@ -114,6 +107,8 @@ private slots:
 
     void textsInTables()
     {
+        using enum Difficulty;
+        using enum Board::Phase;
         // Counters: zero-padded to three digits up to 999; a minus and two digits down to -99.
         constexpr auto most = std::numeric_limits<std::int64_t>::max();
         QStringList leds;
@@ -121,23 +116,18 @@ private slots:
             leds << LEDCounter::text(value);
         QCOMPARE(leds, (QStringList { "042", "999", "999", "999", "-01", "-99", "-99", "-99" }));
         // A record flag left over from elsewhere never turns a loss into a record.
-        using Phase = Board::Phase;
-        QCOMPARE((QStringList { ResultBanner::title(Phase::lost, false),
-                     ResultBanner::title(Phase::lost, true), ResultBanner::title(Phase::won, true),
-                     ResultBanner::title(Phase::won, false) }),
-            (QStringList { "Boom.", "Boom.", "New best time!", "Cleared!" }));
-        const Records records { { Difficulty::beginner, { 7, 3, 38 } },
-            { Difficulty::expert, { 5, 0, std::nullopt } },
-            { Difficulty::intermediate, { 12345, 1234, 1000 } } };
-        const std::tuple<Difficulty, Phase, Records, std::int64_t, QString> lines[] = {
-            { Difficulty::beginner, Phase::won, records, 42,
-                u"Beginner in 42s · best 38s · 3 of 7 won"_s },
-            { Difficulty::beginner, Phase::lost, records, 42,
-                u"Beginner · best 38s · 3 of 7 won"_s },
-            { Difficulty::expert, Phase::lost, records, 9, u"Expert · best — · 0 of 5 won"_s },
-            { Difficulty::expert, Phase::lost, {}, 0, u"Expert · best — · 0 of 0 won"_s },
-            { Difficulty::intermediate, Phase::won, records, 1234,
-                u"Intermediate in 1234s · best 1000s · 1234 of 12345 won"_s }, // no grouping
+        QCOMPARE(ResultBanner::title(lost, false) + ResultBanner::title(lost, true) +
+                ResultBanner::title(won, true) + ResultBanner::title(won, false),
+            u"Boom.Boom.New best time!Cleared!"_s);
+        const Records records { { beginner, { 7, 3, 38 } }, { expert, { 5, 0, std::nullopt } },
+            { intermediate, { 12345, 1234, 1000 } } };
+        const std::tuple<Difficulty, Board::Phase, Records, std::int64_t, QString> lines[] = {
+            { beginner, won, records, 42, u"Beginner in 42s · best 38s · 3 of 7 won"_s },
+            { beginner, lost, records, 42, u"Beginner · best 38s · 3 of 7 won"_s },
+            { expert, lost, records, 9, u"Expert · best — · 0 of 5 won"_s },
+            { expert, lost, {}, 0, u"Expert · best — · 0 of 0 won"_s },
+            { intermediate, won, records, 1234, // without grouping
+                u"Intermediate in 1234s · best 1000s · 1234 of 12345 won"_s },
         };
         for (const auto& [difficulty, phase, stats, seconds, line] : lines) {
             Board board = Board::fresh(difficulty);
@@ -160,57 +150,56 @@ private slots:
     void postMortemFindings()
     {
         using Finding = PostMortem::Finding;
-        using Kind = Finding::Kind;
-        using Move = GameEngine::LosingMove;
-        // Every covered square of nearlyWon but (8, 8) holds a mine, and its numbers say so.
-        // Nothing uncovered: every square holds a mine 10 times in 81.
+        using enum Finding::Kind;
+        using enum GameEngine::LosingMove::Kind;
+        // nearlyWon: every covered square but (8, 8) holds a mine, and the numbers say so.
+        // untouched: nothing uncovered, so every square holds a mine 10 times in 81.
         const Board nearlyWon = nearlyWonBoard();
         Board untouched = Board::fresh(Difficulty::beginner);
         untouched.phase = Board::Phase::playing;
         untouched.minesLaid = true;
         // A chord on (1, 1) trusting a right flag on (0, 0) and a wrong one on (2, 1).
         Board flagged = nearlyWon;
-        for (const std::int64_t x : { 0, 2 }) {
-            Cell& cell = flagged.cells[std::size_t(flagged.index(x, x / 2))];
-            cell.isRevealed = false;
-            cell.mark = Mark::flag;
-        }
+        flag(flagged, { { 0, 0 }, { 2, 1 } });
+        flagged.cells[std::size_t(flagged.index(2, 1))].isRevealed = false;
         // Numbers no layout satisfies, and a malformed board, give no finding.
         Board contradictory = nearlyWon;
         contradictory.cells[std::size_t(nearlyWon.index(7, 7))].adjacent = 3;
         Board malformed = nearlyWon;
         malformed.cells.pop_back();
-        const std::pair<Move, std::optional<Finding>> cases[] = {
-            { { Move::Kind::reveal, { 0, 0 }, nearlyWon },
-                Finding { Kind::safeSquareKnown, { 8, 8 }, 0 } },
-            { { Move::Kind::reveal, { 4, 4 }, untouched },
-                Finding { Kind::forcedGuess, { 4, 4 }, 12 } },
-            { { Move::Kind::chord, { 1, 1 }, flagged }, Finding { Kind::wrongFlag, { 2, 1 }, 0 } },
-            { { Move::Kind::reveal, { 0, 0 }, contradictory }, std::nullopt },
-            { { Move::Kind::reveal, { 0, 0 }, malformed }, std::nullopt },
+        const std::pair<GameEngine::LosingMove, std::optional<Finding>> cases[] = {
+            { { reveal, { 0, 0 }, nearlyWon }, Finding { safeSquareKnown, { 8, 8 }, 0 } },
+            { { reveal, { 4, 4 }, untouched }, Finding { forcedGuess, { 4, 4 }, 12 } },
+            { { chord, { 1, 1 }, flagged }, Finding { wrongFlag, { 2, 1 }, 0 } },
+            { { reveal, { 0, 0 }, contradictory }, std::nullopt },
+            { { reveal, { 0, 0 }, malformed }, std::nullopt },
         };
         for (const auto& [move, finding] : cases)
             QCOMPARE(PostMortem::examine(move), finding);
-        QCOMPARE((QStringList { PostMortem::text({ Kind::safeSquareKnown, {}, 0 }),
-                     PostMortem::text({ Kind::forcedGuess, {}, 12 }),
-                     PostMortem::text({ Kind::wrongFlag, {}, 0 }) }),
+        QCOMPARE((QStringList { PostMortem::text({ safeSquareKnown, {}, 0 }),
+                     PostMortem::text({ forcedGuess, {}, 12 }),
+                     PostMortem::text({ wrongFlag, {}, 0 }) }),
             (QStringList { "A safe square could be known: it is outlined.",
                 "A forced guess: no safe square could be known (12% chance of a mine here).",
                 "A flag was wrong: the chord trusted it." }));
         // A forced guess rings nothing: the clicked square shows its mine anyway.
-        QCOMPARE(PostMortem::outlined(Finding { Kind::forcedGuess, { 4, 4 }, 12 }), std::nullopt);
+        QCOMPARE(PostMortem::outlined(Finding { forcedGuess, { 4, 4 }, 12 }), std::nullopt);
     }
 
     void newGameAndTheMenus()
     {
+        using enum Difficulty;
         TestGame game(true);
         GameEngine& engine = *game.engine;
         MainWindow window(engine);
         window.show();
         ContentView& view = window.contentView();
         BoardSizeMenu& menu = view.boardSizeMenu();
-        const auto click = [&view] {
+        const auto click = [&] {
             QTest::mouseClick(&view.statusBar().faceButton(), Qt::LeftButton);
+        };
+        const auto name = [](Difficulty difficulty) {
+            return QString::fromUtf8(title(difficulty));
         };
         // The question, a size waiting for it, the board, the size menu's label, and for each size
         // whether the size menu and the menu bar check it.
@@ -232,7 +221,7 @@ private slots:
         game.clock.advance(4);
         const std::int64_t elapsed = engine.elapsedSeconds();
         // The face while playing asks once, in the body, with the program's name as the title, no
-        // icon, and a red destructive "New Game"; Escape cancels.
+        // icon, a red destructive "New Game", and Cancel as the escape.
         click();
         QCOMPARE(state(), u"asks - Beginner playing Beginner xx .. .."_s);
         NewGameDialog* dialog = openNewGameDialog();
@@ -252,7 +241,7 @@ private slots:
         QVERIFY(answer(false));
         view.requestNewGame(std::nullopt);
         QTest::keyClick(openNewGameDialog(), Qt::Key_Escape);
-        menu.action(Difficulty::expert)->trigger();
+        menu.action(expert)->trigger();
         QCOMPARE(state(), u"asks Expert Beginner playing Beginner xx .. .."_s);
         QVERIFY(answer(false));
         QCOMPARE(state(), u"- - Beginner playing Beginner xx .. .."_s);
@@ -266,35 +255,33 @@ private slots:
         // menu bar's sizes and another size start at once.
         QSignalSpy saved(&engine, &GameEngine::lastSavedAtChanged);
         game.clock.advance(1);
-        view.requestNewGame(Difficulty::beginner);
+        view.requestNewGame(beginner);
         QCOMPARE(saved.count(), 0);
         click();
         QCOMPARE(saved.count(), 1);
         game.clock.advance(1);
-        window.difficultyAction(Difficulty::beginner)->trigger();
+        window.difficultyAction(beginner)->trigger();
         QCOMPARE(saved.count(), 2);
-        view.requestNewGame(Difficulty::expert);
+        view.requestNewGame(expert);
         QCOMPARE(state(), u"- - Expert fresh Expert .. .. xx"_s);
-        // A window opened on an expert game checks Expert.
-        QVERIFY(MainWindow(engine).difficultyAction(Difficulty::expert)->isChecked());
+        QVERIFY(MainWindow(engine).difficultyAction(expert)->isChecked()); // opened on expert
         // Confirmed while playing, another size takes the checks and the label.
-        startGame(engine, Difficulty::beginner);
-        menu.action(Difficulty::intermediate)->trigger();
+        startGame(engine, beginner);
+        menu.action(intermediate)->trigger();
         QVERIFY(answer(true));
         QCOMPARE(state(), u"- - Intermediate fresh Intermediate .. xx .."_s);
-        QCOMPARE(
-            menu.action(Difficulty::intermediate)->text(), u"Intermediate — 16 × 16, 40 mines"_s);
+        QCOMPARE(menu.action(intermediate)->text(), u"Intermediate — 16 × 16, 40 mines"_s);
         // The menu bar never asks: "New Game" while playing starts the same size, not counted as a
         // game played; another size starts at once too.
-        startGame(engine, Difficulty::beginner);
-        const auto played = [&] { return Records(engine.records())[Difficulty::beginner].played; };
+        startGame(engine, beginner);
+        const auto played = [&] { return Records(engine.records())[beginner].played; };
         const std::int64_t playedBefore = played();
         QCOMPARE(window.newGameAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
         window.newGameAction()->trigger();
         QCOMPARE(state(), u"- - Beginner fresh Beginner xx .. .."_s);
         QCOMPARE(played(), playedBefore);
-        startGame(engine, Difficulty::beginner);
-        window.difficultyAction(Difficulty::expert)->trigger();
+        startGame(engine, beginner);
+        window.difficultyAction(expert)->trigger();
         QCOMPARE(state(), u"- - Expert fresh Expert .. .. xx"_s);
         // After a loss the face, and after a win the current size, start at once; a new game
         // from elsewhere moves the checks.
@@ -302,9 +289,9 @@ private slots:
         click();
         QCOMPARE(state(), u"- - Beginner fresh Beginner xx .. .."_s);
         playWinningGame(engine, game.clock, 3);
-        view.requestNewGame(Difficulty::beginner);
+        view.requestNewGame(beginner);
         QCOMPARE(state(), u"- - Beginner fresh Beginner xx .. .."_s);
-        engine.newGame(Difficulty::intermediate);
+        engine.newGame(intermediate);
         QCOMPARE(state(), u"- - Intermediate fresh Intermediate .. xx .."_s);
         // Checks drawn only when checked, as the mark an item alone gets: Fusion would give an
         // item of an exclusive group a round bullet.
@@ -340,169 +327,159 @@ private slots:
     {
         TestGame game(true);
         GameEngine& engine = *game.engine;
+        MainWindow window(engine);
         QByteArray geometry;
-        {
-            MainWindow window(engine);
-            connect(
-                &window, &MainWindow::closing, this, [&](const QByteArray& g) { geometry = g; });
-            // A first launch has nothing to restore and takes the default size.
-            window.restoreWindowGeometry({});
-            QCOMPARE(window.size(), MainWindow::defaultSize);
-            window.show();
-            QApplication::setActiveWindow(&window);
-            QVERIFY(QTest::qWaitForWindowActive(&window));
-            ContentView& content = window.contentView();
-            BoardSurface& board = content.boardView().surface();
-            StatusBar& bar = content.statusBar();
-            FaceButton& face = bar.faceButton();
-            ResultBanner& banner = content.resultBanner();
-            GameColumn& column = content.gameColumn();
-            // What the player sees and a screen reader reads: the face and its description, mines
-            // left, the clock and whether it ticks, the size menu's name, and the banner if shown.
-            const auto seen = [&] {
-                bar.refreshClock();
-                return QStringList { face.text() + u' ' +
-                        accessible(face, QAccessible::Description),
-                    LEDCounter::text(bar.minesCounter().value()),
-                    LEDCounter::text(bar.clockCounter().value()),
-                    bar.isTicking() ? "ticking" : "still", accessible(content.boardSizeMenu()),
-                    column.isBannerShown() ? banner.titleText() + " / " + banner.statsText() : "-" }
-                    .join(u'|');
-            };
-            const auto border = [&] {
-                return banner.grab().toImage().pixelColor(banner.width() / 2, 0);
-            };
-            QCOMPARE(seen(), u"🙂 Game in progress|010|010|ticking|Board size: Beginner|-"_s);
-            QCOMPARE(QAccessible::queryAccessibleInterface(&face)->role(), QAccessible::Button);
-            QCOMPARE(
-                accessible(face) + accessible(bar.minesCounter()) + accessible(bar.clockCounter()),
-                u"New gameMines leftTime"_s);
-            // The board has the keys; Tab goes round the size menu, the face and back. Return
-            // while playing does nothing.
-            QCOMPARE(QApplication::focusWidget(), &board);
-            for (QWidget* next :
-                std::initializer_list<QWidget*> { &content.boardSizeMenu(), &face, &board }) {
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-                QCOMPARE(QApplication::focusWidget(), next);
-            }
-            QTest::keyClick(&board, Qt::Key_Return);
-            QVERIFY(engine.board().phase == Board::Phase::playing && !openNewGameDialog());
-            // A loss brings the banner in on the spring; settled, it sits at the bottom of the
-            // column, the board gave up its room, and its border is the panel's, not the accent.
-            const int fullHeight = content.boardView().height();
-            engine.reveal(0, 0);
-            QVERIFY(column.isBannerShown() && column.isAnimating() && banner.isVisible());
-            column.settle();
-            QVERIFY(!column.isAnimating() && column.bannerProgress() == 1.0);
-            QCOMPARE(banner.geometry().bottom(), column.height() - 1);
-            QCOMPARE(
-                content.boardView().height(), fullHeight - banner.height() - GameColumn::spacing);
-            QCOMPARE(seen(),
-                u"😵 Game lost|010|010|still|Board size: Beginner|Boom. / Beginner · best — · 0 of 1 won"_s);
-            QVERIFY2(qAbs(border().red() - border().blue()) < 20, qPrintable(border().name()));
-            QStringList labels;
-            for (QLabel* label : banner.findChildren<QLabel*>())
-                labels << accessible(*label);
-            QVERIFY(labels.contains(u"Boom."_s) && labels.contains(banner.statsText()));
-            // The post-mortem's line, and its ring inside the square's left edge in the accent.
-            QTRY_COMPARE(
-                banner.postMortemText(), u"A safe square could be known: it is outlined."_s);
-            QCOMPARE(board.outlinedSquare(), std::optional(Point { 8, 8 }));
-            const double side = board.squareSize();
-            const QColor ring =
-                board.grab().toImage().pixelColor(int(8 * side + 1), int(8 * side + side / 2));
-            QVERIFY2(
-                ring.red() > 200 && ring.green() > 140 && ring.green() < 210 && ring.blue() < 100,
-                qPrintable(ring.name()));
-            // A click on the board takes the keys back; Return then plays again. The ring goes at
-            // once; the banner shows the game that ended while it slides away.
-            content.boardSizeMenu().setFocus();
-            QTest::mouseClick(&board, Qt::RightButton, {}, QPoint(5, 5));
-            QCOMPARE(QApplication::focusWidget(), &board);
-            QTest::keyClick(&board, Qt::Key_Return);
-            QCOMPARE(board.outlinedSquare(), std::nullopt);
-            QCOMPARE(
-                banner.titleText() + banner.statsText(), u"Boom.Beginner · best — · 0 of 1 won"_s);
-            column.settle();
-            QCOMPARE(seen(), u"🙂 Game not started|010|000|still|Board size: Beginner|-"_s);
-            QCOMPARE(content.boardView().height(), fullHeight);
-            // Twelve flags go below zero. Playing, each tick reads the clock anew, to 999 at most.
-            for (int i = 0; i < 12; ++i)
-                engine.toggleMark(i % 9, i / 9);
-            QCOMPARE(seen(), u"🙂 Game in progress|-02|000|ticking|Board size: Beginner|-"_s);
-            startGame(engine, Difficulty::beginner);
-            game.clock.advance(3.4);
-            QCOMPARE(seen(), u"🙂 Game in progress|010|003|ticking|Board size: Beginner|-"_s);
-            game.clock.advance(2000);
-            QCOMPARE(seen(), u"🙂 Game in progress|010|999|ticking|Board size: Beginner|-"_s);
-            // A loss given up before its analysis is back: no line from the loss before, and the
-            // late result is dropped.
-            playLosingGame(engine, game.clock, 3);
-            QCOMPARE(banner.postMortemText(), QString());
-            engine.newGame(Difficulty::beginner);
-            QThreadPool::globalInstance()->waitForDone();
-            QCoreApplication::processEvents();
-            QVERIFY(!content.postMortem().finding() && !board.outlinedSquare());
-            // A first win: a new best in whole seconds, the accent border, and time standing still.
-            playWinningGame(engine, game.clock, 95.5);
-            column.settle();
-            game.clock.advance(60);
-            QCOMPARE(seen(),
-                u"😎 Game won|000|095|still|Board size: Beginner|New best time! / Beginner in 95s · best 95s · 1 of 3 won"_s);
-            QVERIFY2(border().red() > border().blue() + 40, qPrintable(border().name()));
-            // The keypad's Enter plays again too; a new game leaves the keys with the board.
-            QTest::keyClick(&window, Qt::Key_Enter, Qt::KeypadModifier);
-            QCOMPARE(engine.board(), Board::fresh(Difficulty::beginner));
-            startGame(engine, Difficulty::beginner);
-            face.setFocus();
-            window.newGameAction()->trigger();
-            QCOMPARE(QApplication::focusWidget(), &board);
-            // Content of 460 × 520 at the least, wider for expert, which widens a 620-wide window
-            // to 692; back on beginner the window keeps its width.
-            const auto sizes = [&] {
-                return u"%1x%2 %3 %4"_s.arg(content.minimumWidth())
-                    .arg(content.minimumHeight())
-                    .arg(window.width())
-                    .arg(content.width());
-            };
-            engine.newGame(Difficulty::intermediate);
-            QCOMPARE(sizes(), u"460x520 620 620"_s);
-            window.difficultyAction(Difficulty::expert)->trigger();
-            QCOMPARE(sizes(), u"692x520 692 692"_s);
-            QCOMPARE(seen(), u"🙂 Game not started|099|000|still|Board size: Expert|-"_s);
-            window.difficultyAction(Difficulty::beginner)->trigger();
-            QCOMPARE(sizes(), u"460x520 692 692"_s);
-            window.resize(100, 100);
-            QVERIFY(content.width() >= 460 && content.height() >= 520);
-            // A counter reads its real value, however the display clamps it.
-            for (const std::int64_t value : { -100L, 123456L }) {
-                bar.minesCounter().setValue(value);
-                auto* read = QAccessible::queryAccessibleInterface(&bar.minesCounter());
-                QCOMPARE(read->valueInterface()->currentValue().toLongLong(), value);
-                QCOMPARE(read->text(QAccessible::Value), QString::number(value));
-            }
-            // The size comes back on the next launch.
-            window.resize(700, 640);
-            window.close();
+        connect(&window, &MainWindow::closing, this, [&](const QByteArray& g) { geometry = g; });
+        // A first launch has nothing to restore and takes the default size.
+        window.restoreWindowGeometry({});
+        QCOMPARE(window.size(), MainWindow::defaultSize);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        ContentView& content = window.contentView();
+        BoardSurface& board = content.boardView().surface();
+        StatusBar& bar = content.statusBar();
+        FaceButton& face = bar.faceButton();
+        ResultBanner& banner = content.resultBanner();
+        GameColumn& column = content.gameColumn();
+        // What the player sees and a screen reader reads: the face and its description, mines
+        // left, the clock and whether it ticks, the size menu's name, and the banner if shown.
+        const auto seen = [&] {
+            bar.refreshClock();
+            return QStringList { face.text() + u' ' + accessible(face, QAccessible::Description),
+                LEDCounter::text(bar.minesCounter().value()),
+                LEDCounter::text(bar.clockCounter().value()), bar.isTicking() ? "ticking" : "still",
+                accessible(content.boardSizeMenu()),
+                column.isBannerShown() ? banner.titleText() + " / " + banner.statsText() : "-" }
+                .join(u'|');
+        };
+        const auto border = [&] {
+            return banner.grab().toImage().pixelColor(banner.width() / 2, 0);
+        };
+        QCOMPARE(seen(), u"🙂 Game in progress|010|010|ticking|Board size: Beginner|-"_s);
+        QCOMPARE(QAccessible::queryAccessibleInterface(&face)->role(), QAccessible::Button);
+        QCOMPARE(accessible(face) + accessible(bar.minesCounter()) + accessible(bar.clockCounter()),
+            u"New gameMines leftTime"_s);
+        // The board has the keys; Tab goes round the size menu, the face and back. Return while
+        // playing does nothing.
+        QCOMPARE(QApplication::focusWidget(), &board);
+        for (QWidget* next :
+            std::initializer_list<QWidget*> { &content.boardSizeMenu(), &face, &board }) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
         }
+        QTest::keyClick(&board, Qt::Key_Return);
+        QVERIFY(engine.board().phase == Board::Phase::playing && !openNewGameDialog());
+        // A loss brings the banner in on the spring; settled, it sits at the bottom of the column,
+        // the board gave up its room, and its border is the panel's, not the accent.
+        const int fullHeight = content.boardView().height();
+        engine.reveal(0, 0);
+        QVERIFY(column.isBannerShown() && column.isAnimating() && banner.isVisible());
+        column.settle();
+        QVERIFY(!column.isAnimating() && column.bannerProgress() == 1.0);
+        QCOMPARE(banner.geometry().bottom(), column.height() - 1);
+        QCOMPARE(content.boardView().height(), fullHeight - banner.height() - GameColumn::spacing);
+        QCOMPARE(seen(),
+            u"😵 Game lost|010|010|still|Board size: Beginner|Boom. / Beginner · best — · 0 of 1 won"_s);
+        QVERIFY2(qAbs(border().red() - border().blue()) < 20, qPrintable(border().name()));
+        QStringList labels;
+        for (QLabel* label : banner.findChildren<QLabel*>())
+            labels << accessible(*label);
+        QVERIFY(labels.contains(u"Boom."_s) && labels.contains(banner.statsText()));
+        // The post-mortem's line, and its ring inside the square's left edge in the accent.
+        QTRY_COMPARE(banner.postMortemText(), u"A safe square could be known: it is outlined."_s);
+        QCOMPARE(board.outlinedSquare(), std::optional(Point { 8, 8 }));
+        const double side = board.squareSize();
+        const QColor ring = board.grab().toImage().pixelColor(int(8 * side + 1), int(8.5 * side));
+        QVERIFY2(ring.red() > 200 && ring.green() > 140 && ring.green() < 210 && ring.blue() < 100,
+            qPrintable(ring.name()));
+        // A click on the board takes the keys back, and Return plays again. The ring goes at once;
+        // the banner shows the game that ended while it slides away.
+        content.boardSizeMenu().setFocus();
+        QTest::mouseClick(&board, Qt::RightButton, {}, QPoint(5, 5));
+        QCOMPARE(QApplication::focusWidget(), &board);
+        QTest::keyClick(&board, Qt::Key_Return);
+        QCOMPARE(board.outlinedSquare(), std::nullopt);
+        QCOMPARE(banner.titleText() + banner.statsText(), u"Boom.Beginner · best — · 0 of 1 won"_s);
+        column.settle();
+        QCOMPARE(seen(), u"🙂 Game not started|010|000|still|Board size: Beginner|-"_s);
+        QCOMPARE(content.boardView().height(), fullHeight);
+        // Twelve flags go below zero. Playing, each tick reads the clock anew, to 999 at most.
+        for (int i = 0; i < 12; ++i)
+            engine.toggleMark(i % 9, i / 9);
+        QCOMPARE(seen(), u"🙂 Game in progress|-02|000|ticking|Board size: Beginner|-"_s);
+        startGame(engine, Difficulty::beginner);
+        game.clock.advance(3.4);
+        QCOMPARE(seen(), u"🙂 Game in progress|010|003|ticking|Board size: Beginner|-"_s);
+        game.clock.advance(2000);
+        QCOMPARE(seen(), u"🙂 Game in progress|010|999|ticking|Board size: Beginner|-"_s);
+        // A loss given up before its analysis is back: no line from the loss before, and the late
+        // result is dropped.
+        playLosingGame(engine, game.clock, 3);
+        QCOMPARE(banner.postMortemText(), QString());
+        engine.newGame(Difficulty::beginner);
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        QVERIFY(!content.postMortem().finding() && !board.outlinedSquare());
+        // A first win: a new best in whole seconds, the accent border, and time standing still.
+        playWinningGame(engine, game.clock, 95.5);
+        column.settle();
+        game.clock.advance(60);
+        QCOMPARE(seen(),
+            u"😎 Game won|000|095|still|Board size: Beginner|New best time! / Beginner in 95s · best 95s · 1 of 3 won"_s);
+        QVERIFY2(border().red() > border().blue() + 40, qPrintable(border().name()));
+        // The keypad's Enter plays again too; a new game leaves the keys with the board.
+        QTest::keyClick(&window, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(engine.board(), Board::fresh(Difficulty::beginner));
+        startGame(engine, Difficulty::beginner);
+        face.setFocus();
+        window.newGameAction()->trigger();
+        QCOMPARE(QApplication::focusWidget(), &board);
+        // Content of 460 × 520 at the least, wider for expert, which widens a 620-wide window to
+        // 692; back on beginner the window keeps its width.
+        const auto sizes = [&] {
+            return u"%1x%2 %3 %4"_s.arg(content.minimumWidth())
+                .arg(content.minimumHeight())
+                .arg(window.width())
+                .arg(content.width());
+        };
+        engine.newGame(Difficulty::intermediate);
+        QCOMPARE(sizes(), u"460x520 620 620"_s);
+        window.difficultyAction(Difficulty::expert)->trigger();
+        QCOMPARE(sizes(), u"692x520 692 692"_s);
+        QCOMPARE(seen(), u"🙂 Game not started|099|000|still|Board size: Expert|-"_s);
+        window.difficultyAction(Difficulty::beginner)->trigger();
+        QCOMPARE(sizes(), u"460x520 692 692"_s);
+        window.resize(100, 100);
+        QVERIFY(content.width() >= 460 && content.height() >= 520);
+        // A counter reads its real value, however the display clamps it.
+        for (const std::int64_t value : { -100L, 123456L }) {
+            bar.minesCounter().setValue(value);
+            auto* read = QAccessible::queryAccessibleInterface(&bar.minesCounter());
+            QCOMPARE(read->valueInterface()->currentValue().toLongLong(), value);
+            QCOMPARE(read->text(QAccessible::Value), QString::number(value));
+        }
+        // The size comes back on the next launch.
+        window.resize(700, 640);
+        window.close();
         MainWindow next(engine);
         next.restoreWindowGeometry(geometry);
         QCOMPARE(next.size(), QSize(700, 640));
+        // The spring rises from 0 and is invisible by its 0.6 s without ever reaching 1.
+        QCOMPARE(GameColumn::springPosition(0), 0.0);
+        QVERIFY(GameColumn::springPosition(0.6) < 1.0 && GameColumn::springPosition(0.6) > 0.999);
         // The face in colour: the smile's yellow, which a monochrome fallback would not give.
         const bool font = QFontDatabase::families().contains(u"Noto Color Emoji"_s);
         if (!font && qEnvironmentVariable("CI") != u"true"_s)
             QSKIP("the Noto Color Emoji font is not installed (scripts/setup-deps.sh installs it)");
         QVERIFY2(font, "the Noto Color Emoji font is not installed");
-        const QImage image = next.contentView().statusBar().faceButton().grab().toImage();
+        const QImage image = face.grab().toImage();
         int yellow = 0;
         for (int i = 0; i < image.width() * image.height(); ++i) {
             const QColor colour = image.pixelColor(i % image.width(), i / image.width());
             yellow += colour.red() > 200 && colour.green() > 150 && colour.blue() < 90;
         }
         QVERIFY2(yellow > 100, qPrintable(u"%1 yellow pixels"_s.arg(yellow)));
-        // The spring rises from 0 and is invisible by its 0.6 s without ever reaching 1.
-        QCOMPARE(GameColumn::springPosition(0), 0.0);
-        QVERIFY(GameColumn::springPosition(0.6) < 1.0 && GameColumn::springPosition(0.6) > 0.999);
     }
 
     void boardShadowSpillsPastTheBoard()
@@ -527,11 +504,8 @@ private slots:
                 for (const QPoint point : { QPoint(board.center().x(), board.bottom() + 6),
                          QPoint(board.right() + 3, board.center().y()) })
                     QVERIFY2(qGray(image.pixel(point)) < background,
-                        qPrintable(u"no shadow at %1,%2 in %3x%4, over %5"_s.arg(point.x())
-                                       .arg(point.y())
-                                       .arg(size.width())
-                                       .arg(size.height())
-                                       .arg(over)));
+                        qPrintable(QString::asprintf("no shadow at %d,%d in %dx%d, over %d",
+                            point.x(), point.y(), size.width(), size.height(), over)));
             }
     }
 
@@ -542,8 +516,8 @@ private slots:
         FakeClock clock;
         const auto engine = makeEngine(folders.both(), clock);
         StatisticsWindow window(*engine);
-        QCOMPARE(window.windowTitle(), u"Statistics"_s);
-        QCOMPARE(window.text(Difficulty::expert, Column::played), u"0"_s);
+        QCOMPARE(window.windowTitle() + window.text(Difficulty::expert, Column::played),
+            u"Statistics0"_s);
         QVERIFY(writeStored(
             folders.cloud, recordsKey, recordsBytes({ { Difficulty::expert, { 3, 2, 43 } } })));
         engine->rescanSyncFolder();
