@@ -505,26 +505,25 @@ private slots:
 
     void statisticsFollowAnotherMachine()
     {
-        using Column = StatisticsWindow::Column;
-        TwoFolders folders;
-        FakeClock clock;
-        const auto engine = makeEngine(folders.both(), clock);
-        StatisticsWindow window(*engine);
-        QCOMPARE(window.windowTitle() + window.text(Difficulty::expert, Column::played),
-            u"Statistics0"_s);
-        QVERIFY(writeStored(
-            folders.cloud, recordsKey, recordsBytes({ { Difficulty::expert, { 3, 2, 43 } } })));
-        engine->rescanSyncFolder();
-        QTRY_COMPARE(window.text(Difficulty::expert, Column::winRate), u"67%"_s);
-        QCOMPARE(window.text(Difficulty::expert, Column::bestTime), u"43s"_s);
-        QCOMPARE(window.text(Difficulty::beginner, Column::winRate), u"—"_s);
+        using enum StatisticsWindow::Column;
+        TestMachine machine;
+        StatisticsWindow window(machine.launch());
+        const auto row = [&](Difficulty difficulty) {
+            return QStringList { window.text(difficulty, played), window.text(difficulty, winRate),
+                window.text(difficulty, bestTime) }
+                .join(u' ');
+        };
+        QCOMPARE(window.windowTitle() + u' ' + row(Difficulty::expert), u"Statistics 0 — —"_s);
+        QVERIFY(
+            machine.arrives(recordsKey, recordsBytes({ { Difficulty::expert, { 3, 2, 43 } } })));
+        QCOMPARE(row(Difficulty::expert) + u' ' + row(Difficulty::beginner), u"3 67% 43s 0 — —"_s);
         // Showing them wrote nothing.
-        QVERIFY(!readStored(folders.local, recordsKey));
+        QVERIFY(!readStored(machine.folders.local, recordsKey));
         // Folder names, and whatever else may come from elsewhere, show as text, never as markup.
         SyncFolderDialog dialog(u"/tmp/<img src=a>"_s, false);
         dialog.showUnusableFolder(u"/tmp/<b>b</b>"_s);
         QVERIFY(dialog.statusText().contains(u"<b>b</b>"_s));
-        ResultBanner banner(*engine);
+        ResultBanner banner(*machine.engine);
         for (QWidget* widget : std::initializer_list<QWidget*> { &window, &dialog, &banner })
             for (const QLabel* label : widget->findChildren<QLabel*>())
                 QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->text()));
