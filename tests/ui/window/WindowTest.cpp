@@ -196,9 +196,7 @@ private slots:
         window.show();
         ContentView& view = window.contentView();
         BoardSizeMenu& menu = view.boardSizeMenu();
-        const auto click = [&] {
-            QTest::mouseClick(&view.statusBar().faceButton(), Qt::LeftButton);
-        };
+        FaceButton& face = view.statusBar().faceButton();
         const auto name = [](Difficulty difficulty) {
             return QString::fromUtf8(title(difficulty));
         };
@@ -224,7 +222,7 @@ private slots:
         const auto before = now();
         // The face while playing asks once, in the body, with the program's name as the title, no
         // icon, a red destructive "New Game", and Cancel as the escape.
-        click();
+        face.click();
         QCOMPARE(state(), u"asks - Beginner playing Beginner xx .. .."_s);
         NewGameDialog* dialog = openNewGameDialog();
         QCOMPARE((QStringList { dialog->windowTitle(), dialog->text(), dialog->informativeText(),
@@ -249,7 +247,7 @@ private slots:
         QCOMPARE(state(), u"- - Beginner playing Beginner xx .. .."_s);
         QVERIFY(now() == before);
         // The face then starts the old size, not the one chosen before.
-        click();
+        face.click();
         QVERIFY(answer(true));
         QCOMPARE(state(), u"- - Beginner fresh Beginner xx .. .."_s);
         // On a fresh board the current size in the size menu does nothing at all; the face, the
@@ -258,7 +256,7 @@ private slots:
         game.clock.advance(1);
         view.requestNewGame(beginner);
         QCOMPARE(saved.count(), 0);
-        click();
+        face.click();
         QCOMPARE(saved.count(), 1);
         game.clock.advance(1);
         window.difficultyAction(beginner)->trigger();
@@ -287,7 +285,7 @@ private slots:
         // After a loss the face, and after a win the current size, start at once; a new game
         // from elsewhere moves the checks.
         playLosingGame(engine, game.clock, 3);
-        click();
+        face.click();
         QCOMPARE(state(), u"- - Beginner fresh Beginner xx .. .."_s);
         playWinningGame(engine, game.clock, 3);
         view.requestNewGame(beginner);
