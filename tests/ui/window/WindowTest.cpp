@@ -43,18 +43,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-/// A fresh beginner board, or a saved nearlyWonBoard() in play: (8, 8) wins and (0, 0) loses.
-struct TestGame {
-    TwoFolders folders;
-    FakeClock clock;
-    std::unique_ptr<GameEngine> engine;
-    explicit TestGame(bool nearlyWon = false)
-    {
-        if (nearlyWon)
-            writeStoredGame(folders.local, SavedGame { nearlyWonBoard(), 10, startTime - 1 });
-        engine = makeEngine(folders.localOnly(), clock);
-    }
-};
+/// Launches machine's engine on a saved beginner game in play where (8, 8) wins and (0, 0) loses.
+GameEngine& launchNearlyWon(TestMachine& machine)
+{
+    writeStoredGame(machine.folders.local, SavedGame { nearlyWonBoard(), 10, startTime - 1 });
+    return machine.launch(std::nullopt);
+}
 
 NewGameDialog* openNewGameDialog()
 {
@@ -190,8 +184,8 @@ private slots:
     void newGameAndTheMenus()
     {
         using enum Difficulty;
-        TestGame game(true);
-        GameEngine& engine = *game.engine;
+        TestMachine game;
+        GameEngine& engine = launchNearlyWon(game);
         MainWindow window(engine);
         window.show();
         ContentView& view = window.contentView();
@@ -324,8 +318,8 @@ private slots:
 
     void playingInTheWindow()
     {
-        TestGame game(true);
-        GameEngine& engine = *game.engine;
+        TestMachine game;
+        GameEngine& engine = launchNearlyWon(game);
         MainWindow window(engine);
         QByteArray geometry;
         connect(&window, &MainWindow::closing, this, [&](const QByteArray& g) { geometry = g; });
