@@ -384,7 +384,8 @@ private slots:
         QCOMPARE(content.boardView().height(), fullHeight - banner.height() - GameColumn::spacing);
         QVERIFY(shadowed());
         QCOMPARE(seen(),
-            u"😵 Game lost|010|010|still|Board size: Beginner|Boom. / Beginner · best — · 0 of 1 won"_s);
+            u"😵 Game lost|010|010|still|Board size: Beginner|"
+            u"Boom. / Beginner · best — · 0 of 1 won"_s);
         QVERIFY2(qAbs(border().red() - border().blue()) < 20, qPrintable(border().name()));
         QStringList labels;
         for (QLabel* label : banner.findChildren<QLabel*>())
@@ -430,7 +431,8 @@ private slots:
         column.settle();
         game.clock.advance(60);
         QCOMPARE(seen(),
-            u"😎 Game won|000|095|still|Board size: Beginner|New best time! / Beginner in 95s · best 95s · 1 of 3 won"_s);
+            u"😎 Game won|000|095|still|Board size: Beginner|"
+            u"New best time! / Beginner in 95s · best 95s · 1 of 3 won"_s);
         QVERIFY2(border().red() > border().blue() + 40, qPrintable(border().name()));
         // The keypad's Enter plays again too; a new game leaves the keys with the board.
         QTest::keyClick(&window, Qt::Key_Enter, Qt::KeypadModifier);
