@@ -47,7 +47,8 @@ try:
     import pyatspi
     from gi.repository import GLib
     events = []
-    pyatspi.Registry.registerEventListener(events.append, "object:state-changed:focused")
+    pyatspi.Registry.registerEventListener(events.append, "object:state-changed:focused",
+                                           "object:property-change:accessible-name")
     game = start(program, stdout=open(log, "w"), stderr=subprocess.STDOUT)
     app = until("the program never appeared in the registry", lambda: next(
         a for a in pyatspi.Registry.getDesktop(0) if a and a.get_process_id() == game.pid), 20)
@@ -68,7 +69,8 @@ try:
         """(column, row, name) of the focused square, then of the last one announced as focused."""
         table.clearCache()
         cells = [cell for cell in table if cell.getState().contains(pyatspi.STATE_FOCUSED)]
-        cells += [e.source for e in events if e.detail1 == 1 and e.host_application == app][-1:]
+        cells += [e.source for e in events if e.type.startswith("object:state-changed")
+                  and e.detail1 == 1 and e.host_application == app][-1:]
         return [(c.getIndexInParent() % 9, c.getIndexInParent() // 9, c.name) for c in cells]
 
     window = subprocess.run(["xdotool", "search", "--sync", "--pid", str(game.pid), "--name",
@@ -80,8 +82,13 @@ try:
     key("Up")
     until(lambda: "Up did not move the focus: %r" % focus(), lambda: focus() == [(4, 3, "covered")] * 2)
     key("space")
-    until("Space did not uncover the square", lambda: named("New game").description == "Game in progress"
-          and table.queryTable().getAccessibleAt(3, 4).name not in ("covered", "mine"))
+    until("Space did not uncover the square", lambda: named(
+        "New game").description == "Game in progress" and focus()[0][2] not in ("covered", "mine"))
+    # The square's new name is announced, as a screen reader speaks it.
+    until("the uncovered square's new name was not announced", lambda: any(
+        e.type.startswith("object:property-change:accessible-name")
+        and e.source.getIndexInParent() == 3 * 9 + 4 and e.source.name == focus()[0][2]
+        for e in events))
     key("ctrl+q")
     if game.wait(10) != 0:
         fail("the program exited with %d" % game.returncode)
