@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The window's widgets against a real engine on temporary folders with a hand-driven clock: the
-// status bar, the result banner, the new-game rule, the menus, sizes, keyboard and screen-reader
-// access, the post-mortem and the statistics window.
+// The window's widgets against a real engine on temporary folders with a hand-driven clock.
 #include "TestBoards.h"
 #include "TestEngine.h"
 
@@ -19,6 +17,7 @@
 #include "ui/window/ResultBanner.h"
 #include "ui/window/StatisticsWindow.h"
 #include "ui/window/StatusBar.h"
+#include "ui/window/SyncFolderDialog.h"
 #include "ui/window/WindowTheme.h"
 
 #include <QAccessible>
@@ -37,38 +36,20 @@
 #include <QTest>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <limits>
-#include <memory>
-#include <optional>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-/// An engine over its own temporary local folder, optionally starting from a saved game.
-struct TestGame {
-    TwoFolders folders;
-    FakeClock clock;
-    std::unique_ptr<GameEngine> engine;
-
-    explicit TestGame(const std::optional<SavedGame>& saved = std::nullopt)
-    {
-        if (saved)
-            writeStoredGame(folders.local, *saved);
-        engine = makeEngine(folders.localOnly(), clock);
-    }
-};
-
-/// A saved beginner game in play where revealing (8, 8) wins and (0, 0) loses.
-SavedGame nearlyWonGame(std::int64_t elapsed = 10)
+/// Launches machine's engine on a saved beginner game in play where (8, 8) wins and (0, 0) loses.
+GameEngine& launchNearlyWon(TestMachine& machine)
 {
-    return SavedGame { nearlyWonBoard(), elapsed, startTime - 1 };
+    writeStoredGame(machine.folders.local, SavedGame { nearlyWonBoard(), 10, startTime - 1 });
+    return machine.launch(std::nullopt);
 }
 
-SavedGame freshGame(Difficulty difficulty)
-{
-    return SavedGame { Board::fresh(difficulty), 0, startTime - 1 };
-}
-
-/// The open new-game question among the application's windows, the way a player sees it.
 NewGameDialog* openNewGameDialog()
 {
     for (QWidget* widget : QApplication::topLevelWidgets())
@@ -85,28 +66,17 @@ bool answer(bool confirm)
     return dialog != nullptr;
 }
 
-QString accessible(QWidget& widget, QAccessible::Text text)
+QString accessible(QWidget& widget, QAccessible::Text text = QAccessible::Name)
 {
     return QAccessible::queryAccessibleInterface(&widget)->text(text);
 }
 
-std::vector<Difficulty> checkedSizes(const MainWindow& window)
-{
-    std::vector<Difficulty> checked;
-    for (const Difficulty difficulty : allDifficulties)
-        if (window.difficultyAction(difficulty)->isChecked())
-            checked.push_back(difficulty);
-    return checked;
-}
-
-/// A menu item as a style draws it, with its check in an exclusive group or alone.
 QImage menuItem(const QStyle& style, QStyleOptionMenuItem::CheckType checkType, bool checked)
 {
     QStyleOptionMenuItem item;
     item.rect = QRect(0, 0, 160, 24);
-    item.palette = QApplication::palette();
     item.state = QStyle::State_Enabled;
-    item.text = QStringLiteral("Expert");
+    item.text = u"Expert"_s;
     item.checkType = checkType;
     item.checked = checked;
     QImage image(item.rect.size(), QImage::Format_ARGB32);
@@ -116,671 +86,445 @@ QImage menuItem(const QStyle& style, QStyleOptionMenuItem::CheckType checkType, 
     return image;
 }
 
-Board boardIn(Difficulty difficulty, Board::Phase phase)
-{
-    Board board = Board::fresh(difficulty);
-    board.phase = phase;
-    return board;
-}
-
-const QString dash = QStringLiteral("\u2014");
-
 class WindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void ledTextStaysThreeCharactersAtItsLimits()
+    void initTestCase()
     {
+        // The window's own look: its style draws the menus' check marks, its palette the dialogs.
+        applyWindowTheme();
+        // Window geometry goes to QSettings; keep it out of the real configuration.
+        QStandardPaths::setTestModeEnabled(true);
+        QCoreApplication::setOrganizationName(u"sapperly-window-tests"_s);
+        QCoreApplication::setApplicationName(u"sapperly-window-tests"_s);
+    }
+
+    void textsInTables()
+    {
+        using enum Difficulty;
+        using enum Board::Phase;
+        // Counters: zero-padded to three digits up to 999; a minus and two digits down to -99.
         constexpr auto most = std::numeric_limits<std::int64_t>::max();
-        constexpr auto least = std::numeric_limits<std::int64_t>::min();
-        // Zero-padded to three digits, 999 at the top; negatives a minus and two digits to -99.
-        const std::pair<std::int64_t, const char*> cases[] = { { 42, "042" }, { 999, "999" },
-            { 1000, "999" }, { most, "999" }, { -1, "-01" }, { -99, "-99" }, { -100, "-99" },
-            { least, "-99" } };
-        for (const auto& [value, text] : cases)
-            QCOMPARE(LEDCounter::text(value), QString::fromLatin1(text));
-    }
-
-    void statusBarFollowsTheGame()
-    {
-        TestGame game(nearlyWonGame());
-        StatusBar bar(*game.engine);
-        QSignalSpy pressed(&bar, &StatusBar::smileyClicked);
-        const QString smile = QStringLiteral("\U0001F642");
-        // Playing smiles; a loss has its own face. A press after the end is reported once; the
-        // bar itself never starts a game.
-        QCOMPARE(bar.faceButton().text(), smile);
-        game.engine->reveal(0, 0);
-        QCOMPARE(bar.faceButton().text(), QStringLiteral("\U0001F635"));
-        QTest::mouseClick(&bar.faceButton(), Qt::LeftButton);
-        QCOMPARE(pressed.count(), 1);
-        QCOMPARE(game.engine->board().phase, Board::Phase::lost);
-        // A new beginner board: smiling, ten mines, the clock at 000 and no timer running.
-        game.engine->newGame(Difficulty::beginner);
-        QCOMPARE(bar.faceButton().text(), smile);
-        QCOMPARE(LEDCounter::text(bar.minesCounter().value()), QStringLiteral("010"));
-        QCOMPARE(bar.clockCounter().value(), 0);
-        QVERIFY(!bar.isTicking());
-        // Twelve flags on a ten-mine board go below zero.
-        for (std::int64_t i = 0; i < 12; ++i)
-            game.engine->toggleMark(i % 9, i / 9);
-        QCOMPARE(LEDCounter::text(bar.minesCounter().value()), QStringLiteral("-02"));
-        // Playing: each tick reads the clock anew, and past 999 seconds stops at 999.
-        game.engine->newGame(Difficulty::beginner);
-        startGame(*game.engine, Difficulty::beginner);
-        QVERIFY(bar.isTicking());
-        game.clock.advance(3.4);
-        bar.refreshClock();
-        QCOMPARE(bar.clockCounter().value(), 3);
-        game.clock.advance(2000);
-        bar.refreshClock();
-        QCOMPARE(LEDCounter::text(bar.clockCounter().value()), QStringLiteral("999"));
-        // Over: the timer stops and the time stands still.
-        game.engine->newGame(Difficulty::beginner);
-        playLosingGame(*game.engine, game.clock, 5);
-        QVERIFY(!bar.isTicking());
-        game.clock.advance(60);
-        bar.refreshClock();
-        QCOMPARE(bar.clockCounter().value(), 5);
-        game.engine->newGame(Difficulty::expert);
-        QCOMPARE(bar.minesCounter().value(), 99);
-
-        TestGame winner(nearlyWonGame());
-        StatusBar winnerBar(*winner.engine);
-        winner.engine->reveal(8, 8);
-        QCOMPARE(winnerBar.faceButton().text(), QStringLiteral("\U0001F60E"));
-    }
-
-    void faceIsDrawnInColour()
-    {
-        // Installed by scripts/setup-deps.sh; a missing font is a failure there, not a skip.
-        if (!QFontDatabase::families().contains(QStringLiteral("Noto Color Emoji"))) {
-            if (qEnvironmentVariable("CI") == QStringLiteral("true"))
-                QFAIL("the Noto Color Emoji font is not installed");
-            QSKIP("the Noto Color Emoji font is not installed");
-        }
-        FaceButton face;
-        const QImage image = face.grab().toImage();
-        // The smile's yellow, which a monochrome fallback font would not produce.
-        int yellow = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x) {
-                const QColor colour = image.pixelColor(x, y);
-                yellow += colour.red() > 200 && colour.green() > 150 && colour.blue() < 90;
-            }
-        QVERIFY2(yellow > 100, qPrintable(QStringLiteral("%1 yellow pixels").arg(yellow)));
-    }
-
-    void bannerTexts()
-    {
-        using Phase = Board::Phase;
+        QStringList leds;
+        for (const std::int64_t value : { 42L, 999L, 1000L, most, -1L, -99L, -100L, -most - 1 })
+            leds << LEDCounter::text(value);
+        QCOMPARE(leds, (QStringList { "042", "999", "999", "999", "-01", "-99", "-99", "-99" }));
         // A record flag left over from elsewhere never turns a loss into a record.
-        QCOMPARE(ResultBanner::title(Phase::lost, false), QStringLiteral("Boom."));
-        QCOMPARE(ResultBanner::title(Phase::lost, true), QStringLiteral("Boom."));
-        QCOMPARE(ResultBanner::title(Phase::won, true), QStringLiteral("New best time!"));
-        QCOMPARE(ResultBanner::title(Phase::won, false), QStringLiteral("Cleared!"));
-        Records records;
-        records[Difficulty::beginner] = Record { 7, 3, 38 };
-        records[Difficulty::expert] = Record { 5, 0, std::nullopt };
-        const Records none;
-        Records large;
-        large[Difficulty::intermediate] = Record { 12345, 1234, 1000 };
-        struct Case {
-            Difficulty difficulty;
-            Phase phase;
-            const Records& records;
-            std::int64_t seconds;
-            const char* line;
+        QCOMPARE(ResultBanner::title(lost, false) + ResultBanner::title(lost, true) +
+                ResultBanner::title(won, true) + ResultBanner::title(won, false),
+            u"Boom.Boom.New best time!Cleared!"_s);
+        const Records records { { beginner, { 7, 3, 38 } }, { expert, { 5, 0, std::nullopt } },
+            { intermediate, { 12345, 1234, 1000 } } };
+        const std::tuple<Difficulty, Board::Phase, Records, std::int64_t, QString> lines[] = {
+            { beginner, won, records, 42, u"Beginner in 42s · best 38s · 3 of 7 won"_s },
+            { beginner, lost, records, 42, u"Beginner · best 38s · 3 of 7 won"_s },
+            { expert, lost, records, 9, u"Expert · best — · 0 of 5 won"_s },
+            { expert, lost, {}, 0, u"Expert · best — · 0 of 0 won"_s },
+            { intermediate, won, records, 1234, // without grouping
+                u"Intermediate in 1234s · best 1000s · 1234 of 12345 won"_s },
         };
-        const Case cases[] = {
-            // A win: the time, the best, wins of games played; a loss has no time part.
-            { Difficulty::beginner, Phase::won, records, 42,
-                "Beginner in 42s \u00B7 best 38s \u00B7 3 of 7 won" },
-            { Difficulty::beginner, Phase::lost, records, 42,
-                "Beginner \u00B7 best 38s \u00B7 3 of 7 won" },
-            // Never won: the best is an em dash; no record at all counts as nothing played.
-            { Difficulty::expert, Phase::lost, records, 9,
-                "Expert \u00B7 best \u2014 \u00B7 0 of 5 won" },
-            { Difficulty::intermediate, Phase::lost, none, 0,
-                "Intermediate \u00B7 best \u2014 \u00B7 0 of 0 won" },
-            // Large numbers stay plain decimal, without grouping.
-            { Difficulty::intermediate, Phase::won, large, 1234,
-                "Intermediate in 1234s \u00B7 best 1000s \u00B7 1234 of 12345 won" },
-        };
-        for (const Case& c : cases)
-            QCOMPARE(ResultBanner::statsLine(boardIn(c.difficulty, c.phase), c.records, c.seconds),
-                QString::fromUtf8(c.line));
-    }
-
-    void bannerShowsTheGameThatEnded()
-    {
-        // A first win reads as a new best; its border is the accent at 0.6 over the panel.
-        TestGame winner(nearlyWonGame(90));
-        ResultBanner won(*winner.engine);
-        won.resize(500, won.sizeHint().height());
-        winner.clock.advance(5.5);
-        winner.engine->reveal(8, 8);
-        QCOMPARE(won.titleText(), QStringLiteral("New best time!"));
-        QCOMPARE(won.statsText(),
-            QString::fromUtf8("Beginner in 95s \u00B7 best 95s \u00B7 1 of 1 won"));
-        QColor border = won.grab().toImage().pixelColor(won.width() / 2, 0);
-        QVERIFY2(border.red() > border.blue() + 40, qPrintable(border.name()));
-        // Lost: the neutral panel border, not the accent.
-        TestGame game(nearlyWonGame());
-        ResultBanner banner(*game.engine);
-        banner.resize(500, banner.sizeHint().height());
-        game.engine->reveal(0, 0);
-        QCOMPARE(banner.titleText(), QStringLiteral("Boom."));
-        const QString line = banner.statsText();
-        QCOMPARE(line, QString::fromUtf8("Beginner \u00B7 best \u2014 \u00B7 0 of 1 won"));
-        border = banner.grab().toImage().pixelColor(banner.width() / 2, 0);
-        QVERIFY2(qAbs(border.red() - border.blue()) < 20, qPrintable(border.name()));
-        // While it slides away after a new game it still shows the game that ended.
-        game.engine->newGame(Difficulty::expert);
-        QCOMPARE(banner.titleText(), QStringLiteral("Boom."));
-        QCOMPARE(banner.statsText(), line);
-    }
-
-    void newGameStartsAtOnceWhenNothingIsLost()
-    {
-        TestGame game;
-        ContentView view(*game.engine);
-        // A fresh board replaced by an equal one shows only as a new save.
-        QSignalSpy saved(game.engine.get(), &GameEngine::lastSavedAtChanged);
-        game.clock.advance(1);
-        // The current size on a fresh board: nothing at all happens.
-        view.requestNewGame(Difficulty::beginner);
-        QCOMPARE(saved.count(), 0);
-        // No size given (the face): a fresh board at once, no question; another size as well.
-        view.requestNewGame(std::nullopt);
-        QCOMPARE(saved.count(), 1);
-        view.requestNewGame(Difficulty::expert);
-        QCOMPARE(game.engine->board().difficulty, Difficulty::expert);
-        QVERIFY(!openNewGameDialog());
-        // After a loss the face starts a new board without a question; after a win the current
-        // size is replaced at once as well.
-        playLosingGame(*game.engine, game.clock, 3);
-        QTest::mouseClick(&view.statusBar().faceButton(), Qt::LeftButton);
-        QVERIFY(!openNewGameDialog());
-        QCOMPARE(game.engine->board(), Board::fresh(Difficulty::beginner));
-        playWinningGame(*game.engine, game.clock, 3);
-        view.requestNewGame(Difficulty::beginner);
-        QCOMPARE(game.engine->board(), Board::fresh(Difficulty::beginner));
-        QVERIFY(!view.confirmNewGame() && !view.pendingDifficulty());
-    }
-
-    void newGameWhilePlayingAsksFirst()
-    {
-        TestGame game(nearlyWonGame());
-        ContentView view(*game.engine);
-        view.show();
-        const Board before = game.engine->board();
-        const std::int64_t moves = game.engine->moveCount();
-        game.clock.advance(4);
-        const std::int64_t elapsed = game.engine->elapsedSeconds();
-        // The face while playing shows the question and changes nothing yet.
-        QTest::mouseClick(&view.statusBar().faceButton(), Qt::LeftButton);
-        QVERIFY(view.confirmNewGame());
-        NewGameDialog* dialog = openNewGameDialog();
-        QVERIFY(dialog);
-        // Asked once, in the body; the title names the program, no light-theme icon.
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("Sapperly"));
-        QCOMPARE(dialog->text(), QStringLiteral("Start a new game?"));
-        QCOMPARE(dialog->icon(), QMessageBox::NoIcon);
-        QCOMPARE(
-            dialog->informativeText(), QStringLiteral("The field you're on will be abandoned."));
-        QCOMPARE(dialog->confirmButton()->text(), QStringLiteral("New Game"));
-        QCOMPARE(dialog->buttonRole(dialog->confirmButton()), QMessageBox::DestructiveRole);
-        QCOMPARE(dialog->escapeButton(), dialog->cancelButton());
-        // The destructive button is filled red.
-        const QImage confirm = dialog->confirmButton()->grab().toImage();
-        const QColor fill = confirm.pixelColor(4, confirm.height() / 2);
-        QVERIFY2(
-            fill.red() > 2 * fill.green() && fill.red() > 2 * fill.blue(), qPrintable(fill.name()));
-        QCOMPARE(game.engine->board(), before);
-        // "Cancel", and Escape, leave board, moves and clock as they were.
-        QVERIFY(answer(false));
-        view.requestNewGame(std::nullopt);
-        QTest::keyClick(openNewGameDialog(), Qt::Key_Escape);
-        QVERIFY(!view.confirmNewGame());
-        QCOMPARE(game.engine->board(), before);
-        QCOMPARE(game.engine->moveCount(), moves);
-        QCOMPARE(game.engine->elapsedSeconds(), elapsed);
-        // "New Game" gives a fresh board of the same size.
-        view.requestNewGame(std::nullopt);
-        QVERIFY(answer(true));
-        QCOMPARE(game.engine->board(), Board::fresh(Difficulty::beginner));
-        QVERIFY(!view.confirmNewGame());
-    }
-
-    void sizeMenuChecksWhatTheEngineHas()
-    {
-        TestGame game(nearlyWonGame());
-        ContentView view(*game.engine);
-        view.show();
-        BoardSizeMenu& menu = view.boardSizeMenu();
-        QCOMPARE(menu.action(Difficulty::intermediate)->text(),
-            QString::fromUtf8("Intermediate \u2014 16 \u00D7 16, 40 mines"));
-        // Choosing Expert while playing asks, and the menu keeps Beginner checked meanwhile.
-        menu.action(Difficulty::expert)->trigger();
-        QCOMPARE(view.pendingDifficulty(), Difficulty::expert);
-        QVERIFY(!menu.action(Difficulty::expert)->isChecked());
-        // Cancel: nothing pending, the old size still checked and named.
-        QVERIFY(answer(false));
-        QVERIFY(!view.pendingDifficulty());
-        QVERIFY(menu.action(Difficulty::beginner)->isChecked());
-        QCOMPARE(menu.text(), QStringLiteral("Beginner"));
-        // The face and "New Game" then start the old size, not the one chosen before.
-        QTest::mouseClick(&view.statusBar().faceButton(), Qt::LeftButton);
-        QVERIFY(answer(true));
-        QCOMPARE(game.engine->board(), Board::fresh(Difficulty::beginner));
-        // Confirmed, another size takes the check and the label.
-        startGame(*game.engine, Difficulty::beginner);
-        menu.action(Difficulty::intermediate)->trigger();
-        QVERIFY(answer(true));
-        QCOMPARE(game.engine->board().difficulty, Difficulty::intermediate);
-        QVERIFY(!view.pendingDifficulty());
-        QVERIFY(menu.action(Difficulty::intermediate)->isChecked());
-        QCOMPARE(menu.text(), QStringLiteral("Intermediate"));
-    }
-
-    void bannerComesAndGoesWithTheEnd()
-    {
-        TestGame game(nearlyWonGame());
-        ContentView view(*game.engine);
-        view.resize(620, 680);
-        view.show();
-        GameColumn& column = view.gameColumn();
-        const int fullBoardHeight = view.boardView().height();
-        QVERIFY(!view.resultBanner().isVisible());
-        // The end of the game brings the banner in on the spring.
-        game.engine->reveal(0, 0);
-        QVERIFY(column.isBannerShown() && column.isAnimating());
-        QVERIFY(view.resultBanner().isVisible());
-        column.settle();
-        QVERIFY(!column.isAnimating());
-        QCOMPARE(column.bannerProgress(), 1.0);
-        // Settled, it sits at the bottom of the column and the board gave up its room.
-        const QRect banner = view.resultBanner().geometry();
-        QCOMPARE(banner.bottom(), column.height() - 1);
-        QCOMPARE(
-            view.boardView().height(), fullBoardHeight - banner.height() - GameColumn::spacing);
-        // A new game sends it away again; no animation is left running.
-        game.engine->newGame(Difficulty::beginner);
-        column.settle();
-        QVERIFY(!view.resultBanner().isVisible());
-        QCOMPARE(view.boardView().height(), fullBoardHeight);
-        // The spring rises from 0 without ever reaching 1, and is invisible by its 0.6 s.
-        double previous = GameColumn::springPosition(0);
-        QCOMPARE(previous, 0.0);
-        for (int step = 1; step <= 60; previous = GameColumn::springPosition(step++ * 0.01))
-            QVERIFY(GameColumn::springPosition(step * 0.01) > previous);
-        QVERIFY(GameColumn::springPosition(0.6) < 1.0);
-        QVERIFY(1.0 - GameColumn::springPosition(0.6) < 0.001);
-    }
-
-    void boardShadowSpillsPastTheBoard()
-    {
-        // The smallest window at both widths and the default one, banner away and in.
-        const std::pair<Difficulty, QSize> windows[] = { { Difficulty::beginner, { 460, 520 } },
-            { Difficulty::expert, { 692, 520 } }, { Difficulty::intermediate, { 620, 700 } } };
-        const int background = qGray(Palette::windowBackground().rgb());
-        for (const auto& [difficulty, size] : windows) {
-            for (const bool over : { false, true }) {
-                TestGame game(freshGame(difficulty));
-                if (over)
-                    playLosingGame(*game.engine, game.clock, 3, difficulty);
-                ContentView view(*game.engine);
-                view.resize(size);
-                view.show();
-                view.gameColumn().settle();
-                const QImage image = view.grab().toImage();
-                BoardView& boardView = view.boardView();
-                const QRect board =
-                    boardView.boardRect().translated(boardView.mapTo(&view, QPoint()));
-                const QPoint beside[] = { { board.center().x(), board.bottom() + 6 },
-                    { board.left() - 3, board.center().y() },
-                    { board.right() + 3, board.center().y() } };
-                for (const QPoint& point : beside)
-                    QVERIFY2(qGray(image.pixel(point)) < background,
-                        qPrintable(QString::asprintf("no shadow at %d,%d: %s, %dx%d, over %d",
-                            point.x(), point.y(), title(difficulty).data(), size.width(),
-                            size.height(), over)));
-            }
+        for (const auto& [difficulty, phase, stats, seconds, line] : lines) {
+            Board board = Board::fresh(difficulty);
+            board.phase = phase;
+            QCOMPARE(ResultBanner::statsLine(board, stats, seconds), line);
+        }
+        // Statistics cells: played, won, rate (halves up), best; nonsense from elsewhere too.
+        const std::pair<Record, QString> cells[] = { { {}, u"0 0 — —"_s },
+            { { 3, 2, 43 }, u"3 2 67% 43s"_s }, { { 8, 1, 600 }, u"8 1 13% 600s"_s },
+            { { 5, 0, std::nullopt }, u"5 0 0% —"_s }, { { 2, 9, 1 }, u"2 9 100% 1s"_s },
+            { { -4, 1, std::nullopt }, u"-4 1 — —"_s } };
+        for (const auto& [record, expected] : cells) {
+            QStringList texts;
+            for (const StatisticsWindow::Column column : StatisticsWindow::columns)
+                texts << StatisticsWindow::cellText(record, column);
+            QCOMPARE(texts.join(u' '), expected);
         }
     }
 
-    void menusAndTheirChecks()
-    {
-        // Right after launch with a restored expert game: Expert alone is checked.
-        TestGame game(freshGame(Difficulty::expert));
-        MainWindow window(*game.engine);
-        QCOMPARE(checkedSizes(window), std::vector { Difficulty::expert });
-        // A new game of another size from anywhere moves the check.
-        game.engine->newGame(Difficulty::intermediate);
-        QCOMPARE(checkedSizes(window), std::vector { Difficulty::intermediate });
-        // Drawn only when checked, and as the check mark an item alone gets: Fusion would give
-        // an item of an exclusive group a round bullet.
-        const QStyle& style = *QApplication::style();
-        const QImage mark = menuItem(style, QStyleOptionMenuItem::Exclusive, true);
-        QVERIFY(mark != menuItem(style, QStyleOptionMenuItem::Exclusive, false));
-        QCOMPARE(mark, menuItem(style, QStyleOptionMenuItem::NonExclusive, true));
-        const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
-        QVERIFY(mark != menuItem(*fusion, QStyleOptionMenuItem::Exclusive, true));
-        // The window and the about box carry the program's icon.
-        QVERIFY(!QApplication::windowIcon().pixmap(64).isNull());
-        // Commands added later go where they belong.
-        window.insertHelpAction(new QAction(QStringLiteral("Check for Updates\u2026"), &window));
-        window.insertGameAction(new QAction(QStringLiteral("Sync Folder\u2026"), &window));
-        QStringList names;
-        for (QAction* menuAction : window.menuBar()->actions()) {
-            for (QAction* item : menuAction->menu()->actions())
-                names << (item->isSeparator() ? QStringLiteral("-") : item->text());
-            names << QStringLiteral("|");
-        }
-        QCOMPARE(names,
-            (QStringList { "&New Game", "Statistics\u2026", "Sync Folder\u2026", "-", "&Quit", "|",
-                "Beginner", "Intermediate", "Expert", "|", "&About Sapperly",
-                "Check for Updates\u2026", "|" }));
-    }
-
-    void menuBarCommandsNeverAsk()
-    {
-        TestGame game(nearlyWonGame());
-        MainWindow window(*game.engine);
-        window.show();
-        // "New Game" while playing: a fresh board of the same size at once, not counted as a
-        // game played.
-        QCOMPARE(window.newGameAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
-        window.newGameAction()->trigger();
-        QVERIFY(!openNewGameDialog());
-        QCOMPARE(game.engine->board(), Board::fresh(Difficulty::beginner));
-        QVERIFY(game.engine->records().find(Difficulty::beginner) == game.engine->records().end() ||
-            game.engine->records().at(Difficulty::beginner).played == 0);
-        // Choosing the checked size on a fresh board still replaces it.
-        QSignalSpy saved(game.engine.get(), &GameEngine::lastSavedAtChanged);
-        game.clock.advance(1);
-        window.difficultyAction(Difficulty::beginner)->trigger();
-        QCOMPARE(saved.count(), 1);
-        QCOMPARE(checkedSizes(window), std::vector { Difficulty::beginner });
-        // Another size, also while playing, without a question.
-        startGame(*game.engine, Difficulty::beginner);
-        window.difficultyAction(Difficulty::expert)->trigger();
-        QVERIFY(!openNewGameDialog());
-        QCOMPARE(game.engine->board(), Board::fresh(Difficulty::expert));
-        QCOMPARE(checkedSizes(window), std::vector { Difficulty::expert });
-    }
-
-    void smallestSizesFollowTheDifficulty()
-    {
-        TestGame game;
-        MainWindow window(*game.engine);
-        window.resize(MainWindow::defaultSize);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        // Beginner and intermediate: 460 × 520 content at the least.
-        QCOMPARE(window.contentView().minimumSize(), QSize(460, 520));
-        game.engine->newGame(Difficulty::intermediate);
-        QCOMPARE(window.contentView().minimumSize(), QSize(460, 520));
-        QCOMPARE(window.width(), 620);
-        // Expert from a 620-wide window widens it to 692.
-        window.difficultyAction(Difficulty::expert)->trigger();
-        QCOMPARE(window.contentView().minimumSize(), QSize(692, 520));
-        QCOMPARE(window.width(), 692);
-        QCOMPARE(window.contentView().width(), 692);
-        // Back to beginner the window keeps its width; only the limit drops.
-        window.difficultyAction(Difficulty::beginner)->trigger();
-        QCOMPARE(window.width(), 692);
-        QCOMPARE(window.contentView().minimumSize(), QSize(460, 520));
-        // The window cannot be made smaller than the content allows.
-        window.resize(100, 100);
-        QVERIFY(window.contentView().width() >= 460 && window.contentView().height() >= 520);
-    }
-
-    void geometryComesBackNextLaunch()
-    {
-        TestGame game;
-        QByteArray saved;
-        {
-            // A first launch has nothing to restore and takes the default size.
-            MainWindow first(*game.engine);
-            connect(&first, &MainWindow::closing, this,
-                [&saved](const QByteArray& geometry) { saved = geometry; });
-            first.restoreWindowGeometry({});
-            QCOMPARE(first.size(), MainWindow::defaultSize);
-            first.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&first));
-            first.resize(700, 640);
-            first.close();
-        }
-        MainWindow next(*game.engine);
-        next.restoreWindowGeometry(saved);
-        QCOMPARE(next.size(), QSize(700, 640));
-    }
-
-    void boardHoldsTheKeyboardFocus()
-    {
-        TestGame game(nearlyWonGame());
-        MainWindow window(*game.engine);
-        ContentView& content = window.contentView();
-        BoardSurface& board = content.boardView().surface();
-        window.show();
-        QApplication::setActiveWindow(&window);
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        // On opening, the board has the keys; Tab goes round the size menu, the face button and
-        // back to the board.
-        QCOMPARE(QApplication::focusWidget(), &board);
-        QWidget* size = &content.boardSizeMenu();
-        QWidget* face = &content.statusBar().faceButton();
-        for (QWidget* next : { size, face, static_cast<QWidget*>(&board) }) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget(), next);
-        }
-        // A click on the board takes the focus back from a control.
-        size->setFocus();
-        QTest::mouseClick(&board, Qt::RightButton, {}, QPoint(5, 5));
-        QCOMPARE(QApplication::focusWidget(), &board);
-        // Return while playing does nothing; once the game is over Return, or the keypad's
-        // Enter, presses "Play Again": a new game at once.
-        QTest::keyClick(&board, Qt::Key_Return);
-        QCOMPARE(game.engine->board().phase, Board::Phase::playing);
-        QVERIFY(!openNewGameDialog());
-        game.engine->reveal(8, 8);
-        QCOMPARE(game.engine->board().phase, Board::Phase::won);
-        QTest::keyClick(&board, Qt::Key_Return);
-        QCOMPARE(game.engine->board(), Board::fresh(Difficulty::beginner));
-        playLosingGame(*game.engine, game.clock, 3);
-        QTest::keyClick(&window, Qt::Key_Enter, Qt::KeypadModifier);
-        QCOMPARE(game.engine->board(), Board::fresh(Difficulty::beginner));
-        // The new game leaves the board with the keys, whatever had them before.
-        startGame(*game.engine, Difficulty::beginner);
-        face->setFocus();
-        window.newGameAction()->trigger();
-        QCOMPARE(QApplication::focusWidget(), &board);
-    }
-
-    void controlsAreNamedForScreenReaders()
-    {
-        TestGame game(nearlyWonGame());
-        MainWindow window(*game.engine);
-        ContentView& content = window.contentView();
-        StatusBar& bar = content.statusBar();
-        // The counters: a name and the real value, however the display clamps it.
-        QCOMPARE(accessible(bar.minesCounter(), QAccessible::Name), QStringLiteral("Mines left"));
-        QCOMPARE(accessible(bar.clockCounter(), QAccessible::Name), QStringLiteral("Time"));
-        LEDCounter& mines = bar.minesCounter();
-        for (const std::int64_t value : { std::int64_t { -100 }, std::int64_t { 123456 } }) {
-            mines.setValue(value);
-            QAccessibleValueInterface* read =
-                QAccessible::queryAccessibleInterface(&mines)->valueInterface();
-            QVERIFY(read);
-            QCOMPARE(read->currentValue().toLongLong(), value);
-            QCOMPARE(accessible(mines, QAccessible::Value), QString::number(value));
-        }
-        // The face: a button named "New game" whose description follows the game.
-        FaceButton& face = bar.faceButton();
-        QCOMPARE(QAccessible::queryAccessibleInterface(&face)->role(), QAccessible::Button);
-        QCOMPARE(accessible(face, QAccessible::Name), QStringLiteral("New game"));
-        QCOMPARE(accessible(face, QAccessible::Description), QStringLiteral("Game in progress"));
-        QCOMPARE(accessible(content.boardSizeMenu(), QAccessible::Name),
-            QStringLiteral("Board size: Beginner"));
-        // The banner's title and statistics line read as they show.
-        game.engine->reveal(0, 0);
-        QCOMPARE(accessible(face, QAccessible::Description), QStringLiteral("Game lost"));
-        QStringList names;
-        for (QLabel* label : content.resultBanner().findChildren<QLabel*>())
-            names << accessible(*label, QAccessible::Name);
-        QVERIFY2(names.contains(QStringLiteral("Boom.")), qPrintable(names.join(u'|')));
-        QVERIFY(names.contains(content.resultBanner().statsText()));
-        game.engine->newGame(Difficulty::expert);
-        QCOMPARE(accessible(face, QAccessible::Description), QStringLiteral("Game not started"));
-        QCOMPARE(accessible(content.boardSizeMenu(), QAccessible::Name),
-            QStringLiteral("Board size: Expert"));
-    }
-
-    void postMortemFindingsAndTheirLines()
+    void postMortemFindings()
     {
         using Finding = PostMortem::Finding;
-        using Kind = PostMortem::Finding::Kind;
-        using Move = GameEngine::LosingMove;
-        // Every covered square but (8, 8) holds a mine, and the numbers around it say so.
+        using enum Finding::Kind;
+        using enum GameEngine::LosingMove::Kind;
+        // nearlyWon: every covered square but (8, 8) holds a mine, and the numbers say so.
+        // untouched: nothing uncovered, so every square holds a mine 10 times in 81.
         const Board nearlyWon = nearlyWonBoard();
-        // Nothing uncovered: every square holds a mine 10 times in 81.
         Board untouched = Board::fresh(Difficulty::beginner);
         untouched.phase = Board::Phase::playing;
         untouched.minesLaid = true;
         // A chord on (1, 1) trusting a right flag on (0, 0) and a wrong one on (2, 1).
         Board flagged = nearlyWon;
-        for (const Point p : { Point { 0, 0 }, Point { 2, 1 } }) {
-            Cell& cell = flagged.cells[static_cast<std::size_t>(flagged.index(p.x, p.y))];
-            cell.isRevealed = false;
-            cell.mark = Mark::flag;
-        }
-        // Numbers that no layout satisfies, and a malformed board, give no finding.
+        flag(flagged, { { 0, 0 }, { 2, 1 } });
+        flagged.cells[std::size_t(flagged.index(2, 1))].isRevealed = false;
+        // Numbers no layout satisfies, and a malformed board, give no finding.
         Board contradictory = nearlyWon;
-        contradictory.cells[static_cast<std::size_t>(nearlyWon.index(7, 7))].adjacent = 3;
+        contradictory.cells[std::size_t(nearlyWon.index(7, 7))].adjacent = 3;
         Board malformed = nearlyWon;
         malformed.cells.pop_back();
-        const std::pair<Move, std::optional<Finding>> cases[] = {
-            { { Move::Kind::reveal, { 0, 0 }, nearlyWon },
-                Finding { Kind::safeSquareKnown, { 8, 8 }, 0 } },
-            { { Move::Kind::reveal, { 4, 4 }, untouched },
-                Finding { Kind::forcedGuess, { 4, 4 }, 12 } },
-            { { Move::Kind::chord, { 1, 1 }, flagged }, Finding { Kind::wrongFlag, { 2, 1 }, 0 } },
-            { { Move::Kind::reveal, { 0, 0 }, contradictory }, std::nullopt },
-            { { Move::Kind::reveal, { 0, 0 }, malformed }, std::nullopt },
+        const std::pair<GameEngine::LosingMove, std::optional<Finding>> cases[] = {
+            { { reveal, { 0, 0 }, nearlyWon }, Finding { safeSquareKnown, { 8, 8 }, 0 } },
+            { { reveal, { 4, 4 }, untouched }, Finding { forcedGuess, { 4, 4 }, 12 } },
+            { { chord, { 1, 1 }, flagged }, Finding { wrongFlag, { 2, 1 }, 0 } },
+            { { reveal, { 0, 0 }, contradictory }, std::nullopt },
+            { { reveal, { 0, 0 }, malformed }, std::nullopt },
         };
         for (const auto& [move, finding] : cases)
             QCOMPARE(PostMortem::examine(move), finding);
-        QCOMPARE(PostMortem::text({ Kind::safeSquareKnown, {}, 0 }),
-            QStringLiteral("A safe square could be known: it is outlined."));
-        QCOMPARE(PostMortem::text({ Kind::forcedGuess, {}, 12 }),
-            QStringLiteral(
-                "A forced guess: no safe square could be known (12% chance of a mine here)."));
-        QCOMPARE(PostMortem::text({ Kind::wrongFlag, {}, 0 }),
-            QStringLiteral("A flag was wrong: the chord trusted it."));
+        QCOMPARE((QStringList { PostMortem::text({ safeSquareKnown, {}, 0 }),
+                     PostMortem::text({ forcedGuess, {}, 12 }),
+                     PostMortem::text({ wrongFlag, {}, 0 }) }),
+            (QStringList { "A safe square could be known: it is outlined.",
+                "A forced guess: no safe square could be known (12% chance of a mine here).",
+                "A flag was wrong: the chord trusted it." }));
         // A forced guess rings nothing: the clicked square shows its mine anyway.
-        QCOMPARE(PostMortem::outlined(Finding { Kind::forcedGuess, { 4, 4 }, 12 }), std::nullopt);
+        QCOMPARE(PostMortem::outlined(Finding { forcedGuess, { 4, 4 }, 12 }), std::nullopt);
     }
 
-    void postMortemLineAndRingLastUntilTheNextGame()
+    void newGameAndTheMenus()
     {
-        TestGame game(nearlyWonGame());
-        ContentView view(*game.engine);
-        view.resize(620, 700);
-        view.show();
-        BoardSurface& surface = view.boardView().surface();
-        const QString statsBefore = view.resultBanner().statsText();
-        game.engine->reveal(0, 0);
-        QTRY_COMPARE(view.resultBanner().postMortemText(),
-            QStringLiteral("A safe square could be known: it is outlined."));
-        QCOMPARE(surface.outlinedSquare(), std::optional(Point { 8, 8 }));
-        QVERIFY(view.resultBanner().statsText() != statsBefore);
-        // The ring lies inside the square's left edge, in the accent colour.
-        const double side = surface.squareSize();
-        const QColor ring =
-            surface.grab().toImage().pixelColor(int(8 * side + 1), int(8 * side + side / 2));
+        using enum Difficulty;
+        TestMachine game;
+        GameEngine& engine = launchNearlyWon(game);
+        MainWindow window(engine);
+        window.show();
+        ContentView& view = window.contentView();
+        BoardSizeMenu& menu = view.boardSizeMenu();
+        FaceButton& face = view.statusBar().faceButton();
+        const auto name = [](Difficulty difficulty) {
+            return QString::fromUtf8(title(difficulty));
+        };
+        // The question, a size waiting for it, the board, the size menu's label, and for each size
+        // whether the size menu and the menu bar check it.
+        const auto state = [&] {
+            const Board& board = engine.board();
+            const QString phases[] = { "ready", "playing", "won", "lost" };
+            QStringList words { openNewGameDialog() ? "asks" : "-",
+                view.pendingDifficulty() ? name(*view.pendingDifficulty()) : "-",
+                name(board.difficulty),
+                board == Board::fresh(board.difficulty) ? "fresh" : phases[int(board.phase)],
+                menu.text() };
+            for (const Difficulty difficulty : allDifficulties)
+                words << QString(menu.action(difficulty)->isChecked() ? "x" : ".") +
+                        (window.difficultyAction(difficulty)->isChecked() ? "x" : ".");
+            return words.join(u' ');
+        };
+        game.clock.advance(4);
+        const auto now = [&] {
+            return std::tuple(engine.board(), engine.moveCount(), engine.elapsedSeconds());
+        };
+        const auto before = now();
+        // The face while playing asks once, in the body, with the program's name as the title, no
+        // icon, a red destructive "New Game", and Cancel as the escape.
+        face.click();
+        QCOMPARE(state(), u"asks - Beginner playing Beginner xx .. .."_s);
+        NewGameDialog* dialog = openNewGameDialog();
+        QCOMPARE((QStringList { dialog->windowTitle(), dialog->text(), dialog->informativeText(),
+                     dialog->confirmButton()->text() }),
+            (QStringList { "Sapperly", "Start a new game?",
+                "The field you're on will be abandoned.", "New Game" }));
+        QVERIFY(dialog->icon() == QMessageBox::NoIcon &&
+            dialog->escapeButton() == dialog->cancelButton());
+        QCOMPARE(dialog->buttonRole(dialog->confirmButton()), QMessageBox::DestructiveRole);
+        const QImage confirm = dialog->confirmButton()->grab().toImage();
+        const QColor fill = confirm.pixelColor(4, confirm.height() / 2);
+        QVERIFY2(
+            fill.red() > 2 * fill.green() && fill.red() > 2 * fill.blue(), qPrintable(fill.name()));
+        // Cancel, Escape, and Cancel after choosing Expert in the size menu, which waits for the
+        // answer with the old check, leave board, moves and clock as they were.
+        QVERIFY(answer(false));
+        view.requestNewGame(std::nullopt);
+        QTest::keyClick(openNewGameDialog(), Qt::Key_Escape);
+        menu.action(expert)->trigger();
+        QCOMPARE(state(), u"asks Expert Beginner playing Beginner xx .. .."_s);
+        QVERIFY(answer(false));
+        QCOMPARE(state(), u"- - Beginner playing Beginner xx .. .."_s);
+        QVERIFY(now() == before);
+        // The face then starts the old size, not the one chosen before.
+        face.click();
+        QVERIFY(answer(true));
+        QCOMPARE(state(), u"- - Beginner fresh Beginner xx .. .."_s);
+        // On a fresh board the current size in the size menu does nothing at all; the face, the
+        // menu bar's sizes and another size start at once.
+        QSignalSpy saved(&engine, &GameEngine::lastSavedAtChanged);
+        game.clock.advance(1);
+        view.requestNewGame(beginner);
+        QCOMPARE(saved.count(), 0);
+        face.click();
+        QCOMPARE(saved.count(), 1);
+        game.clock.advance(1);
+        window.difficultyAction(beginner)->trigger();
+        QCOMPARE(saved.count(), 2);
+        view.requestNewGame(expert);
+        QCOMPARE(state(), u"- - Expert fresh Expert .. .. xx"_s);
+        QVERIFY(MainWindow(engine).difficultyAction(expert)->isChecked()); // opened on expert
+        // Confirmed while playing, another size takes the checks and the label.
+        startGame(engine, beginner);
+        menu.action(intermediate)->trigger();
+        QVERIFY(answer(true));
+        QCOMPARE(state(), u"- - Intermediate fresh Intermediate .. xx .."_s);
+        QCOMPARE(menu.action(intermediate)->text(), u"Intermediate — 16 × 16, 40 mines"_s);
+        // The menu bar never asks: "New Game" while playing starts the same size, not counted as a
+        // game played; another size starts at once too.
+        startGame(engine, beginner);
+        const auto played = [&] { return Records(engine.records())[beginner].played; };
+        const std::int64_t playedBefore = played();
+        QCOMPARE(window.newGameAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+        window.newGameAction()->trigger();
+        QCOMPARE(state(), u"- - Beginner fresh Beginner xx .. .."_s);
+        QCOMPARE(played(), playedBefore);
+        startGame(engine, beginner);
+        window.difficultyAction(expert)->trigger();
+        QCOMPARE(state(), u"- - Expert fresh Expert .. .. xx"_s);
+        // After a loss the face, and after a win the current size, start at once; a new game
+        // from elsewhere moves the checks.
+        playLosingGame(engine, game.clock, 3);
+        face.click();
+        QCOMPARE(state(), u"- - Beginner fresh Beginner xx .. .."_s);
+        playWinningGame(engine, game.clock, 3);
+        view.requestNewGame(beginner);
+        QCOMPARE(state(), u"- - Beginner fresh Beginner xx .. .."_s);
+        engine.newGame(intermediate);
+        QCOMPARE(state(), u"- - Intermediate fresh Intermediate .. xx .."_s);
+        // Checks drawn only when checked, as the mark an item alone gets: Fusion would give an
+        // item of an exclusive group a round bullet.
+        const QStyle& style = *QApplication::style();
+        const QImage mark = menuItem(style, QStyleOptionMenuItem::Exclusive, true);
+        QVERIFY(mark != menuItem(style, QStyleOptionMenuItem::Exclusive, false));
+        QCOMPARE(mark, menuItem(style, QStyleOptionMenuItem::NonExclusive, true));
+        const std::unique_ptr<QStyle> fusion(QStyleFactory::create(u"Fusion"_s));
+        QVERIFY(mark != menuItem(*fusion, QStyleOptionMenuItem::Exclusive, true));
+        // The window and the about box carry the program's icon.
+        QVERIFY(!QApplication::windowIcon().pixmap(64).isNull());
+        // Commands added later go where they belong.
+        window.insertHelpAction(new QAction(u"Check for Updates…"_s, &window));
+        window.insertGameAction(new QAction(u"Sync Folder…"_s, &window));
+        QStringList names;
+        for (QAction* bar : window.menuBar()->actions()) {
+            for (QAction* item : bar->menu()->actions())
+                names << (item->isSeparator() ? u"-"_s : item->text());
+            names << u"|"_s;
+        }
+        QCOMPARE(names.join(u' '),
+            u"&New Game Statistics… Sync Folder… - &Quit | Beginner Intermediate Expert | "
+            u"&About Sapperly Check for Updates… |"_s);
+        // Statistics opens one window, however often it is asked.
+        window.statisticsAction()->trigger();
+        StatisticsWindow* opened = window.statisticsWindow();
+        QVERIFY(opened && opened->isVisible() && opened->isWindow());
+        window.statisticsAction()->trigger();
+        QCOMPARE(window.statisticsWindow(), opened);
+    }
+
+    void playingInTheWindow()
+    {
+        TestMachine game;
+        GameEngine& engine = launchNearlyWon(game);
+        MainWindow window(engine);
+        QByteArray geometry;
+        connect(&window, &MainWindow::closing, this, [&](const QByteArray& g) { geometry = g; });
+        // A first launch has nothing to restore and takes the default size.
+        window.restoreWindowGeometry({});
+        QCOMPARE(window.size(), MainWindow::defaultSize);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        ContentView& content = window.contentView();
+        BoardSurface& board = content.boardView().surface();
+        StatusBar& bar = content.statusBar();
+        FaceButton& face = bar.faceButton();
+        ResultBanner& banner = content.resultBanner();
+        GameColumn& column = content.gameColumn();
+        // What the player sees and a screen reader reads: the face and its description, mines
+        // left, the clock and whether it ticks, the size menu's name, and the banner if shown.
+        const auto seen = [&] {
+            bar.refreshClock();
+            return QStringList { face.text() + u' ' + accessible(face, QAccessible::Description),
+                LEDCounter::text(bar.minesCounter().value()),
+                LEDCounter::text(bar.clockCounter().value()), bar.isTicking() ? "ticking" : "still",
+                accessible(content.boardSizeMenu()),
+                column.isBannerShown() ? banner.titleText() + " / " + banner.statsText() : "-" }
+                .join(u'|');
+        };
+        const auto border = [&] {
+            return banner.grab().toImage().pixelColor(banner.width() / 2, 0);
+        };
+        // The board's shadow spills below and beside it, whatever room the window leaves.
+        const auto shadowed = [&] {
+            column.settle();
+            const QImage image = content.grab().toImage();
+            const QRect r = content.boardView().boardRect().translated(
+                content.boardView().mapTo(&content, QPoint()));
+            const int background = qGray(Palette::windowBackground().rgb());
+            return qGray(image.pixel(r.center().x(), r.bottom() + 6)) < background &&
+                qGray(image.pixel(r.right() + 3, r.center().y())) < background;
+        };
+        QCOMPARE(seen(), u"🙂 Game in progress|010|010|ticking|Board size: Beginner|-"_s);
+        QCOMPARE(QAccessible::queryAccessibleInterface(&face)->role(), QAccessible::Button);
+        QCOMPARE(accessible(face) + accessible(bar.minesCounter()) + accessible(bar.clockCounter()),
+            u"New gameMines leftTime"_s);
+        // The board has the keys; Tab goes round the size menu, the face and back. Return while
+        // playing does nothing.
+        QCOMPARE(QApplication::focusWidget(), &board);
+        for (QWidget* next :
+            std::initializer_list<QWidget*> { &content.boardSizeMenu(), &face, &board }) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+        QTest::keyClick(&board, Qt::Key_Return);
+        QVERIFY(engine.board().phase == Board::Phase::playing && !openNewGameDialog());
+        // A loss brings the banner in on the spring; settled, it sits at the bottom of the column,
+        // the board gave up its room, and its border is the panel's, not the accent.
+        const int fullHeight = content.boardView().height();
+        engine.reveal(0, 0);
+        QVERIFY(column.isBannerShown() && column.isAnimating() && banner.isVisible());
+        column.settle();
+        QVERIFY(!column.isAnimating() && column.bannerProgress() == 1.0);
+        QCOMPARE(banner.geometry().bottom(), column.height() - 1);
+        QCOMPARE(content.boardView().height(), fullHeight - banner.height() - GameColumn::spacing);
+        QVERIFY(shadowed());
+        QCOMPARE(seen(),
+            u"😵 Game lost|010|010|still|Board size: Beginner|"
+            u"Boom. / Beginner · best — · 0 of 1 won"_s);
+        QVERIFY2(qAbs(border().red() - border().blue()) < 20, qPrintable(border().name()));
+        QStringList labels;
+        for (QLabel* label : banner.findChildren<QLabel*>())
+            labels << accessible(*label);
+        QVERIFY(labels.contains(u"Boom."_s) && labels.contains(banner.statsText()));
+        // The post-mortem's line, and its ring inside the square's left edge in the accent.
+        QTRY_COMPARE(banner.postMortemText(), u"A safe square could be known: it is outlined."_s);
+        QCOMPARE(board.outlinedSquare(), std::optional(Point { 8, 8 }));
+        const double side = board.squareSize();
+        const QColor ring = board.grab().toImage().pixelColor(int(8 * side + 1), int(8.5 * side));
         QVERIFY2(ring.red() > 200 && ring.green() > 140 && ring.green() < 210 && ring.blue() < 100,
             qPrintable(ring.name()));
-        // The next game takes the ring away at once.
-        game.engine->newGame(Difficulty::beginner);
-        QCOMPARE(surface.outlinedSquare(), std::nullopt);
-        // A loss given up for a new game before its analysis is back: the late result is
-        // dropped, and the banner of that loss shows no line from the one before.
-        playLosingGame(*game.engine, game.clock, 3);
-        QCOMPARE(game.engine->board().phase, Board::Phase::lost);
-        QCOMPARE(view.resultBanner().postMortemText(), QString());
-        game.engine->newGame(Difficulty::beginner);
+        // A click on the board takes the keys back, and Return plays again. The ring goes at once;
+        // the banner shows the game that ended while it slides away.
+        content.boardSizeMenu().setFocus();
+        QTest::mouseClick(&board, Qt::RightButton, {}, QPoint(5, 5));
+        QCOMPARE(QApplication::focusWidget(), &board);
+        QTest::keyClick(&board, Qt::Key_Return);
+        QCOMPARE(board.outlinedSquare(), std::nullopt);
+        QCOMPARE(banner.titleText() + banner.statsText(), u"Boom.Beginner · best — · 0 of 1 won"_s);
+        column.settle();
+        QCOMPARE(seen(), u"🙂 Game not started|010|000|still|Board size: Beginner|-"_s);
+        QVERIFY(content.boardView().height() == fullHeight && shadowed());
+        // Twelve flags go below zero. Playing, each tick reads the clock anew, to 999 at most.
+        for (int i = 0; i < 12; ++i)
+            engine.toggleMark(i % 9, i / 9);
+        QCOMPARE(seen(), u"🙂 Game in progress|-02|000|ticking|Board size: Beginner|-"_s);
+        startGame(engine, Difficulty::beginner);
+        game.clock.advance(3.4);
+        QCOMPARE(seen(), u"🙂 Game in progress|010|003|ticking|Board size: Beginner|-"_s);
+        game.clock.advance(2000);
+        QCOMPARE(seen(), u"🙂 Game in progress|010|999|ticking|Board size: Beginner|-"_s);
+        // A loss given up before its analysis is back: no line from the loss before, and the late
+        // result is dropped.
+        playLosingGame(engine, game.clock, 3);
+        QCOMPARE(banner.postMortemText(), QString());
+        engine.newGame(Difficulty::beginner);
         QThreadPool::globalInstance()->waitForDone();
         QCoreApplication::processEvents();
-        QCOMPARE(view.postMortem().finding(), std::nullopt);
-        QCOMPARE(surface.outlinedSquare(), std::nullopt);
-    }
-
-    void statisticsCellTexts()
-    {
-        const std::pair<Record, QStringList> cases[] = {
-            // Nothing played: no rate, no best.
-            { Record {}, { "0", "0", dash, dash } },
-            { Record { 3, 2, 43 }, { "3", "2", "67%", "43s" } },
-            // Halves round up; losses only.
-            { Record { 8, 1, 600 }, { "8", "1", "13%", "600s" } },
-            { Record { 5, 0, std::nullopt }, { "5", "0", "0%", dash } },
-            // Counts from elsewhere that make no sense still read as a rate.
-            { Record { 2, 9, 1 }, { "2", "9", "100%", "1s" } },
-            { Record { -4, 1, std::nullopt }, { "-4", "1", dash, dash } },
+        QVERIFY(!content.postMortem().finding() && !board.outlinedSquare());
+        // A first win: a new best in whole seconds, the accent border, and time standing still.
+        playWinningGame(engine, game.clock, 95.5);
+        column.settle();
+        game.clock.advance(60);
+        QCOMPARE(seen(),
+            u"😎 Game won|000|095|still|Board size: Beginner|"
+            u"New best time! / Beginner in 95s · best 95s · 1 of 3 won"_s);
+        QVERIFY2(border().red() > border().blue() + 40, qPrintable(border().name()));
+        // The keypad's Enter plays again too; a new game leaves the keys with the board.
+        QTest::keyClick(&window, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(engine.board(), Board::fresh(Difficulty::beginner));
+        startGame(engine, Difficulty::beginner);
+        face.setFocus();
+        window.newGameAction()->trigger();
+        QCOMPARE(QApplication::focusWidget(), &board);
+        // Content of 460 × 520 at the least, wider for expert, which widens a 620-wide window to
+        // 692; back on beginner the window keeps its width. The window cannot be made smaller
+        // than its content, and the board's shadow shows in the smallest, banner in or away.
+        const auto sizes = [&] {
+            return u"%1x%2 %3 %4x%5"_s.arg(content.minimumWidth())
+                .arg(content.minimumHeight())
+                .arg(window.width())
+                .arg(content.width())
+                .arg(content.height());
         };
-        for (const auto& [record, expected] : cases) {
-            QStringList texts;
-            for (const StatisticsWindow::Column column : StatisticsWindow::columns)
-                texts << StatisticsWindow::cellText(record, column);
-            QCOMPARE(texts, expected);
+        engine.newGame(Difficulty::intermediate);
+        QVERIFY(sizes().startsWith(u"460x520 620 620x"_s));
+        window.difficultyAction(Difficulty::expert)->trigger();
+        QCOMPARE(seen(), u"🙂 Game not started|099|000|still|Board size: Expert|-"_s);
+        QVERIFY(sizes().startsWith(u"692x520 692 692x"_s));
+        window.resize(100, 100);
+        QCOMPARE(sizes(), u"692x520 692 692x520"_s);
+        QVERIFY(shadowed());
+        playLosingGame(engine, game.clock, 3, Difficulty::expert);
+        QVERIFY(shadowed());
+        window.difficultyAction(Difficulty::beginner)->trigger();
+        QVERIFY(sizes().startsWith(u"460x520 692 692x"_s));
+        QCoreApplication::processEvents();
+        window.resize(100, 100);
+        QCOMPARE(sizes(), u"460x520 460 460x520"_s);
+        QVERIFY(shadowed());
+        playLosingGame(engine, game.clock, 3);
+        QVERIFY(shadowed());
+        // A counter reads its real value, however the display clamps it.
+        for (const std::int64_t value : { -100L, 123456L }) {
+            bar.minesCounter().setValue(value);
+            auto* read = QAccessible::queryAccessibleInterface(&bar.minesCounter());
+            QCOMPARE(read->valueInterface()->currentValue().toLongLong(), value);
+            QCOMPARE(read->text(QAccessible::Value), QString::number(value));
         }
+        // The size comes back on the next launch.
+        window.resize(700, 640);
+        window.close();
+        MainWindow next(engine);
+        next.restoreWindowGeometry(geometry);
+        QCOMPARE(next.size(), QSize(700, 640));
+        // The spring rises from 0 and is invisible by its 0.6 s without ever reaching 1.
+        QCOMPARE(GameColumn::springPosition(0), 0.0);
+        QVERIFY(GameColumn::springPosition(0.6) < 1.0 && GameColumn::springPosition(0.6) > 0.999);
+        // The face in colour: the smile's yellow, which a monochrome fallback would not give.
+        const bool font = QFontDatabase::families().contains(u"Noto Color Emoji"_s);
+        if (!font && qEnvironmentVariable("CI") != u"true"_s)
+            QSKIP("the Noto Color Emoji font is not installed (scripts/setup-deps.sh installs it)");
+        QVERIFY2(font, "the Noto Color Emoji font is not installed");
+        const QImage image = face.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const auto* pixels = reinterpret_cast<const QRgb*>(image.constBits());
+        QVERIFY(std::count_if(pixels, pixels + image.width() * image.height(), [](QRgb c) {
+            return qRed(c) > 200 && qGreen(c) > 150 && qBlue(c) < 90;
+        }) > 100);
     }
 
     void statisticsFollowAnotherMachine()
     {
-        using Column = StatisticsWindow::Column;
-        TwoFolders folders;
-        FakeClock clock;
-        const auto engine = makeEngine(folders.both(), clock);
-        StatisticsWindow window(*engine);
-        QCOMPARE(window.windowTitle(), QStringLiteral("Statistics"));
-        QCOMPARE(window.text(Difficulty::expert, Column::played), QStringLiteral("0"));
-        QVERIFY(writeStored(folders.cloud, recordsKey,
-            recordsBytes({ { Difficulty::expert, Record { 3, 2, 43 } } })));
-        engine->rescanSyncFolder();
-        QTRY_COMPARE(window.text(Difficulty::expert, Column::winRate), QStringLiteral("67%"));
-        QCOMPARE(window.text(Difficulty::expert, Column::bestTime), QStringLiteral("43s"));
-        QCOMPARE(window.text(Difficulty::beginner, Column::winRate), dash);
+        using enum StatisticsWindow::Column;
+        TestMachine machine;
+        StatisticsWindow window(machine.launch());
+        const auto row = [&](Difficulty difficulty) {
+            return QStringList { window.text(difficulty, played), window.text(difficulty, winRate),
+                window.text(difficulty, bestTime) }
+                .join(u' ');
+        };
+        QCOMPARE(window.windowTitle() + u' ' + row(Difficulty::expert), u"Statistics 0 — —"_s);
+        QVERIFY(
+            machine.arrives(recordsKey, recordsBytes({ { Difficulty::expert, { 3, 2, 43 } } })));
+        QCOMPARE(row(Difficulty::expert) + u' ' + row(Difficulty::beginner), u"3 67% 43s 0 — —"_s);
         // Showing them wrote nothing.
-        QVERIFY(!readStored(folders.local, recordsKey));
-
-        // The Game menu opens one window, however often it is asked.
-        TestGame game;
-        MainWindow mainWindow(*game.engine);
-        QCOMPARE(mainWindow.statisticsAction()->text(), QStringLiteral("Statistics\u2026"));
-        mainWindow.statisticsAction()->trigger();
-        StatisticsWindow* opened = mainWindow.statisticsWindow();
-        QVERIFY(opened && opened->isVisible() && opened->isWindow());
-        mainWindow.statisticsAction()->trigger();
-        QCOMPARE(mainWindow.statisticsWindow(), opened);
+        QVERIFY(!readStored(machine.folders.local, recordsKey));
+        // Folder names, and whatever else may come from elsewhere, show as text, never as markup.
+        SyncFolderDialog dialog(u"/tmp/<img src=a>"_s, false);
+        dialog.showUnusableFolder(u"/tmp/<b>b</b>"_s);
+        QVERIFY(dialog.statusText().contains(u"<b>b</b>"_s));
+        ResultBanner banner(*machine.engine);
+        for (QWidget* widget : std::initializer_list<QWidget*> { &window, &dialog, &banner })
+            for (const QLabel* label : widget->findChildren<QLabel*>())
+                QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->text()));
     }
 };
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    // The window's own look: its style draws the menus' check marks and its palette the dialogs.
-    applyWindowTheme();
-    // Window geometry goes to QSettings; keep it out of the real configuration.
-    QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setOrganizationName(QStringLiteral("sapperly-window-tests"));
-    QCoreApplication::setApplicationName(QStringLiteral("sapperly-window-tests"));
-    WindowTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(WindowTest)
 #include "WindowTest.moc"
