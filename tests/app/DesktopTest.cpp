@@ -21,27 +21,11 @@
 #include <QSettings>
 #include <QTest>
 
-namespace {
-
-template <typename T> T* shown()
+// What the player is asked, shown window-modal without a nested event loop.
+template <typename T> T* modal()
 {
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* found = qobject_cast<T*>(widget); found && found->isVisible())
-            return found;
-    return nullptr;
+    return qobject_cast<T*>(QApplication::activeModalWidget());
 }
-
-// The warning on screen, closed; empty when there is none.
-QString takeWarning()
-{
-    QMessageBox* box = shown<QMessageBox>();
-    if (!box)
-        return {};
-    box->close();
-    return box->text() + '\n' + box->informativeText();
-}
-
-} // namespace
 
 class DesktopTest : public QObject {
     Q_OBJECT
@@ -62,12 +46,7 @@ private slots:
         const QString unknown = "sapperly: Unknown option 'bogus'.";
         // The sync folder ("-" for none) or the start of the message printed; a null environment
         // leaves the variable unset. Any folder but the remembered one overrides the setting.
-        const struct {
-            QStringList arguments;
-            const char* environment;
-            A action;
-            QString expected;
-        } rows[] = {
+        const std::tuple<QStringList, const char*, A, QString> rows[] = {
             { {}, nullptr, A::play, kept },
             { { "--sync-folder", "/a" }, nullptr, A::play, "/a" },
             { { "--sync-folder=/b/" }, nullptr, A::play, "/b" },
@@ -93,8 +72,7 @@ private slots:
         Settings settings(freshConfig());
         QVERIFY(settings.setSyncFolder(kept));
         for (const auto& [arguments, environment, action, expected] : rows) {
-            const QByteArray row =
-                arguments.join(' ').toUtf8() + " / " + (environment ? environment : "unset");
+            const QByteArray row = arguments.join(' ').toUtf8() + " / " + environment;
             qunsetenv("SAPPERLY_SYNC_FOLDER");
             if (environment)
                 qputenv("SAPPERLY_SYNC_FOLDER", environment);
@@ -144,7 +122,7 @@ private slots:
         });
         const auto open = [&command] {
             command.action()->trigger();
-            return shown<SyncFolderDialog>();
+            return modal<SyncFolderDialog>();
         };
         auto* dialog = open();
         QVERIFY(dialog && dialog->statusText().contains("it is a file, not a folder"));
@@ -156,19 +134,17 @@ private slots:
         dialog->reject();
         QVERIFY((dialog = open()) && asked == 0);
         dialog->chooseButton()->click();
-        QCOMPARE(asked, 1);
-        QCOMPARE(engine.syncFolder(), sync);
-        QCOMPARE(Settings(file).syncFolder(), sync);
+        QVERIFY(asked == 1 && engine.syncFolder() == sync && Settings(file).syncFolder() == sync);
         // A refusal says why and changes nothing.
         const QList<QPair<QString, QString>> refusals { { notAFolder, "read and write" },
             { machine.folders.local + "/.", "keeps its own files" } };
         for (const auto& [refused, why] : refusals) {
             QVERIFY(!command.useFolder(refused));
-            QCOMPARE(engine.syncFolder(), sync);
-            QCOMPARE(Settings(file).syncFolder(), sync);
-            const QString warning = takeWarning();
-            QVERIFY2(warning.startsWith("Sapperly can't sync through") && warning.contains(why),
-                qPrintable(warning));
+            QVERIFY(engine.syncFolder() == sync && Settings(file).syncFolder() == sync);
+            auto* box = modal<QMessageBox>();
+            QVERIFY(box && box->text().startsWith("Sapperly can't sync through"));
+            QVERIFY2(box->informativeText().contains(why), qPrintable(box->informativeText()));
+            box->close();
         }
         QVERIFY((dialog = open()) && dialog->stopButton()->isEnabled());
         dialog->stopButton()->click();
@@ -176,12 +152,9 @@ private slots:
         // Set from the command line, the run keeps its folder; the choice waits for later runs.
         QCOMPARE(engine.attachSyncFolder(sync), GameEngine::SyncFolderResult::attached);
         SyncFolderCommand overridden(engine, Settings(file), true, nullptr);
-        QVERIFY(overridden.useFolder(later));
+        QVERIFY(overridden.useFolder(later) && Settings(file).syncFolder() == later);
+        QVERIFY(overridden.stopSyncing() && !Settings(file).syncFolder());
         QCOMPARE(engine.syncFolder(), sync);
-        QCOMPARE(Settings(file).syncFolder(), later);
-        QVERIFY(overridden.stopSyncing());
-        QCOMPARE(engine.syncFolder(), sync);
-        QVERIFY(!Settings(file).syncFolder());
     }
 
     void theWindowCarriesTheCommandsAndComesUpForASecondLaunch()
@@ -195,8 +168,7 @@ private slots:
         for (const QAction* menu : app.window().menuBar()->actions())
             for (const QAction* action : menu->menu()->actions())
                 items << action->text();
-        QVERIFY(items.contains(QString::fromUtf8("Sync Folder\u2026")));
-        QVERIFY(items.contains(QString::fromUtf8("Check for Updates\u2026")));
+        QVERIFY(items.contains(u"Sync Folder\u2026") && items.contains(u"Check for Updates\u2026"));
         // The window is not shown yet; a second launch on the folder brings it up.
         QVERIFY(!app.window().isVisible());
         QCOMPARE(SingleInstance(data).claim(), SingleInstance::Claim::alreadyRunning);

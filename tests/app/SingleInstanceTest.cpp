@@ -13,58 +13,35 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-// As "TEST --hold FOLDER" this program stands in for a running game: it holds the folder and
-// prints "holding", then "raised" for every request to come to the front; 3 when it is taken.
-int hold(const QString& folder)
-{
-    SingleInstance instance(folder);
-    if (instance.claim() != SingleInstance::Claim::first)
-        return 3;
-    const auto say = [](const char* line) { std::puts(line), std::fflush(stdout); };
-    QObject::connect(&instance, &SingleInstance::raiseRequested, [&] { say("raised"); });
-    say("holding");
-    return QCoreApplication::exec();
-}
-
-QStringList holder(const QString& folder, const QStringList& asOther = {})
-{
-    return asOther + QStringList { QCoreApplication::applicationFilePath(), "--hold", folder };
-}
-
-void start(QProcess& process, QStringList command)
-{
-    process.start(command.takeFirst(), command);
-}
-
-// The command's exit status, -1 when it did not end.
-int run(const QStringList& command)
-{
-    QProcess process;
-    start(process, command);
-    return process.waitForFinished(10000) ? process.exitCode() : -1;
-}
-
-bool saysNext(QProcess& process, const char* line)
-{
-    return process.waitForReadyRead(10000) && process.readLine().trimmed() == line;
-}
-
-bool makeFolder(const QString& path, mode_t mode)
-{
-    return QDir().mkpath(path) && ::chmod(QFile::encodeName(path), mode) == 0;
-}
-
-} // namespace
-
 class SingleInstanceTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
 
+    // Starts this program as "--hold FOLDER" (see main), as another account through asOther.
+    static void hold(QProcess& p, const QString& folder, QStringList asOther = {})
+    {
+        asOther << QCoreApplication::applicationFilePath() << "--hold" << folder;
+        p.start(asOther.takeFirst(), asOther);
+    }
+    static bool says(QProcess& p, const char* line)
+    {
+        return p.waitForReadyRead(10000) && p.readLine().trimmed() == line;
+    }
+    // A launch that must end at once: its exit status, -1 when it did not end.
+    static int holdLater(const QString& folder, const QStringList& asOther = {})
+    {
+        QProcess process;
+        hold(process, folder, asOther);
+        return process.waitForFinished(10000) ? process.exitCode() : -1;
+    }
+    static bool makeFolder(const QString& path, mode_t mode)
+    {
+        return QDir().mkpath(path) && ::chmod(QFile::encodeName(path), mode) == 0;
+    }
+
 private slots:
-    void cleanupTestCase() { run({ "umount", "-l", m_dir.filePath("full") }); }
+    void cleanupTestCase() { QProcess::execute("umount", { "-l", m_dir.filePath("crash full") }); }
 
     void inOneProcessWithTheSocketOutOfOtherAccountsReach()
     {
@@ -95,8 +72,8 @@ private slots:
 
     void laterLaunchesAreKeptOutAndRaiseTheCopyThatRuns()
     {
-        // Permission bits do not bind root, so as root the later launches run as nobody, with a
-        // private runtime folder of their own.
+        // Permission bits do not bind root, so as root the later launches on a read-only folder
+        // run as nobody; they have a private runtime folder of their own.
         QStringList asOther;
         const QString runtime = m_dir.filePath("runtime-other");
         QVERIFY(makeFolder(runtime, 0700));
@@ -106,52 +83,42 @@ private slots:
             QVERIFY(::chown(QFile::encodeName(runtime), 65534, 65534) == 0);
         }
         qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
-        // The first copy lives on or crashes (leaving its lock and socket); after a crash the
-        // next copy runs, without the lock when it cannot clear it, and keeps later launches out.
-        enum Disk { fine, readOnly, full };
-        const struct {
-            bool crash;
-            Disk disk;
-        } rows[] = { { false, fine }, { true, fine }, { false, readOnly }, { true, readOnly },
-            { true, full } }; // last: it needs root
-        int round = 0;
-        for (const auto& [crash, disk] : rows) {
-            const QString top = m_dir.filePath(disk == full ? "full" : QString::number(++round));
-            const QString folder = top + "/data";
+        // The first copy lives on or crashes, leaving its lock and socket. After a crash the next
+        // copy runs, without the lock when it cannot clear it, and keeps later launches out. The
+        // full disk comes last: it needs root to mount.
+        for (const QString row :
+            { "live", "crash", "live read-only", "crash read-only", "crash full" }) {
+            const bool crash = row.startsWith("crash"), readOnly = row.endsWith("only");
+            const QString top = m_dir.filePath(row), folder = top + "/data";
             QVERIFY(QDir().mkpath(top));
-            const char* noTmpfs = "a 128 KiB tmpfs could not be mounted (needs root)";
-            if (disk == full && run({ "mount", "-t", "tmpfs", "-o", "size=128k", "tmpfs", top })) {
-                QVERIFY2(qgetenv("CI") != "true", noTmpfs); // never skipped under CI
-                QSKIP(noTmpfs);
+            if (row.endsWith("full") &&
+                QProcess::execute("mount", { "-t", "tmpfs", "-o", "size=128k", "tmpfs", top })) {
+                QVERIFY2(qgetenv("CI") != "true", "a tmpfs could not be mounted (needs root)");
+                QSKIP("a tmpfs could not be mounted (needs root)");
             }
             QProcess first, next;
-            start(first, holder(folder));
-            QVERIFY(saysNext(first, "holding"));
-            if (crash) {
-                first.kill();
-                QVERIFY(first.waitForFinished());
-            }
+            hold(first, folder);
+            QVERIFY(says(first, "holding"));
+            if (crash)
+                first.kill(), first.waitForFinished();
             QVERIFY(QFileInfo::exists(folder + "/sapperly.lock"));
-            if (disk == readOnly)
-                QVERIFY(::chmod(QFile::encodeName(folder), 0555) == 0);
             QFile filler(top + "/filler");
-            if (disk == full && filler.open(QIODevice::WriteOnly))
+            if (row.endsWith("full") && filler.open(QIODevice::WriteOnly))
                 while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) { }
-            const QStringList later = disk == readOnly ? asOther : QStringList {};
-            if (crash) {
-                start(next, holder(folder, later));
-                QVERIFY(saysNext(next, "holding"));
-            }
-            if (crash && disk == readOnly) {
+            QVERIFY(::chmod(QFile::encodeName(folder), readOnly ? 0555 : 0755) == 0);
+            const QStringList later = readOnly ? asOther : QStringList {};
+            if (crash)
+                hold(next, folder, later);
+            QVERIFY2(!crash || says(next, "holding"), qPrintable(row));
+            if (crash && readOnly) {
                 QByteArray warning;
                 QTRY_VERIFY((warning += next.readAllStandardError()).contains("cannot clear it"));
                 QVERIFY(QFileInfo::exists(folder + "/sapperly.lock"));
             }
-            QCOMPARE(run(holder(folder, later)), 3);
+            QCOMPARE(holdLater(folder, later), 3);
             // A live owner keeps its folder even where a later launch can neither write in it
             // nor reach the owner's socket.
-            if (crash || disk != readOnly)
-                QVERIFY(saysNext(crash ? next : first, "raised"));
+            QVERIFY2((!crash && readOnly) || says(crash ? next : first, "raised"), qPrintable(row));
             for (QProcess* process : { &first, &next })
                 process->kill(), process->waitForFinished();
             QVERIFY(::chmod(QFile::encodeName(folder), 0755) == 0);
@@ -159,12 +126,21 @@ private slots:
     }
 };
 
+// As "--hold FOLDER" this program stands in for a running game: it holds the folder and prints
+// "holding", then "raised" for every request to come to the front; 3 when it is taken.
 int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
-    if (argc == 3 && qstrcmp(argv[1], "--hold") == 0)
-        return hold(QString::fromLocal8Bit(argv[2]));
-    SingleInstanceTest test;
-    return QTest::qExec(&test, argc, argv);
+    if (argc != 3 || qstrcmp(argv[1], "--hold") != 0) {
+        SingleInstanceTest test;
+        return QTest::qExec(&test, argc, argv);
+    }
+    SingleInstance instance(QString::fromLocal8Bit(argv[2]));
+    if (instance.claim() != SingleInstance::Claim::first)
+        return 3;
+    const auto say = [](const char* line) { std::puts(line), std::fflush(stdout); };
+    QObject::connect(&instance, &SingleInstance::raiseRequested, [&] { say("raised"); });
+    say("holding");
+    return QCoreApplication::exec();
 }
 #include "SingleInstanceTest.moc"
