@@ -1,34 +1,46 @@
 #!/bin/bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Whole games in the real program under a virtual X server, with real mouse buttons: from saved
-# games with their mines laid, a right-click flag, a middle-click chord, then a left click that
-# loses, or wins. The stored files must say what the window shows; after a relaunch they must be
-# untouched and the window look as before. A missing tool skips (77), or fails under CI=true.
-# usage: games_e2e.sh PATH/TO/sapperly [FOLDER-FOR-SCREENSHOTS]
+# The real program. Without a display: --version, a refused option, and --help listing the options
+# of the manual page. Under a virtual X server, with real mouse buttons, from saved games with
+# their mines laid: a right-click flag, a middle-click chord, then a click that loses, or wins;
+# the stored files must say what the window shows, and a relaunch must leave them and the window
+# as they were. A missing tool skips (77), or fails under CI=true.
+# usage: games_e2e.sh PATH/TO/sapperly PATH/TO/sapperly.6 [FOLDER-FOR-SCREENSHOTS]
 set -u
-program=$1 keep=${2:-} work=$(mktemp -d)
+program=$1 page=$2 keep=${3:-} work=$(mktemp -d)
 . "$(dirname "$0")/../support/x11.sh"
 on_fail() { [ -n "$keep" ] && mkdir -p "$keep" && cp "$work"/*.png "$work"/*.json "$keep"/ 2>/dev/null; }
 need Xvfb xdotool import compare python3
+headless() {
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_DATA_HOME="$work" XDG_RUNTIME_DIR="$work" \
+        XDG_CONFIG_HOME="$work" timeout -k 5 15 "$program" "$1" >"$work/out.txt" 2>&1
+}
+headless --version && grep -qx 'sapperly [0-9].*' "$work/out.txt" || fail "--version"
+headless --bogus; [ $? = 2 ] && grep -q "Unknown option 'bogus'" "$work/out.txt" || fail "--bogus"
+headless --help || fail "--help exited with $?"
+# The parser prints each option as "  -h, --help  Description"; on the page each option is the tag
+# line after a .TP in the OPTIONS section, e.g. '.BI \-\-sync\-folder " folder"'.
+diff <(sed -nE 's/^  (-[^ ,]+(, -[^ ,]+)*).*/\1/p' "$work/out.txt" | tr -d ' ' | tr ',' '\n' | sort -u) \
+    <(sed -n '/^\.SH OPTIONS/,/^\.SH /{/^\.TP/{n;p}}' "$page" | sed 's/\\-/-/g' |
+        grep -oE '(^|[ "])--?[A-Za-z][A-Za-z-]*' | tr -d ' "' | sort -u) ||
+    fail "--help (<) and the manual page (>) list different options"
+
 start_xvfb
 data=$work/data/sapperly sync=$work/sync
-mkdir -p "$data" "$sync" "$work/config"
+mkdir -p "$data" "$sync"
 # Sanitizer builds: leaks inside system libraries are not the program's.
 export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-
-# write_game MINES COVERED SECONDS: a beginner game in play on both sides, as the program stores
-# it, saved later than anything so far; squares are "x,y" lists, all but mines and COVERED open.
+# write_game MINES COVERED SECONDS: a beginner game in play on both sides, saved later than
+# anything so far; squares are "x,y" lists, and all but the mines and COVERED are open.
 write_game() {
     python3 - "$@" "$data" "$sync" <<'PY'
 import json, sys, time
-mines = {tuple(map(int, p.split(","))) for p in sys.argv[1].split()}
-covered = {tuple(map(int, p.split(","))) for p in sys.argv[2].split()} | mines
-cells = [{"isMine": (x, y) in mines, "isRevealed": (x, y) not in covered, "mark": "none",
-          "adjacent": 0 if (x, y) in mines else sum((x + i, y + j) in mines
-                                                    for i in (-1, 0, 1) for j in (-1, 0, 1))}
-         for y in range(9) for x in range(9)]
+mines, covered = ({tuple(map(int, p.split(","))) for p in arg.split()} for arg in sys.argv[1:3])
+near = lambda x, y: sum((x + i, y + j) in mines for i in (-1, 0, 1) for j in (-1, 0, 1))
+cells = [{"isMine": (x, y) in mines, "isRevealed": (x, y) not in covered | mines, "mark": "none",
+          "adjacent": 0 if (x, y) in mines else near(x, y)} for y in range(9) for x in range(9)]
 board = {"difficulty": "beginner", "cells": cells, "phase": "playing", "minesLaid": True,
-         "revealedCount": 81 - len(covered), "flagCount": 0}
+         "revealedCount": 81 - len(covered | mines), "flagCount": 0}
 game = {"board": board, "elapsed": int(sys.argv[3]), "savedAt": time.time() - 978307200 + 5}
 for folder in sys.argv[4:]:
     open(folder + "/savedGame.json", "w").write(json.dumps(game, separators=(",", ":")))
@@ -40,19 +52,17 @@ game_says() { [ "$(stored "$data/savedGame.json" "$1")" = "$2" ]; }
 lines() { grep -c '^board ' "$work/out.txt"; }
 settled() { local before=$(lines) && sleep 0.3 && [ "$before" = "$(lines)" ]; }
 found() { window=$(xdotool search --onlyvisible --pid "$app_pid" --name '^Sapperly$' | head -n 1) && [ -n "$window" ]; }
-
 launch() {
     env -u SAPPERLY_SYNC_FOLDER -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb SAPPERLY_DEBUG_GEOMETRY=1 \
         XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" \
         "$program" --sync-folder "$sync" >"$work/out.txt" 2>&1 &
     app_pid=$!
-    wait_for 200 grep -q '^board ' "$work/out.txt" || fail "the program reported no board geometry"
-    wait_for 100 found || fail "no window titled Sapperly"
+    wait_for 200 grep -q '^board ' "$work/out.txt" && wait_for 100 found || fail "no board shown"
     xdotool windowfocus --sync "$window"
     wait_for 50 settled || fail "the board kept moving"
-    # The last geometry line is the one in force: board LEFT TOP SQUARE COLUMNS ROWS.
-    read -r _ left top square columns rows < <(grep '^board ' "$work/out.txt" | tail -n 1)
-    [ "$columns $rows" = "9 9" ] || fail "expected a beginner board, got $columns x $rows"
+    # The last line is the one in force: board LEFT TOP SQUARE COLUMNS ROWS.
+    read -r _ left top square size < <(grep '^board ' "$work/out.txt" | tail -n 1)
+    [ "$size" = "9 9" ] || fail "expected a beginner board, got $size"
 }
 quit() {
     xdotool windowfocus --sync "$window" key ctrl+q
@@ -74,9 +84,6 @@ shoot() {
     xdotool mousemove 0 0 windowfocus --sync "$window"
     wait_for 100 same_twice "$1" || fail "the window did not come to rest for a screenshot"
 }
-
-# Statistics from earlier games, on both sides: the coming win is slower than the best.
-printf '%s' '["beginner",{"played":4,"won":2,"bestSeconds":30}]' | tee "$sync/records.json" >"$data/records.json"
 # play MINES COVERED SECONDS FLAG CHORD LAST PHASE PLAYED WON: from a stored game, flags FLAG,
 # chords on CHORD, then uncovers LAST, which ends the game in PHASE and is counted.
 play() {
@@ -92,24 +99,24 @@ play() {
         fail "the game was not counted: $(cat "$data/records.json")"
 }
 
+# Statistics from earlier games, on both sides: the coming win is slower than the best.
+echo '["beginner",{"played":4,"won":2,"bestSeconds":30}]' | tee "$sync/records.json" >"$data/records.json"
 # Mines along the bottom row and at (8,7); (6,7), (7,7) and (0,0) still covered; lost.
 play "0,8 1,8 2,8 3,8 4,8 5,8 6,8 7,8 8,8 8,7" "6,7 7,7 0,0" 12 "8 7" "7 6" "3 8" lost 5 2
 game_says "v['board']['exploded']" "{'x': 3, 'y': 8}" || fail "the wrong square exploded"
 quit
 [ -s "$work/config/sapperly/sapperly.conf" ] || fail "the window geometry was not remembered"
-
 # Mines along the top row and at (0,1); (1,1), (2,1) and (8,8) still covered; won.
 play "0,0 1,0 2,0 3,0 4,0 5,0 6,0 7,0 8,0 0,1" "1,1 2,1 8,8" 40 "0 1" "1 2" "8 8" won 6 3
 final=$(stored "$data/savedGame.json" "v['elapsed']")
-[ "$final" -ge 40 ] && [ "$final" -lt 100 ] || fail "implausible final time $final"
+((final >= 40 && final < 100)) || fail "implausible final time $final"
 for file in savedGame records; do
     cmp -s "$data/$file.json" "$sync/$file.json" || fail "the two sides' $file differ"
     cp "$data/$file.json" "$work/$file.json"
 done
 shoot before
 quit
-
-# Relaunch: the finished game, its clock and the statistics come back, and starting writes nothing.
+# Relaunched: the finished game, its clock and the statistics come back, and nothing is written.
 launch
 shoot after
 for file in savedGame records; do
@@ -120,5 +127,4 @@ done
 differing=$(compare -metric AE -fuzz 5% "$work/before.png" "$work/after.png" null: 2>&1)
 [ "$differing" = 0 ] || fail "the relaunched window differs from the one before in $differing pixels"
 quit
-[ -n "$keep" ] && mkdir -p "$keep" && cp "$work"/before.png "$work"/after.png "$keep"/
-echo "PASS: lost with flag, chord and click; won in ${final}s; relaunched unchanged"
+echo "PASS: command line; lost with flag, chord and click; won in ${final}s; relaunched unchanged"
