@@ -3,8 +3,6 @@
 // remembered setting in that order), choosing a folder while the game runs, the desktop pieces
 // wired into the real window, and one running copy per data folder: in one process, across
 // processes, after a crash, on a full or read-only disk, with its socket out of others' reach.
-#include "TestEngine.h"
-
 #include "app/CommandLine.h"
 #include "app/DesktopIntegration.h"
 #include "app/SapperlyApp.h"
@@ -23,17 +21,12 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
-
-// What the player is asked, shown window-modal without a nested event loop.
-template <typename T> T* modal()
-{
-    return qobject_cast<T*>(QApplication::activeModalWidget());
-}
 
 class AppTest : public QObject {
     Q_OBJECT
@@ -43,6 +36,8 @@ class AppTest : public QObject {
 
     QString fresh(const char* name) { return m_dir.filePath(name + QString::number(++m_serial)); }
     QString freshConfig() { return fresh("config") + "/sapperly.conf"; }
+    // What the player is asked, shown window-modal without a nested event loop.
+    template <typename T> static T* modal() { return qobject_cast<T*>(qApp->activeModalWidget()); }
 
     // Starts this program as "--hold FOLDER" (see main), as another account through asOther.
     static void hold(QProcess& p, const QString& folder, QStringList asOther = {})
@@ -136,74 +131,66 @@ private slots:
         QVERIFY(!Settings("/proc/sapperly/sapperly.conf").setSyncFolder(QString("/tmp")));
     }
 
-    void theDialogChoosesStopsAndRefuses()
+    void theWindowsCommandsAndASecondLaunch()
     {
-        TestMachine machine;
-        GameEngine& engine = machine.launch(std::nullopt);
-        const QString file = freshConfig(), sync = fresh("sync"), later = fresh("later");
-        // The remembered folder has become a plain file, so this run stayed local.
-        const QString notAFolder = fresh("file");
+        // The remembered folder has become a plain file, so this run stays local.
+        const QString data = fresh("data"), file = freshConfig(), notAFolder = fresh("file");
+        const QString sync = fresh("sync"), later = fresh("later");
         QVERIFY(QFile(notAFolder).open(QIODevice::WriteOnly));
         QVERIFY(Settings(file).setSyncFolder(notAFolder));
-        SyncFolderCommand command(engine, Settings(file), false, nullptr);
-        int asked = 0;
-        command.setFolderChooser([&](QWidget*, const QString&) {
-            ++asked;
-            return std::optional(sync);
-        });
-        const auto open = [&command] {
-            command.action()->trigger();
+        SingleInstance instance(data);
+        QCOMPARE(instance.claim(), SingleInstance::Claim::first);
+        SapperlyApp app(*qApp, { data, std::nullopt }, false, Settings(file));
+        DesktopIntegration desktop(app, instance);
+        // The window is not shown yet; a second launch on the folder brings it up.
+        QCOMPARE(SingleInstance(data).claim(), SingleInstance::Claim::alreadyRunning);
+        QTRY_VERIFY(app.window().isVisible());
+        QHash<QString, QAction*> items;
+        for (const QAction* menu : app.window().menuBar()->actions())
+            for (QAction* action : menu->menu()->actions())
+                items[action->text()] = action;
+        QVERIFY(items.contains(QString::fromUtf8("Check for Updates\u2026")));
+        const auto open = [](QAction* action) {
+            action->trigger();
             return modal<SyncFolderDialog>();
         };
-        auto* dialog = open();
+        auto* dialog = open(items.value(QString::fromUtf8("Sync Folder\u2026")));
         QVERIFY(dialog && dialog->statusText().contains("it is a file, not a folder"));
         // Stopping forgets the folder, so later launches stop trying it.
         dialog->stopButton()->click();
         QVERIFY(!Settings(file).syncFolder());
         // Cancel does nothing; not syncing, there is nothing to stop.
-        QVERIFY((dialog = open()) && !dialog->stopButton()->isEnabled());
+        SyncFolderCommand command(app.engine(), Settings(file), false, nullptr);
+        int asked = 0;
+        command.setFolderChooser([&](QWidget*, const QString&) {
+            ++asked;
+            return std::optional(sync);
+        });
+        QVERIFY((dialog = open(command.action())) && !dialog->stopButton()->isEnabled());
         dialog->reject();
-        QVERIFY((dialog = open()) && asked == 0);
+        QVERIFY((dialog = open(command.action())) && asked == 0);
         dialog->chooseButton()->click();
-        QVERIFY(asked == 1 && engine.syncFolder() == sync && Settings(file).syncFolder() == sync);
+        QCOMPARE(asked, 1);
+        QVERIFY(app.engine().syncFolder() == sync && Settings(file).syncFolder() == sync);
         // A refusal says why and changes nothing.
-        const QList<QPair<QString, QString>> refusals { { notAFolder, "read and write" },
-            { machine.folders.local + "/.", "keeps its own files" } };
-        for (const auto& [refused, why] : refusals) {
+        for (const auto& [refused, why] : { std::pair { notAFolder, "read and write" },
+                 { data + "/.", "keeps its own files" } }) {
             QVERIFY(!command.useFolder(refused));
-            QVERIFY(engine.syncFolder() == sync && Settings(file).syncFolder() == sync);
+            QVERIFY(app.engine().syncFolder() == sync && Settings(file).syncFolder() == sync);
             auto* box = modal<QMessageBox>();
             QVERIFY(box && box->text().startsWith("Sapperly can't sync through"));
             QVERIFY2(box->informativeText().contains(why), qPrintable(box->informativeText()));
             box->close();
         }
-        QVERIFY((dialog = open()) && dialog->stopButton()->isEnabled());
+        QVERIFY((dialog = open(command.action())) && dialog->stopButton()->isEnabled());
         dialog->stopButton()->click();
-        QVERIFY(!engine.syncFolder() && !Settings(file).syncFolder());
+        QVERIFY(!app.engine().syncFolder() && !Settings(file).syncFolder());
         // Set from the command line, the run keeps its folder; the choice waits for later runs.
-        QCOMPARE(engine.attachSyncFolder(sync), GameEngine::SyncFolderResult::attached);
-        SyncFolderCommand overridden(engine, Settings(file), true, nullptr);
+        QCOMPARE(app.engine().attachSyncFolder(sync), GameEngine::SyncFolderResult::attached);
+        SyncFolderCommand overridden(app.engine(), Settings(file), true, nullptr);
         QVERIFY(overridden.useFolder(later) && Settings(file).syncFolder() == later);
         QVERIFY(overridden.stopSyncing() && !Settings(file).syncFolder());
-        QCOMPARE(engine.syncFolder(), sync);
-    }
-
-    void theWindowCarriesTheCommandsAndComesUpForASecondLaunch()
-    {
-        const QString data = fresh("data");
-        SingleInstance instance(data);
-        QCOMPARE(instance.claim(), SingleInstance::Claim::first);
-        SapperlyApp app(*qApp, { data, std::nullopt }, false, Settings(freshConfig()));
-        DesktopIntegration desktop(app, instance);
-        QStringList items;
-        for (const QAction* menu : app.window().menuBar()->actions())
-            for (const QAction* action : menu->menu()->actions())
-                items << action->text();
-        QVERIFY(items.contains(u"Sync Folder\u2026") && items.contains(u"Check for Updates\u2026"));
-        // The window is not shown yet; a second launch on the folder brings it up.
-        QVERIFY(!app.window().isVisible());
-        QCOMPARE(SingleInstance(data).claim(), SingleInstance::Claim::alreadyRunning);
-        QTRY_VERIFY(app.window().isVisible());
+        QCOMPARE(app.engine().syncFolder(), sync);
     }
 
     void inOneProcessWithTheSocketOutOfOtherAccountsReach()
