@@ -42,10 +42,8 @@ if [ "${4:-}" = wayland ]; then
     echo "PASS: the window came up on Wayland with the same fresh game as offscreen" && exit 0
 fi
 need Xvfb xdotool import compare python3
-headless() {
-    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_DATA_HOME="$work" XDG_RUNTIME_DIR="$work" \
-        XDG_CONFIG_HOME="$work" timeout -k 5 15 "$program" "$1" >"$work/out.txt" 2>&1
-}
+headless() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_DATA_HOME="$work" \
+    XDG_CONFIG_HOME="$work" XDG_RUNTIME_DIR="$work" timeout -k 5 15 "$program" "$1" >"$work/out.txt" 2>&1; }
 headless --version && grep -qx 'sapperly [0-9].*' "$work/out.txt" || fail "--version"
 headless --bogus; [ $? = 2 ] && grep -q "Unknown option 'bogus'" "$work/out.txt" || fail "--bogus"
 headless --help || fail "--help exited with $?"
@@ -104,14 +102,12 @@ click() {
     xdotool mousemove $(awk "BEGIN { print int($left + ($2 + .5) * $square), int($top + ($3 + .5) * $square) }") \
         sleep 0.2 click "$1"
 }
-# shoot NAME: the window at rest (pointer parked outside, two screenshots in a row alike).
-same_twice() {
-    import -window "$window" "$work/$1.png" && import -window "$window" "$work/next.png" &&
-        [ "$(compare -metric AE "$work/$1.png" "$work/next.png" null: 2>&1)" = 0 ]
-}
+# same A B [FUZZ]: whether two screenshots are alike; shoot NAME: the window at rest, with the
+# pointer parked outside it and two screenshots in a row alike.
+same() { [ "$(compare -metric AE ${3:+-fuzz $3} "$work/$1.png" "$work/$2.png" null: 2>&1)" = 0 ]; }
 shoot() {
-    xdotool mousemove 0 0 windowfocus --sync "$window"
-    wait_for 100 same_twice "$1" || fail "the window did not come to rest for a screenshot"
+    xdotool mousemove 0 0 windowfocus --sync "$window" && import -window "$window" "$work/$1.png" &&
+        import -window "$window" "$work/next.png" && same "$1" next
 }
 # play MINES COVERED SECONDS FLAG CHORD LAST PHASE PLAYED WON: from a stored game, flags FLAG,
 # chords on CHORD, then uncovers LAST, which ends the game in PHASE and is counted.
@@ -143,17 +139,16 @@ for file in savedGame records; do
     cmp -s "$data/$file.json" "$sync/$file.json" || fail "the two sides' $file differ"
     cp "$data/$file.json" "$work/$file.json"
 done
-shoot before
+wait_for 100 shoot before || fail "the window did not come to rest for a screenshot"
 quit
 # Relaunched: the finished game, its clock and the statistics come back, and nothing is written.
 launch
-shoot after
+wait_for 100 shoot after || fail "the window did not come to rest for a screenshot"
 for file in savedGame records; do
     cmp -s "$data/$file.json" "$work/$file.json" || fail "relaunching rewrote $file"
 done
 # Glyph edges come out a shade different between a square uncovered in play and one restored
 # from disk; 5% colour tolerance absorbs that, while a changed digit or square is far beyond it.
-differing=$(compare -metric AE -fuzz 5% "$work/before.png" "$work/after.png" null: 2>&1)
-[ "$differing" = 0 ] || fail "the relaunched window differs from the one before in $differing pixels"
+same before after 5% || fail "the relaunched window differs from the one before"
 quit
 echo "PASS: command line; lost with flag, chord and click; won in ${final}s; relaunched unchanged"
