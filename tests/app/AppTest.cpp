@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The program's own services: where the game is kept (the command line, the environment and the
-// remembered setting in that order), choosing a folder while the game runs, the desktop pieces
-// wired into the real window, and one running copy per data folder: in one process, across
-// processes, after a crash, on a full or read-only disk, with its socket out of others' reach.
+// The program's own services: the command line, the settings, the window's commands, and one
+// running copy per data folder, across crashes, full or read-only disks and other accounts.
 #include "app/CommandLine.h"
 #include "app/DesktopIntegration.h"
 #include "app/SapperlyApp.h"
@@ -62,9 +60,8 @@ private slots:
     {
         const QString home = QDir::homePath(), here = QDir::currentPath(), kept = "/remembered";
         const QString unknown = "2 sapperly: Unknown option 'bogus'.";
-        // Arguments, the environment (null: unset), and the sync folder ("-" for none) or the exit
-        // status and the start of the message printed. Any folder but the remembered one
-        // overrides the setting.
+        // Arguments, the environment (null: unset), and the sync folder ("-": none) or the exit
+        // status and start of the message. Any folder but the remembered one overrides it.
         const std::tuple<QString, const char*, QString> rows[] = {
             { "", nullptr, kept },
             { "--sync-folder /a", nullptr, "/a" },
@@ -209,8 +206,8 @@ private slots:
 
     void laterLaunchesAreKeptOutAndRaiseTheCopyThatRuns()
     {
-        // Permission bits do not bind root, so as root the later launches on a read-only folder
-        // run as nobody; they have a private runtime folder of their own.
+        // Permission bits do not bind root, so as root later launches on a read-only folder run as
+        // nobody, with a private runtime folder of their own.
         QStringList asOther;
         const QString runtime = m_dir.filePath("runtime-other");
         QVERIFY(makeFolder(runtime, 0700));
