@@ -1,0 +1,283 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The program's own services: the command line, the settings, the window's commands, and one
+// running copy per data folder, across crashes, full or read-only disks and other accounts.
+#include "app/CommandLine.h"
+#include "app/DesktopIntegration.h"
+#include "app/SapperlyApp.h"
+#include "app/SingleInstance.h"
+#include "app/SyncFolderCommand.h"
+#include "ui/window/MainWindow.h"
+#include "ui/window/SyncFolderDialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
+class AppTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    int m_serial = 0;
+
+    QString fresh(const char* name) { return m_dir.filePath(name + QString::number(++m_serial)); }
+    QString freshConfig() { return fresh("config") + "/sapperly.conf"; }
+    // What the player is asked, shown window-modal without a nested event loop.
+    template <typename T> static T* modal() { return qobject_cast<T*>(qApp->activeModalWidget()); }
+
+    // Starts this program as "--hold FOLDER" (see main), as another account through asOther.
+    static void hold(QProcess& p, const QString& folder, QStringList asOther = {})
+    {
+        asOther << QCoreApplication::applicationFilePath() << "--hold" << folder;
+        p.start(asOther.takeFirst(), asOther);
+    }
+    static bool says(QProcess& p, const char* line)
+    {
+        return p.waitForReadyRead(10000) && p.readLine().trimmed() == line;
+    }
+    static bool makeFolder(const QString& path, mode_t mode)
+    {
+        return QDir().mkpath(path) && ::chmod(QFile::encodeName(path), mode) == 0;
+    }
+
+private slots:
+    void initTestCase() { QCoreApplication::setApplicationName("sapperly"); }
+    void cleanupTestCase() { QProcess::execute("umount", { "-l", m_dir.filePath("crash full") }); }
+
+    void theCommandLine()
+    {
+        const QString home = QDir::homePath(), here = QDir::currentPath(), kept = "/remembered";
+        const QString unknown = "2 sapperly: Unknown option 'bogus'.";
+        // Arguments, the environment (null: unset), and the sync folder ("-": none) or the exit
+        // status and start of the message. Any folder but the remembered one overrides it.
+        const std::tuple<QString, const char*, QString> rows[] = {
+            { "", nullptr, kept },
+            { "--sync-folder /a", nullptr, "/a" },
+            { "--sync-folder=/b/", nullptr, "/b" },
+            { "--sync-folder=/a --sync-folder=/b", nullptr, "/b" },
+            { "--sync-folder=rel", nullptr, here + "/rel" },
+            { "--sync-folder=~/Sync", nullptr, home + "/Sync" },
+            { "", "/env", "/env" },
+            { "", "", kept },
+            { "--sync-folder /a", "/env", "/a" },
+            { "--sync-folder=", "/env", "-" }, // the empty option: this machine only
+            { "-platform offscreen -reverse", nullptr, kept },
+            { "--help --bogus", nullptr, unknown },
+            { "-h", nullptr, "0 Usage: " },
+            { "--version", nullptr, "0 sapperly " },
+            { "-v", nullptr, "0 sapperly " },
+            { "--bogus", nullptr, unknown },
+            { "--sync-folder", nullptr, "2 sapperly: Missing value after '--sync-folder'." },
+            { "file", nullptr, "2 sapperly: unexpected argument 'file'." },
+            { "-- --sync-folder=/x", nullptr,
+                "2 sapperly: unexpected argument '--sync-folder=/x'." },
+        };
+        Settings settings(freshConfig());
+        QVERIFY(settings.setSyncFolder(kept));
+        for (const auto& [arguments, environment, expected] : rows) {
+            qunsetenv("SAPPERLY_SYNC_FOLDER");
+            if (environment)
+                qputenv("SAPPERLY_SYNC_FOLDER", environment);
+            const auto line =
+                CommandLine::parse(("sapperly " + arguments).split(' ', Qt::SkipEmptyParts));
+            const auto action = line.action();
+            const QString got = action == CommandLine::Action::play
+                ? line.folders(settings).syncFolder.value_or("-")
+                : (action == CommandLine::Action::fail ? "2 " : "0 ") + line.message();
+            QVERIFY2(got == expected || (got.startsWith(expected) && got.endsWith('\n')),
+                qPrintable(got));
+            QVERIFY2(action != CommandLine::Action::play ||
+                    line.syncFolderOverridden() == (expected != kept),
+                qPrintable(arguments));
+        }
+        qunsetenv("SAPPERLY_SYNC_FOLDER");
+    }
+
+    void theSettingRemembersAFolderOrNone()
+    {
+        const QString file = freshConfig();
+        Settings settings(file);
+        QVERIFY(settings.setSyncFolder(m_dir.filePath("sync/../Sync")));
+        QCOMPARE(Settings(file).syncFolder(), m_dir.filePath("Sync"));
+        QVERIFY(settings.setWindowGeometry("geometry") && settings.setSyncFolder(std::nullopt));
+        QVERIFY(!Settings(file).syncFolder());
+        QCOMPARE(Settings(file).windowGeometry(), QByteArray("geometry"));
+        // A hand-edited relative path is not taken as a folder; an unwritable file is reported.
+        QSettings(file, QSettings::IniFormat).setValue("syncFolder", "Sync");
+        QVERIFY(!Settings(file).syncFolder());
+        QVERIFY(!Settings("/proc/sapperly/sapperly.conf").setSyncFolder(QString("/tmp")));
+    }
+
+    void theWindowsCommandsAndASecondLaunch()
+    {
+        // The remembered folder has become a plain file, so this run stays local.
+        const QString data = fresh("data"), file = freshConfig(), notAFolder = fresh("file");
+        const QString sync = fresh("sync"), later = fresh("later");
+        QVERIFY(QFile(notAFolder).open(QIODevice::WriteOnly) &&
+            Settings(file).setSyncFolder(notAFolder));
+        SingleInstance instance(data);
+        QCOMPARE(instance.claim(), SingleInstance::Claim::first);
+        SapperlyApp app(*qApp, { data, std::nullopt }, false, Settings(file));
+        DesktopIntegration desktop(app, instance);
+        // The window is not shown yet; a second launch on the folder brings it up.
+        QCOMPARE(SingleInstance(data).claim(), SingleInstance::Claim::alreadyRunning);
+        QTRY_VERIFY(app.window().isVisible());
+        QHash<QString, QAction*> items;
+        for (const QAction* menu : app.window().menuBar()->actions())
+            for (QAction* action : menu->menu()->actions())
+                items[action->text()] = action;
+        QVERIFY(items.contains(QString::fromUtf8("Check for Updates\u2026")));
+        const auto open = [](QAction* action) {
+            action->trigger();
+            return modal<SyncFolderDialog>();
+        };
+        auto* dialog = open(items.value(QString::fromUtf8("Sync Folder\u2026")));
+        QVERIFY(dialog && dialog->statusText().contains("it is a file, not a folder"));
+        // Stopping forgets the folder, so later launches stop trying it.
+        dialog->stopButton()->click();
+        QVERIFY(!Settings(file).syncFolder());
+        // Cancel does nothing (it would choose sync); not syncing, there is nothing to stop.
+        SyncFolderCommand command(app.engine(), Settings(file), false, nullptr);
+        command.setFolderChooser([&](QWidget*, const QString&) { return std::optional(sync); });
+        QVERIFY((dialog = open(command.action())) && !dialog->stopButton()->isEnabled());
+        dialog->reject();
+        QVERIFY(!app.engine().syncFolder() && (dialog = open(command.action())));
+        dialog->chooseButton()->click();
+        QVERIFY(app.engine().syncFolder() == sync && Settings(file).syncFolder() == sync);
+        // A refusal says why and changes nothing.
+        for (const auto& [refused, why] : { std::pair { notAFolder, "read and write" },
+                 { data + "/.", "keeps its own files" } }) {
+            QVERIFY(!command.useFolder(refused));
+            QVERIFY(app.engine().syncFolder() == sync && Settings(file).syncFolder() == sync);
+            auto* box = modal<QMessageBox>();
+            QVERIFY(box && box->text().startsWith("Sapperly can't sync through"));
+            QVERIFY2(box->informativeText().contains(why), qPrintable(box->informativeText()));
+            box->close();
+        }
+        QVERIFY((dialog = open(command.action())) && dialog->stopButton()->isEnabled());
+        dialog->stopButton()->click();
+        QVERIFY(!app.engine().syncFolder() && !Settings(file).syncFolder());
+        // Set from the command line, the run keeps its folder; the choice waits for later runs.
+        QCOMPARE(app.engine().attachSyncFolder(sync), GameEngine::SyncFolderResult::attached);
+        SyncFolderCommand overridden(app.engine(), Settings(file), true, nullptr);
+        QVERIFY(overridden.useFolder(later) && Settings(file).syncFolder() == later);
+        QVERIFY(overridden.stopSyncing() && !Settings(file).syncFolder());
+        QCOMPARE(app.engine().syncFolder(), sync);
+    }
+
+    void inOneProcessWithTheSocketOutOfOtherAccountsReach()
+    {
+        // $XDG_RUNTIME_DIR holds the socket only when it is a folder of ours that nobody else may
+        // enter; otherwise the socket goes beside the lock in the data folder.
+        const QString folder = m_dir.filePath("a"), runtime = m_dir.filePath("runtime");
+        const QString open = m_dir.filePath("open");
+        QVERIFY(makeFolder(runtime, 0700) && makeFolder(open, 0755));
+        const QList<QPair<QString, QString>> rows { { runtime, runtime }, { open, folder },
+            { "", folder }, { "relative", folder }, { m_dir.filePath("missing"), folder } };
+        for (const auto& [environment, socketFolder] : rows) {
+            qputenv("XDG_RUNTIME_DIR", environment.toLocal8Bit());
+            const QString path = SingleInstance::socketPath(folder);
+            QCOMPARE(QFileInfo(path).absolutePath(), socketFolder);
+            QVERIFY(SingleInstance::socketPath(m_dir.filePath("b")) != path);
+            // Each round claims the folder anew: the copy of the round before let it go.
+            SingleInstance first(folder), second(runtime + "/../a/");
+            QSignalSpy raised(&first, &SingleInstance::raiseRequested);
+            QCOMPARE(first.claim(), SingleInstance::Claim::first);
+            QCOMPARE(second.claim(), SingleInstance::Claim::alreadyRunning);
+            QVERIFY(raised.wait(5000));
+            QCOMPARE(SingleInstance(m_dir.filePath("b")).claim(), SingleInstance::Claim::first);
+            struct stat info { };
+            QVERIFY2(::lstat(QFile::encodeName(path), &info) == 0, qPrintable(path));
+            QVERIFY(S_ISSOCK(info.st_mode) && (info.st_mode & 077) == 0);
+        }
+    }
+
+    void laterLaunchesAreKeptOutAndRaiseTheCopyThatRuns()
+    {
+        // Permission bits do not bind root, so as root later launches on a read-only folder run as
+        // nobody, with a private runtime folder of their own.
+        QStringList asOther;
+        const QString runtime = m_dir.filePath("runtime-other");
+        QVERIFY(makeFolder(runtime, 0700));
+        if (::geteuid() == 0) {
+            asOther = QStringList { "setpriv", "--reuid=65534", "--regid=65534", "--clear-groups" };
+            QVERIFY(::chmod(QFile::encodeName(m_dir.path()), 0755) == 0);
+            QVERIFY(::chown(QFile::encodeName(runtime), 65534, 65534) == 0);
+        }
+        qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+        // The first copy lives on or crashes, leaving its lock and socket. After a crash the next
+        // copy runs, without the lock when it cannot clear it, and keeps later launches out. The
+        // full disk comes last: it needs root to mount.
+        for (const QString row :
+            { "live", "crash", "live read-only", "crash read-only", "crash full" }) {
+            const bool crash = row.startsWith("crash"), readOnly = row.endsWith("only");
+            const QString top = m_dir.filePath(row), folder = top + "/data";
+            QVERIFY(QDir().mkpath(top));
+            if (row.endsWith("full") &&
+                QProcess::execute("mount", { "-t", "tmpfs", "-o", "size=128k", "tmpfs", top })) {
+                QVERIFY2(qgetenv("CI") != "true", "a tmpfs could not be mounted (needs root)");
+                QSKIP("a tmpfs could not be mounted (needs root)");
+            }
+            QProcess first, next;
+            hold(first, folder);
+            QVERIFY(says(first, "holding"));
+            if (crash)
+                first.kill(), first.waitForFinished();
+            QVERIFY(QFileInfo::exists(folder + "/sapperly.lock"));
+            QFile filler(top + "/filler");
+            if (row.endsWith("full") && filler.open(QIODevice::WriteOnly))
+                while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) { }
+            QVERIFY(::chmod(QFile::encodeName(folder), readOnly ? 0555 : 0755) == 0);
+            const QStringList later = readOnly ? asOther : QStringList {};
+            if (crash)
+                hold(next, folder, later);
+            QVERIFY2(!crash || says(next, "holding"), qPrintable(row));
+            if (crash && readOnly) {
+                QByteArray warning;
+                QTRY_VERIFY((warning += next.readAllStandardError()).contains("cannot clear it"));
+                QVERIFY(QFileInfo::exists(folder + "/sapperly.lock"));
+            }
+            QProcess last;
+            hold(last, folder, later);
+            QVERIFY(last.waitForFinished(10000) && last.exitCode() == 3);
+            // A live owner keeps its folder even where a later launch can neither write in it
+            // nor reach the owner's socket.
+            QVERIFY2((!crash && readOnly) || says(crash ? next : first, "raised"), qPrintable(row));
+            for (QProcess* process : { &first, &next })
+                process->kill(), process->waitForFinished();
+            QVERIFY(::chmod(QFile::encodeName(folder), 0755) == 0);
+        }
+    }
+};
+
+// As "--hold FOLDER" this program stands in for a running game: it holds the folder and prints
+// "holding", then "raised" for every request to come to the front; 3 when it is taken.
+int main(int argc, char* argv[])
+{
+    if (argc != 3 || qstrcmp(argv[1], "--hold") != 0) {
+        QApplication application(argc, argv);
+        AppTest test;
+        return QTest::qExec(&test, argc, argv);
+    }
+    QCoreApplication application(argc, argv);
+    SingleInstance instance(QString::fromLocal8Bit(argv[2]));
+    if (instance.claim() != SingleInstance::Claim::first)
+        return 3;
+    const auto say = [](const char* line) { std::puts(line), std::fflush(stdout); };
+    QObject::connect(&instance, &SingleInstance::raiseRequested, [&] { say("raised"); });
+    say("holding");
+    return QCoreApplication::exec();
+}
+#include "AppTest.moc"
