@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The engine on real folders with a hand-driven clock: moves, time, saves, signals, statistics,
-// loading at launch, and what other machines leave in the sync folder while it runs.
+// The engine on real folders with a hand-driven clock, alone and beside another machine.
 #include "engine/GameEngine.h"
 
 #include "TestBoards.h"
@@ -9,11 +8,9 @@
 #include <QTest>
 
 #include <cmath>
-#include <limits>
 
 namespace {
 
-constexpr std::int64_t int64Max = std::numeric_limits<std::int64_t>::max();
 using Counts = QList<int>;
 
 /// Signals seen, in order: board, banked, clock start, records, moves, record flag, save stamp.
@@ -127,7 +124,6 @@ private slots:
         for (const Point p : std::initializer_list<Point> {
                  { 0, 1 }, { 0, 1 }, { 0, 0 }, { 1, 0 }, { 2, 0 }, { 2, 1 } })
             chording.toggleMark(p.x, p.y);
-        m.clock.advance(7.2);
         const Board before = chording.board();
         chording.chord(1, 1);
         QVERIFY(chording.board().exploded == (Point { 0, 1 }) && chording.losingMove());
@@ -156,40 +152,36 @@ private slots:
         QVERIFY(!engine.justSetRecord() && engine.records().at(Difficulty::beginner).played == 7);
         QCOMPARE(engine.records().at(Difficulty::intermediate), (Record { 1, 0, {} }));
 
-        // A game restored with `banked` seconds and counters at their limit, won at `now`:
-        // centuries saturate, a broken clock adds nothing, and the first signal already shows it
-        // all saved.
-        const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
+        // Restored with `banked` seconds and counters at their limit, won at `now`: centuries
+        // saturate, a broken clock adds nothing, and the first signal already shows it all saved.
         constexpr std::int64_t limit = recordCountLimit;
         using Reading = std::tuple<std::int64_t, Instant, std::int64_t>;
-        for (const auto& [banked, now, shown] : std::initializer_list<Reading> {
-                 { 0, startTime + 20.4, 20 }, { 0, 1e300, int64Max }, { 0, inf, int64Max },
-                 { 0, -1e300, 0 }, { 37, nan, 37 }, { int64Max - 5, startTime + 6, int64Max } }) {
+        for (const auto& [banked, now, shown] :
+            std::initializer_list<Reading> { { 0, startTime + 20.4, 20 }, { 0, 1e300, INT64_MAX },
+                { 0, HUGE_VAL, INT64_MAX }, { 0, -1e300, 0 }, { 37, std::nan(""), 37 },
+                { INT64_MAX - 5, startTime + 6, INT64_MAX } }) {
             TestMachine r;
             writeStoredGame(r.folders.local, { nearlyWonBoard(), banked, startTime });
             writeStored(r.folders.local, recordsKey, recordsBytes(records({ limit, limit, {} })));
             GameEngine& game = r.launch();
             r.clock.set(now);
-            QCOMPARE(game.elapsedSeconds(), shown);
             const Records after = records({ limit, limit, std::max<std::int64_t>(shown, 1) });
             bool complete = false;
             connect(&game, &GameEngine::boardChanged, this, [&] {
-                complete = !game.clockStartedAt() && game.justSetRecord() &&
-                    game.records() == after &&
+                complete = !game.clockStartedAt() && game.records() == after &&
                     readStored(r.folders.local, savedGameKey) ==
                         gameBytes({ game.board(), shown, now });
             });
             Spies spies(game);
             game.reveal(8, 8);
-            QVERIFY(complete && game.board().phase == Board::Phase::won &&
-                game.bankedSeconds() == shown);
+            QVERIFY(complete && game.bankedSeconds() == shown && game.justSetRecord());
             QCOMPARE(spies.counts, Counts({ 1, banked != shown, 1, 1, 1, 1, 1 }));
         }
     }
 
     void loadingPrefersTheNewerGameMergesRecordsAndWritesNothing()
     {
-        const Records merged = records({ 5, 3, 80 }, Record {});
+        const Records merged = records({ 5, 3, 80 }, Record());
         using Case = std::tuple<std::optional<Instant>, std::optional<Instant>, bool>;
         for (const auto& [localAt, cloudAt, localWins] :
             std::initializer_list<Case> { { 100, 100, true }, { 100, 101, false },
@@ -200,8 +192,7 @@ private slots:
             if (cloudAt)
                 writeStoredGame(m.folders.cloud, { flaggedBoard(2), 22, *cloudAt });
             writeStored(m.folders.local, recordsKey, recordsBytes(records({ 5, 2, 80 })));
-            writeStored(
-                m.folders.cloud, recordsKey, recordsBytes(records({ 4, 3, 95 }, Record {})));
+            writeStored(m.folders.cloud, recordsKey, recordsBytes(records({ 4, 3, 95 }, Record())));
             const auto stored = contents(m.folders);
             GameEngine& engine = m.launch();
             QCOMPARE(engine.board(), flaggedBoard(localWins ? 1 : 2));
@@ -228,9 +219,8 @@ private slots:
                 QVERIFY(engine.records() == cloud && engine.lastSavedAt() == distantPast);
                 QCOMPARE(engine.board(), Board::fresh(Difficulty::beginner));
                 engine.reveal(4, 4);
-                const auto saved = contents(m.folders).values();
-                QVERIFY(saved.size() == 4 && saved[0] == recordsBytes(cloud));
-                QVERIFY(saved[0] == saved[2] && saved[1] == saved[3]);
+                const auto saved = contents(m.folders).values(); // the same on both sides
+                QVERIFY(saved.value(0) == recordsBytes(cloud) && saved.mid(0, 2) == saved.mid(2));
             }
     }
 
@@ -252,8 +242,7 @@ private slots:
         QTRY_COMPARE(engine.board(), flaggedBoard(5));
         QCOMPARE(engine.records(), records({ 5, 2, 80 }, Record { 1, 1, 900 }));
         // Smaller counts and a slower best bring nothing: no notification. Fields merge apart.
-        QVERIFY(m.arrives(recordsKey, recordsBytes(records({ 4, 1, 95 }))));
-        QCOMPARE(spies.counts[3], 1);
+        QVERIFY(m.arrives(recordsKey, recordsBytes(records({ 4, 1, 95 }))) && spies.counts[3] == 1);
         QVERIFY(m.arrives(recordsKey, recordsBytes(records({ 6, 1, 70 }))));
         QCOMPARE(engine.records(), records({ 6, 2, 70 }, Record { 1, 1, 900 }));
         // A game saved at the same instant is ignored; a later one replaces it, clock and all.
@@ -278,8 +267,7 @@ private slots:
         TestMachine home, office;
         GameEngine& atHome = home.launch(home.folders.cloud, 1);
         GameEngine& atOffice = office.launch(home.folders.cloud, 2);
-        // Each machine with its own data folder, sharing home's sync folder: a game begun at home
-        // shows up at the office, clock and all.
+        // Two data folders share home's sync folder: a game begun at home shows at the office.
         atHome.toggleMark(5, 5);
         home.clock.advance(6);
         atHome.reveal(4, 4);
@@ -292,8 +280,7 @@ private slots:
         QVERIFY(catchUp(atHome));
         QVERIFY(atHome.records() == records({ 2, 1, 20 }) && atHome.justSetRecord());
         atHome.newGame(Difficulty::beginner);
-        QVERIFY(catchUp(atOffice));
-        QCOMPARE(atOffice.records(), atHome.records());
+        QVERIFY(catchUp(atOffice) && atOffice.records() == atHome.records());
     }
 };
 
