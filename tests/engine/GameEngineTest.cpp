@@ -1,44 +1,47 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The engine's player actions and clock: what counts as a move, what is saved, which change
-// signals go out and with what state behind them, and the statistics a finished game leaves.
+// The engine on real folders with a hand-driven clock, alone and beside another machine.
 #include "engine/GameEngine.h"
 
 #include "TestBoards.h"
 #include "TestEngine.h"
 
-#include "model/SequenceRandom.h"
-
-#include <QSignalSpy>
 #include <QTest>
 
-#include <array>
 #include <cmath>
-#include <limits>
 
 namespace {
 
-constexpr std::int64_t int64Max = std::numeric_limits<std::int64_t>::max();
+using Counts = QList<int>;
 
-/// How often each change signal fired, in this order: board, bankedSeconds, clockStartedAt,
-/// records, moveCount, justSetRecord, lastSavedAt.
+/// Signals seen, in order: board, banked, clock start, records, moves, record flag, save stamp.
 struct Spies {
     explicit Spies(GameEngine& engine)
     {
-        const std::array changed { &GameEngine::boardChanged, &GameEngine::bankedSecondsChanged,
-            &GameEngine::clockStartedAtChanged, &GameEngine::recordsChanged,
-            &GameEngine::moveCountChanged, &GameEngine::justSetRecordChanged,
-            &GameEngine::lastSavedAtChanged };
-        for (qsizetype i = 0; i < qsizetype(changed.size()); ++i)
-            QObject::connect(
-                &engine, changed[std::size_t(i)], &context, [this, i] { ++counts[i]; });
+        int i = 0;
+        for (const auto changed : { &GameEngine::boardChanged, &GameEngine::bankedSecondsChanged,
+                 &GameEngine::clockStartedAtChanged, &GameEngine::recordsChanged,
+                 &GameEngine::moveCountChanged, &GameEngine::justSetRecordChanged,
+                 &GameEngine::lastSavedAtChanged })
+            QObject::connect(&engine, changed, &context, [this, i = i++] { ++counts[i]; });
     }
     QObject context;
-    QList<int> counts = QList<int>(7, 0);
+    Counts counts = Counts(7, 0);
 };
 
-std::optional<std::int64_t> best(const GameEngine& engine)
+Records records(Record beginner, std::optional<Record> expert = std::nullopt)
 {
-    return engine.records().at(Difficulty::beginner).bestSeconds;
+    return expert ? Records { { Difficulty::beginner, beginner }, { Difficulty::expert, *expert } }
+                  : Records { { Difficulty::beginner, beginner } };
+}
+
+/// Every stored file with its bytes, to prove that nothing was written.
+QMap<QString, QByteArray> contents(const TwoFolders& folders)
+{
+    QMap<QString, QByteArray> result;
+    for (const QString& folder : { folders.local, folders.cloud })
+        for (const QString& name : storedKeys(folder))
+            result.insert(folder + name, *readStored(folder, name.chopped(5)));
+    return result;
 }
 
 } // namespace
@@ -47,267 +50,237 @@ class GameEngineTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void refusedActionsWriteNothingAndTheClockRunsFromTheFirstMove()
+    void movesTheClockAndTheEndOfAGame()
     {
-        TestMachine machine;
-        GameEngine& engine = machine.launch();
-        QCOMPARE(engine.board(), Board::fresh(Difficulty::beginner));
-        QCOMPARE(engine.lastSavedAt(), distantPast);
-        machine.clock.advance(50);
+        TestMachine m;
+        GameEngine& engine = m.launch();
+        m.clock.advance(50.25);
         Spies spies(engine);
         // Just outside each edge, and a chord on a covered square: only the board redraws.
         engine.reveal(-1, 0);
         engine.reveal(9, 0);
         engine.toggleMark(0, 9);
         engine.chord(4, 4);
-        QCOMPARE(spies.counts, QList<int>({ 4, 0, 0, 0, 0, 0, 0 }));
-        QCOMPARE(engine.moveCount(), 0);
-        QVERIFY(!engine.clockStartedAt());
-        QCOMPARE(engine.elapsedSeconds(), 0);
-        QVERIFY(storedKeys(machine.folders.local).isEmpty());
-        QVERIFY(storedKeys(machine.folders.cloud).isEmpty());
-
-        // The first mark starts the game and the clock, and saves both sides.
+        QVERIFY(spies.counts == Counts({ 4, 0, 0, 0, 0, 0, 0 }) && contents(m.folders).isEmpty());
+        // The first mark starts the clock and saves the same bytes on both sides.
         engine.toggleMark(2, 2);
-        const Instant started = machine.clock.now();
-        QCOMPARE(engine.board().phase, Board::Phase::playing);
-        QCOMPARE(engine.clockStartedAt(), std::optional(started));
-        QVERIFY(readStored(machine.folders.cloud, recordsKey));
-        const auto savedAfterFlag = readStored(machine.folders.local, savedGameKey);
-        QVERIFY(savedAfterFlag);
-        // Whole seconds, truncated toward zero.
-        machine.clock.advance(2.7);
-        QCOMPARE(engine.elapsedSeconds(), 2);
-        machine.clock.advance(0.3);
-        QCOMPARE(engine.elapsedSeconds(), 3);
-        // A reveal on the flag is refused: no move, no save.
-        engine.reveal(2, 2);
-        QCOMPARE(spies.counts[0], 6);
-        QCOMPARE(engine.moveCount(), 1);
-        QCOMPARE(readStored(machine.folders.local, savedGameKey), savedAfterFlag);
-        // A later move keeps the start.
-        machine.clock.advance(2.5);
+        const auto saved = gameBytes({ engine.board(), 0, m.clock.now() });
+        QCOMPARE(contents(m.folders).values(), QByteArrayList({ "[]", saved, "[]", saved }));
+        m.clock.advance(2.7);
+        engine.reveal(2, 2); // on the flag: no move, no save
+        QVERIFY(engine.moveCount() == 1 && readStored(m.folders.local, savedGameKey) == saved);
+        m.clock.advance(2.8);
         engine.reveal(4, 4);
-        QCOMPARE(engine.clockStartedAt(), std::optional(started));
-        QCOMPARE(engine.elapsedSeconds(), 5);
-        QCOMPARE(engine.moveCount(), 2);
-        QCOMPARE(spies.counts[2], 1);
-        QCOMPARE(spies.counts[4], 2);
-        // A wall clock set back before the start reads 0, never a time no reader accepts.
-        machine.clock.set(started - 2.5);
-        QCOMPARE(engine.elapsedSeconds(), 0);
-    }
+        QCOMPARE(engine.elapsedSeconds(), 5); // whole seconds from the first move
+        QCOMPARE(spies.counts, Counts({ 7, 0, 1, 0, 2, 0, 2 }));
 
-    void chordCountsOnlyWhenItUncoversSomething()
-    {
-        TestMachine machine;
-        // Mines along the top row and at (0, 1); (2, 1) is covered as well as (8, 8).
-        Board board = nearlyWonBoard();
-        board.cells[static_cast<std::size_t>(board.index(2, 1))].isRevealed = false;
-        --board.revealedCount;
-        writeStoredGame(machine.folders.local, SavedGame { board, 0, startTime });
-        GameEngine& engine = machine.launch();
-        const auto stored = readStored(machine.folders.local, savedGameKey);
-        Spies spies(engine);
-        // (1, 1) shows 4 with no flag around it.
-        engine.chord(1, 1);
-        QCOMPARE(engine.moveCount(), 0);
-        QCOMPARE(spies.counts[0], 1);
-        QCOMPARE(readStored(machine.folders.local, savedGameKey), stored);
-        // (0, 2) shows 1 and its mine is flagged, but it has nothing covered left to open.
-        engine.toggleMark(0, 1);
-        engine.chord(0, 2);
-        QCOMPARE(engine.moveCount(), 1);
-        QCOMPARE(spies.counts[0], 3);
-
-        // Flag → question → none, then four flags around (1, 1), one of them on the safe (2, 1):
-        // the chord opens the unflagged mine at (0, 1).
-        engine.toggleMark(0, 1);
-        engine.toggleMark(0, 1);
-        for (const Point p : { Point { 0, 0 }, Point { 1, 0 }, Point { 2, 0 }, Point { 2, 1 } })
-            engine.toggleMark(p.x, p.y);
-        machine.clock.advance(7.2);
-        const Board beforeChord = engine.board();
-        QVERIFY(!engine.losingMove());
-        engine.chord(1, 1);
-        QCOMPARE(engine.board().exploded, std::optional(Point { 0, 1 }));
-        // The chord and the board it was made on are kept for the post-mortem.
-        QVERIFY(engine.losingMove());
-        QCOMPARE(engine.losingMove()->kind, GameEngine::LosingMove::Kind::chord);
-        QCOMPARE(engine.losingMove()->square, (Point { 1, 1 }));
-        QCOMPARE(engine.losingMove()->before, beforeChord);
-        QCOMPARE(engine.moveCount(), 8);
-        QVERIFY(!engine.clockStartedAt());
-        QCOMPARE(engine.bankedSeconds(), 7);
-        QCOMPARE(engine.records().at(Difficulty::beginner), (Record { 1, 0, std::nullopt }));
-    }
-
-    void actionsAfterTheEndDoNothing()
-    {
-        TestMachine machine;
-        GameEngine& engine = machine.launch();
-        playLosingGame(engine, machine.clock, 12.5);
-        // The losing reveal replayed on the board kept from before it ends the same way.
-        QVERIFY(engine.losingMove());
-        const GameEngine::LosingMove lost = *engine.losingMove();
-        QCOMPARE(lost.kind, GameEngine::LosingMove::Kind::reveal);
-        QCOMPARE(std::optional(lost.square), engine.board().exploded);
-        Board replay = lost.before;
-        SequenceRandom unused({});
-        QCOMPARE(replay.phase, Board::Phase::playing);
-        QVERIFY(replay.reveal(lost.square.x, lost.square.y, unused));
-        QCOMPARE(replay, engine.board());
-        const auto stored = readStored(machine.folders.local, savedGameKey);
-        const std::int64_t moves = engine.moveCount();
-
-        machine.clock.advance(100);
-        Spies spies(engine);
-        engine.reveal(0, 0);
-        engine.chord(4, 4);
-        engine.toggleMark(8, 8);
-        QCOMPARE(spies.counts, QList<int>(7, 0));
-        QCOMPARE(engine.moveCount(), moves);
-        QCOMPARE(engine.board(), replay);
-        QCOMPARE(engine.elapsedSeconds(), 12);
-        QCOMPARE(readStored(machine.folders.local, savedGameKey), stored);
-        QCOMPARE(engine.records().at(Difficulty::beginner).played, 1);
-        // The next game drops the losing move.
-        engine.newGame(Difficulty::beginner);
-        QVERIFY(!engine.losingMove());
-    }
-
-    void newGameResetsTheGameButNotTheStatistics()
-    {
-        TestMachine machine;
-        GameEngine& engine = machine.launch();
-        playWinningGame(engine, machine.clock, 30);
-        QVERIFY(engine.justSetRecord());
-        startGame(engine, Difficulty::intermediate);
-        machine.clock.advance(9);
-        const Records records = engine.records();
-        const std::int64_t moves = engine.moveCount();
-        machine.clock.advance(1);
-        engine.newGame(Difficulty::intermediate);
-        QCOMPARE(engine.board(), Board::fresh(Difficulty::intermediate));
-        QCOMPARE(engine.records(), records);
-        QCOMPARE(engine.moveCount(), moves);
-        QVERIFY(!engine.justSetRecord());
-        QVERIFY(!engine.clockStartedAt());
-        QCOMPARE(engine.elapsedSeconds(), 0);
-        QCOMPARE(engine.lastSavedAt(), machine.clock.now());
-        // The abandoned game is gone from both sides; the stored one is the fresh board.
-        QCOMPARE(readStored(machine.folders.cloud, savedGameKey),
-            gameBytes({ Board::fresh(Difficulty::intermediate), 0, machine.clock.now() }));
-
-        // The same board, clock and stamp again: saved, but nothing changed, so nothing is sent.
-        Spies spies(engine);
-        engine.newGame(Difficulty::intermediate);
-        QCOMPARE(spies.counts, QList<int>(7, 0));
-        // Only the stamp moved.
-        machine.clock.advance(1);
-        engine.newGame(Difficulty::intermediate);
-        QCOMPARE(spies.counts, QList<int>({ 0, 0, 0, 0, 0, 0, 1 }));
-    }
-
-    void signalsGoOutOnceTheWholeStepIsDone()
-    {
-        TestMachine machine;
-        writeStoredGame(machine.folders.local, SavedGame { nearlyWonBoard(), 0, startTime });
-        GameEngine& engine = machine.launch();
-        machine.clock.advance(20.4);
-        // A view redrawing on the first signal must already see the end of the game in full:
-        // the final time, the record and the save.
-        bool checked = false;
-        connect(&engine, &GameEngine::boardChanged, this, [&] {
-            checked = true;
-            QCOMPARE(engine.board().phase, Board::Phase::won);
-            QVERIFY(!engine.clockStartedAt());
-            QCOMPARE(engine.elapsedSeconds(), 20);
-            QCOMPARE(best(engine), std::optional<std::int64_t>(20));
-            QVERIFY(engine.justSetRecord());
-            const auto stored = readStored(machine.folders.local, savedGameKey);
-            QVERIFY(stored && decodeSavedGame(stored->toStdString())->board == engine.board());
-        });
-        Spies spies(engine);
-        engine.reveal(8, 8);
-        QVERIFY(checked);
-        QCOMPARE(spies.counts, QList<int>({ 1, 1, 1, 1, 1, 1, 1 }));
-    }
-
-    void bestTimesFollowTheWholeSeconds()
-    {
-        TestMachine machine;
-        GameEngine& engine = machine.launch();
-        FakeClock& clock = machine.clock;
-        struct Win {
-            double seconds;
-            std::int64_t shown;
-            std::int64_t best;
-            bool record;
-        };
-        const std::vector<Win> wins {
-            { 5000, 5000, 5000, true }, // the first win sets the best however slow
-            { 41.9, 41, 41, true }, // faster, truncated
-            { 41.0, 41, 41, false }, // equal is not better
-            { 40.99, 40, 40, true }, { 0.6, 0, 1, true }, // under a second is stored as 1
-            { 0.2, 0, 1, true }, // 0 still beats a stored 1
-            { 1.5, 1, 1, false }, // a full second ties it
-        };
-        for (const Win& win : wins) {
-            // A round start keeps the double arithmetic exact.
-            clock.set(std::floor(clock.now()) + 10'000);
-            playWinningGame(engine, clock, win.seconds);
-            QCOMPARE(engine.elapsedSeconds(), win.shown);
-            QCOMPARE(best(engine), std::optional(win.best));
-            QCOMPARE(engine.justSetRecord(), win.record);
+        // After the end nothing happens; relaunched, a lost game keeps its time, uncounted again.
+        playLosingGame(engine, m.clock, 12.5);
+        const auto [lost, stored] = std::pair(engine.board(), contents(m.folders));
+        for (const bool relaunch : { false, true }) {
+            const auto other = relaunch ? makeEngine(m.folders.both(), m.clock) : nullptr;
+            GameEngine& now = relaunch ? *other : engine;
+            Spies after(now);
+            m.clock.advance(100);
+            now.reveal(0, 0);
+            now.chord(4, 4);
+            now.toggleMark(8, 8);
+            QVERIFY(after.counts == Counts(7, 0) && now.board() == lost);
+            QVERIFY(now.elapsedSeconds() == 12 && now.records() == records({ 1, 0, std::nullopt }));
+            QCOMPARE(contents(m.folders), stored);
         }
-        // The clock stands at the final time however long the player waits.
-        clock.advance(1000);
-        QCOMPARE(engine.elapsedSeconds(), 1);
-        // A loss counts as played only, and only for its own size.
-        playLosingGame(engine, clock, 3);
-        playLosingGame(engine, clock, 3, Difficulty::intermediate);
-        QVERIFY(!engine.justSetRecord());
-        const auto stored = readStored(machine.folders.local, recordsKey);
-        QVERIFY(stored);
-        QCOMPARE(decodeRecords(stored->toStdString()),
-            std::optional(Records { { Difficulty::beginner, Record { 8, 7, 1 } },
-                { Difficulty::intermediate, Record { 1, 0, std::nullopt } } }));
+        // A new game keeps the statistics and the move count, and drops the rest.
+        playWinningGame(engine, m.clock, 30);
+        QVERIFY(!engine.losingMove() && engine.justSetRecord());
+        startGame(engine, Difficulty::intermediate);
+        m.clock.advance(9);
+        const auto [kept, moves] = std::pair(engine.records(), engine.moveCount());
+        engine.newGame(Difficulty::intermediate);
+        QVERIFY(engine.records() == kept && engine.moveCount() == moves && !engine.justSetRecord());
+        const SavedGame fresh { Board::fresh(Difficulty::intermediate), 0, m.clock.now() };
+        QCOMPARE(readStored(m.folders.cloud, savedGameKey), gameBytes(fresh));
+        Spies again(engine); // the same again is saved, but nothing changed, so nothing is sent
+        engine.newGame(Difficulty::intermediate);
+        QCOMPARE(again.counts, Counts(7, 0));
+        m.clock.advance(1);
+        engine.newGame(Difficulty::intermediate);
+        QCOMPARE(again.counts, Counts({ 0, 0, 0, 0, 0, 0, 1 }));
+
+        Board board = nearlyWonBoard(); // mines along the top row and at (0, 1)
+        board.cells[std::size_t(board.index(2, 1))].isRevealed = false; // covered, like (8, 8)
+        --board.revealedCount;
+        writeStoredGame(m.folders.local, { board, 0, 1e9 });
+        GameEngine& chording = m.launch();
+        chording.chord(1, 1); // a chord counts only when it uncovers something: 4, no flag around
+        QCOMPARE(chording.moveCount(), 0);
+        chording.toggleMark(0, 1);
+        chording.chord(0, 2); // its one mine is flagged, but nothing is left to open
+        QCOMPARE(chording.moveCount(), 1);
+        // Flag, question, none; four flags around (1, 1), one on the safe (2, 1): the chord opens
+        // the unflagged mine at (0, 1), and is kept for the post-mortem.
+        for (const Point p : std::initializer_list<Point> {
+                 { 0, 1 }, { 0, 1 }, { 0, 0 }, { 1, 0 }, { 2, 0 }, { 2, 1 } })
+            chording.toggleMark(p.x, p.y);
+        const Board before = chording.board();
+        chording.chord(1, 1);
+        QVERIFY(chording.board().exploded == (Point { 0, 1 }) && chording.losingMove());
+        const auto& [kind, square, beforeKept] = *chording.losingMove();
+        QVERIFY(kind == GameEngine::LosingMove::Kind::chord && square == (Point { 1, 1 }));
+        QCOMPARE(beforeKept, before);
+        QVERIFY(chording.moveCount() == 8 && chording.records() == records({ 3, 1, 30 }));
     }
 
-    void countersAndClockSaturateAtTheirLimits()
+    void bestTimesFollowTheWholeSecondsAndSaturate()
     {
-        // A game in play stored with the largest possible time, and counters at their limit.
-        TestMachine machine;
-        writeStoredGame(machine.folders.local, SavedGame { nearlyWonBoard(), int64Max, startTime });
-        writeStored(machine.folders.local, recordsKey,
-            recordsBytes({ { Difficulty::beginner,
-                Record { recordCountLimit, recordCountLimit, std::nullopt } } }));
-        GameEngine& engine = machine.launch();
-        machine.clock.advance(10);
-        QCOMPARE(engine.elapsedSeconds(), int64Max);
-        engine.reveal(8, 8);
-        QCOMPARE(engine.bankedSeconds(), int64Max);
-        QCOMPARE(engine.records().at(Difficulty::beginner),
-            (Record { recordCountLimit, recordCountLimit, int64Max }));
-        QVERIFY(engine.justSetRecord());
+        TestMachine m;
+        GameEngine& engine = m.launch();
+        using Win = std::tuple<double, std::int64_t, std::int64_t, bool>;
+        for (const auto& [seconds, shown, best, record] : std::initializer_list<Win> {
+                 { 5000, 5000, 5000, true }, // the first win sets the best however slow
+                 { 41.9, 41, 41, true }, { 41.0, 41, 41, false }, // equal is not better
+                 { 40.99, 40, 40, true }, { 0.6, 0, 1, true }, // under a second is stored as 1
+                 { 0.2, 0, 1, true }, { 1.5, 1, 1, false } }) { // 0 beats 1; a full second ties
+            m.clock.set(std::floor(m.clock.now()) + 10'000); // keeps the arithmetic exact
+            playWinningGame(engine, m.clock, seconds);
+            QVERIFY(engine.elapsedSeconds() == shown && engine.justSetRecord() == record);
+            QCOMPARE(engine.records().at(Difficulty::beginner).bestSeconds, std::optional(best));
+        }
+        playLosingGame(engine, m.clock, 3, Difficulty::intermediate); // counts for its size only
+        QVERIFY(!engine.justSetRecord() && engine.records().at(Difficulty::beginner).played == 7);
+        QCOMPARE(engine.records().at(Difficulty::intermediate), (Record { 1, 0, {} }));
 
-        // A restored game in play whose clock started at startTime with `elapsed` banked.
-        const auto readingAt = [](std::int64_t elapsed, Instant now) {
-            TestMachine restored;
-            writeStoredGame(
-                restored.folders.local, SavedGame { nearlyWonBoard(), elapsed, startTime });
-            GameEngine& engine = restored.launch();
-            restored.clock.set(now);
-            return engine.elapsedSeconds();
-        };
-        // Centuries either way convert at the edge of the range instead of overflowing.
-        QCOMPARE(readingAt(0, 1e300), int64Max);
-        QCOMPARE(readingAt(0, -1e300), 0);
-        QCOMPARE(readingAt(0, std::numeric_limits<double>::infinity()), int64Max);
-        QCOMPARE(readingAt(int64Max - 5, startTime + 6), int64Max);
-        // A broken clock adds nothing.
-        QCOMPARE(readingAt(37, std::numeric_limits<double>::quiet_NaN()), 37);
+        // Restored with `banked` seconds and counters at their limit, won at `now`: centuries
+        // saturate, a broken clock adds nothing, and the first signal already shows it all saved.
+        constexpr std::int64_t limit = recordCountLimit;
+        using Reading = std::tuple<std::int64_t, Instant, std::int64_t>;
+        for (const auto& [banked, now, shown] :
+            std::initializer_list<Reading> { { 0, startTime + 20.4, 20 }, { 0, 1e300, INT64_MAX },
+                { 0, HUGE_VAL, INT64_MAX }, { 0, -1e300, 0 }, { 37, std::nan(""), 37 },
+                { INT64_MAX - 5, startTime + 6, INT64_MAX } }) {
+            TestMachine r;
+            writeStoredGame(r.folders.local, { nearlyWonBoard(), banked, startTime });
+            writeStored(r.folders.local, recordsKey, recordsBytes(records({ limit, limit, {} })));
+            GameEngine& game = r.launch();
+            r.clock.set(now);
+            const Records after = records({ limit, limit, std::max<std::int64_t>(shown, 1) });
+            bool complete = false;
+            connect(&game, &GameEngine::boardChanged, this, [&] {
+                complete = !game.clockStartedAt() && game.records() == after &&
+                    readStored(r.folders.local, savedGameKey) ==
+                        gameBytes({ game.board(), shown, now });
+            });
+            Spies spies(game);
+            game.reveal(8, 8);
+            QVERIFY(complete && game.bankedSeconds() == shown && game.justSetRecord());
+            QCOMPARE(spies.counts, Counts({ 1, banked != shown, 1, 1, 1, 1, 1 }));
+        }
+    }
+
+    void loadingPrefersTheNewerGameMergesRecordsAndWritesNothing()
+    {
+        const Records merged = records({ 5, 3, 80 }, Record());
+        using Case = std::tuple<std::optional<Instant>, std::optional<Instant>, bool>;
+        for (const auto& [localAt, cloudAt, localWins] :
+            std::initializer_list<Case> { { 100, 100, true }, { 100, 101, false },
+                { 101, 100, true }, { {}, 5, false }, { -5e9, {}, true }, { 1e308, {}, true } }) {
+            TestMachine m;
+            if (localAt)
+                writeStoredGame(m.folders.local, { flaggedBoard(1), 11, *localAt });
+            if (cloudAt)
+                writeStoredGame(m.folders.cloud, { flaggedBoard(2), 22, *cloudAt });
+            writeStored(m.folders.local, recordsKey, recordsBytes(records({ 5, 2, 80 })));
+            writeStored(m.folders.cloud, recordsKey, recordsBytes(records({ 4, 3, 95 }, Record())));
+            const auto stored = contents(m.folders);
+            GameEngine& engine = m.launch();
+            QCOMPARE(engine.board(), flaggedBoard(localWins ? 1 : 2));
+            QVERIFY(engine.records() == merged && contents(m.folders) == stored);
+            // The restored stamp guards against older outside games until this machine saves.
+            QCOMPARE(std::optional(engine.lastSavedAt()), localWins ? localAt : cloudAt);
+            engine.toggleMark(8, 8);
+            QVERIFY(engine.lastSavedAt() == m.clock.now());
+            QCOMPARE(readStored(m.folders.cloud, recordsKey), recordsBytes(merged));
+        }
+    }
+
+    void hostileValuesCountAsNone()
+    {
+        const Records cloud = records({ 2, 1, 300 });
+        for (const QString& key : { recordsKey, savedGameKey })
+            for (const QByteArray& stored : { QByteArray("{\"board\":"), QByteArray(),
+                     QByteArray("\xff\xfe\x00\x01", 4), QByteArray(200'000, '[') }) {
+                TestMachine m;
+                writeStored(m.folders.local, key, stored);
+                writeStored(m.folders.cloud, recordsKey, recordsBytes(cloud));
+                GameEngine& engine = m.launch();
+                // The good side still counts; play goes on, and the broken value is overwritten.
+                QVERIFY(engine.records() == cloud && engine.lastSavedAt() == distantPast);
+                QCOMPARE(engine.board(), Board::fresh(Difficulty::beginner));
+                engine.reveal(4, 4);
+                const auto saved = contents(m.folders).values(); // the same on both sides
+                QVERIFY(saved.value(0) == recordsBytes(cloud) && saved.mid(0, 2) == saved.mid(2));
+            }
+    }
+
+    void outsideValuesAreMergedAndOnlyStrictlyNewerGamesAdopted()
+    {
+        TestMachine m;
+        const QString cloud = m.folders.cloud;
+        // A game in a sync folder not in use is never looked at; the save goes to one folder.
+        writeStoredGame(cloud, { flaggedBoard(5), 8, startTime + 1 });
+        GameEngine& engine = m.launch(std::nullopt);
+        QCOMPARE(engine.board(), Board::fresh(Difficulty::beginner));
+        engine.toggleMark(4, 4);
+        const auto stored = readStored(m.folders.local, savedGameKey);
+        QCOMPARE(storedKeys(m.folders.local), QStringList({ "records.json", "savedGame.json" }));
+        // Attached, the folder's newer game and statistics come in; nothing is written back.
+        writeStored(cloud, recordsKey, recordsBytes(records({ 5, 2, 80 }, Record { 1, 1, 900 })));
+        Spies spies(engine);
+        QCOMPARE(engine.attachSyncFolder(cloud), GameEngine::SyncFolderResult::attached);
+        QTRY_COMPARE(engine.board(), flaggedBoard(5));
+        QCOMPARE(engine.records(), records({ 5, 2, 80 }, Record { 1, 1, 900 }));
+        // Smaller counts and a slower best bring nothing: no notification. Fields merge apart.
+        QVERIFY(m.arrives(recordsKey, recordsBytes(records({ 4, 1, 95 }))) && spies.counts[3] == 1);
+        QVERIFY(m.arrives(recordsKey, recordsBytes(records({ 6, 1, 70 }))));
+        QCOMPARE(engine.records(), records({ 6, 2, 70 }, Record { 1, 1, 900 }));
+        // A game saved at the same instant is ignored; a later one replaces it, clock and all.
+        QVERIFY(m.arrives(savedGameKey, gameBytes({ flaggedBoard(1), 50, startTime + 1 })));
+        QCOMPARE(engine.board(), flaggedBoard(5));
+        m.clock.advance(10);
+        QVERIFY(m.arrives(savedGameKey, gameBytes({ flaggedBoard(3), 37, startTime + 2 })));
+        QVERIFY(engine.board() == flaggedBoard(3) && engine.lastSavedAt() == startTime + 2);
+        m.clock.advance(2);
+        QVERIFY(engine.elapsedSeconds() == 39 && engine.moveCount() == 1);
+        QCOMPARE(readStored(m.folders.local, savedGameKey), stored); // any save rewrites it
+        // A report found just before the folder is left is dropped with it.
+        writeStoredGame(cloud, { flaggedBoard(6), 8, startTime + 3 });
+        int reads = 0;
+        connect(&engine, &GameEngine::syncFolderRead, this, [&reads] { ++reads; });
+        engine.rescanSyncFolder();
+        engine.detachSyncFolder();
+        QTest::qWait(50);
+        QVERIFY(engine.board() == flaggedBoard(3) && reads == 0);
+    }
+
+    void playAndStatisticsMoveBetweenMachines()
+    {
+        TestMachine home, office;
+        GameEngine& atHome = home.launch(home.folders.cloud, 1);
+        GameEngine& atOffice = office.launch(home.folders.cloud, 2);
+        // Two data folders share home's sync folder: a game begun at home shows at the office.
+        atHome.toggleMark(5, 5);
+        home.clock.advance(6);
+        atHome.reveal(4, 4);
+        QVERIFY(catchUp(atOffice));
+        QVERIFY(atOffice.board() == atHome.board() && atOffice.elapsedSeconds() == 6);
+        // The won game and record reach the office, uncounted there; the office's losses come back.
+        playWinningGame(atHome, home.clock, 20);
+        QVERIFY(catchUp(atOffice) && atOffice.board() == atHome.board());
+        playLosingGame(atOffice, office.clock, 4);
+        playLosingGame(atOffice, office.clock, 1);
+        QVERIFY(catchUp(atHome));
+        QVERIFY(atHome.records() == records({ 3, 1, 20 }) && atHome.justSetRecord());
+        atHome.newGame(Difficulty::beginner);
+        QVERIFY(catchUp(atOffice) && atOffice.records() == atHome.records());
     }
 };
 
