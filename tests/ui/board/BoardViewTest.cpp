@@ -165,35 +165,34 @@ private slots:
         BoardSurface& surface = game.surface();
         BoardView& view = *game.view;
         QScrollArea& scroll = view.scrollArea();
-        const auto range = [&scroll] {
-            return std::pair(
-                scroll.horizontalScrollBar()->maximum(), scroll.verticalScrollBar()->maximum());
+        // Fitting, the board sits at the top, centred; not, it scrolls only the way it does not
+        // fit, exactly as far as it is larger. Leaving the scroll area it is transparent again
+        // (the scroll area had turned its background on), so the window shows beside its corners.
+        const std::tuple<QSize, Difficulty, QRect, int, int> placements[] = {
+            { { 500, 400 }, Difficulty::beginner, { 52, 0, 396, 396 }, 0, 0 },
+            { { 500, 400 }, Difficulty::expert, { 0, 0, 660, 352 }, 160, 0 },
+            { { 700, 400 }, Difficulty::expert, { 5, 0, 690, 368 }, 0, 0 },
+            { { 660, 300 }, Difficulty::expert, { 0, 0, 660, 352 }, 0, 52 }, // too low only
         };
-        // Fitting: at the top, centred horizontally, exactly the board's size, no scroll area.
-        QVERIFY(!view.isScrolling() && !scroll.isVisible());
-        QCOMPARE(surface.geometry(), QRect(52, 0, 396, 396));
-        // Expert does not fit 500 points; it scrolls only the way it does not fit, exactly as
-        // far as it is larger, and keeps the keyboard's square in view.
-        game.engine->newGame(Difficulty::expert);
-        QCOMPARE(surface.cursor(), (Point { 15, 8 }));
-        QVERIFY(view.isScrolling() && scroll.isVisible() && surface.isVisible());
-        QCOMPARE(
-            std::pair(scroll.geometry(), surface.size()), std::pair(view.rect(), QSize(660, 352)));
-        QCOMPARE(range(), std::pair(160, 0));
-        for (const char* key : { "kEnd", "kHome" }) {
+        for (const auto& [size, difficulty, place, across, down] : placements) {
+            game.engine->newGame(difficulty);
+            view.resize(size);
+            const bool scrolls = across || down;
+            QCOMPARE(std::tuple(view.isScrolling(), scroll.isVisible(), surface.isVisible(),
+                         surface.geometry(), surface.autoFillBackground()),
+                std::tuple(scrolls, scrolls, true, place, false));
+            if (scrolls)
+                QCOMPARE(std::tuple(scroll.geometry(), scroll.horizontalScrollBar()->maximum(),
+                             scroll.verticalScrollBar()->maximum()),
+                    std::tuple(view.rect(), across, down));
+        }
+        // The keyboard's square is scrolled into view.
+        for (const char* key : { "kPgDown", "kPgUp" }) {
             play(game, QString::fromLatin1(key));
             const QRect square = surface.squareRect(surface.cursor()).toRect();
             QVERIFY(scroll.viewport()->rect().contains(
                 QRect(surface.mapTo(scroll.viewport(), square.topLeft()), square.size())));
         }
-        // Widening brings the board back out, centred and transparent again (the scroll area had
-        // turned its background on), so the window shows beside its corners.
-        view.resize(700, 400);
-        QVERIFY(!view.isScrolling() && !scroll.isVisible() && surface.isVisible());
-        QVERIFY(surface.geometry() == QRect(5, 0, 690, 368) && !surface.autoFillBackground());
-        view.resize(660, 300); // as wide as its smallest squares, but too low for them
-        QVERIFY(view.isScrolling());
-        QCOMPARE(range(), std::pair(0, 52));
     }
 
     void mouseAndKeysPlay()
@@ -273,12 +272,34 @@ private slots:
         QVERIFY(menu.isAccepted());
     }
 
-    void paintedLooks()
+    void shownAndTold()
     {
         QVERIFY2(!QFontDatabase::families().isEmpty(), "no fonts installed to draw the counts");
         Game game(handBoard());
         BoardSurface& surface = game.surface();
         game.clock.advance(10); // long after any opening animation
+        // To assistive technology the board is a table of cells, each knowing its place.
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(&surface);
+        QAccessibleTableInterface* cells = table->tableInterface();
+        QVERIFY(table->role() == QAccessible::Table && cells && table->childCount() == 81);
+        QCOMPARE(std::pair(cells->rowCount(), cells->columnCount()), std::pair(9, 9));
+        QVERIFY(!cells->cellAt(9, 0) && !cells->cellAt(0, -1) && !table->child(81));
+        QAccessibleInterface* cell = table->child(2 * 9 + 7);
+        QAccessibleTableCellInterface* place = cell->tableCellInterface();
+        QVERIFY(cell->role() == QAccessible::Cell && cell->parent() == table);
+        QCOMPARE(std::tuple(place->rowIndex(), place->columnIndex(), table->indexOfChild(cell)),
+            std::tuple(2, 7, 2 * 9 + 7));
+        // Its focus is the cursor's cell once the board has the focus (the events announcing it
+        // need a platform bridge, which the offscreen platform lacks: the end-to-end test hears
+        // them).
+        QVERIFY(!table->focusChild());
+        QApplication::setActiveWindow(game.view.get());
+        surface.setFocus();
+        QVERIFY(table->focusChild() == cells->cellAt(4, 4) && table->focusChild()->state().focused);
+        const auto names = [cells](std::initializer_list<std::tuple<int, int, const char*>> all) {
+            for (const auto& [x, y, name] : all)
+                QCOMPARE(cells->cellAt(y, x)->text(QAccessible::Name), QString::fromUtf8(name));
+        };
         const auto grab = [](BoardSurface& s) { return s.grab().toImage(); };
         // At rest; the cursor ring after keys; held down, which hides it; armed, the flag that
         // the release will place showing faintly; the next key showing the ring again; lost.
@@ -287,8 +308,15 @@ private slots:
             looks.push_back((play(game, QString::fromLatin1(steps)), grab(surface)));
         const QColor faint = looks[3].pixelColor(centreOf(6, 1).toPoint() - QPoint(0, 4));
         QVERIFY2(faint.red() > faint.green() + 40, qPrintable(faint.name()));
+        QVERIFY(
+            table->focusChild() == cells->cellAt(8, 4) && !cells->cellAt(4, 4)->state().focused);
+        names({ { 6, 1, "flag" }, { 3, 4, "2" }, { 0, 0, "empty" }, { 6, 6, "covered" },
+            { 1, 4, "question mark" } });
         game.engine->reveal(0, 8);
         looks.push_back(grab(surface));
+        // A loss tells the mines, the one that went off and the wrong flags apart.
+        names({ { 0, 8, "exploded mine" }, { 5, 4, "mine" }, { 8, 0, "mine" },
+            { 6, 1, "wrong flag" }, { 1, 4, "question mark" } });
         Game winner(nearlyWonBoard()); // the rules flag every mine of a won game
         winner.engine->reveal(8, 8);
         winner.clock.advance(10);
@@ -337,11 +365,10 @@ private slots:
             image.fill(Qt::transparent);
             surface.render(&image);
             for (int column = 1; column < 9; ++column) {
+                const int edge = int(column * side * ratio), row = int(1.5 * side * ratio);
                 int pure = 0;
-                for (int px = int(column * side * ratio) - 2; px <= int(column * side * ratio) + 2;
-                     ++px)
-                    pure += colourNear(
-                        image.pixelColor(px, int(1.5 * side * ratio)), P::boardBackground(), 1);
+                for (int px = edge - 2; px <= edge + 2; ++px)
+                    pure += colourNear(image.pixelColor(px, row), P::boardBackground(), 1);
                 QVERIFY2(
                     pure, qPrintable(QStringLiteral("ratio %1, gap %2").arg(ratio).arg(column)));
             }
@@ -360,6 +387,9 @@ private slots:
         const auto red = [&image](int x, int y) { return image.pixelColor(x, y).red(); };
         QVERIFY(red(250, 541) < 220 && red(250, 555) > red(250, 541) && red(36, 250) < 250);
         QVERIFY(red(250, 595) == 255 && red(250, 250) == 255);
+        // Another size is another table, with the focus in its middle.
+        game.engine->newGame(Difficulty::intermediate);
+        QVERIFY(table->childCount() == 256 && table->focusChild() == cells->cellAt(8, 8));
     }
 
     void openingAnimatesFreshSquares()
@@ -374,12 +404,10 @@ private slots:
         Game game(board);
         BoardView& view = *game.view;
         OpeningAnimation& opening = view.opening();
-        std::vector<Point> redrawn;
+        std::size_t redrawn = 0;
         QObject::connect(&opening, &OpeningAnimation::frameAdvanced,
-            [&redrawn](const std::vector<Point>& squares) { redrawn = squares; });
-        const auto count = [&opening, &redrawn] {
-            return std::pair(opening.opened().size(), redrawn.size());
-        };
+            [&redrawn](const std::vector<Point>& squares) { redrawn = squares.size(); });
+        const auto sizes = [&] { return std::pair(opening.opened().size(), redrawn); };
         // The restored squares open once, when first shown; showing again, a mark, or switching
         // between fitting and scrolling (which shows the surface anew) starts nothing.
         QVERIFY(opening.opened().empty());
@@ -394,20 +422,15 @@ private slots:
         QVERIFY(view.isScrolling());
         view.resize(500, 400);
         QVERIFY(opening.opened().empty() && !opening.isRunning());
-        // Every square a flood uncovers starts with the one instant of the move.
+        // Every square a move uncovers starts at its one instant; ages are clamped at 0.
         game.engine->reveal(0, 8);
-        QCOMPARE(opening.opened().size(), std::size_t { 36 });
+        QVERIFY(opening.isRunning() && opening.opened().size() == 36);
         QVERIFY(std::all_of(opening.opened().begin(), opening.opened().end(),
             [](const auto& entry) { return entry.second == 1001.0; }));
-        QVERIFY(opening.isRunning());
-        // Linear progress, clamped at the start; none from the end on, nor without an entry.
-        const Point square { 1, 6 };
-        QCOMPARE(*opening.progress(square, 1001.11), 0.5);
-        QCOMPARE(*opening.progress(square, 1000.0), 0.0);
-        QVERIFY(!opening.progress(square, 1001.22) && !opening.progress(Point { 8, 8 }, 1001.1));
-        // At the start the whole tile covers the square; halfway it is 70 % of its size at half
+        QCOMPARE(*opening.progress(Point { 1, 6 }, 1000.0), 0.0);
+        // The tile first covers the square whole; halfway it is 70 % of its size at half
         // opacity, so 6 points in from the edge the open fill shows; at the end only that.
-        const QPoint centre = centreOf(1, 6).toPoint(), nearEdge = centre - QPoint(16, 0);
+        const QPoint centre(66, 286), nearEdge(50, 286);
         const auto pixel = [&view](QPoint at) {
             return view.surface().grab().toImage().pixelColor(at);
         };
@@ -417,10 +440,9 @@ private slots:
         game.clock.set(1001.1);
         const std::int64_t tick = opening.tick();
         opening.advance();
-        QCOMPARE(
-            std::pair(opening.tick(), redrawn.size()), std::pair(tick + 1, std::size_t { 36 }));
+        QCOMPARE(std::pair(opening.tick(), redrawn), std::pair(tick + 1, std::size_t { 36 }));
         game.engine->reveal(8, 8);
-        QCOMPARE(count(), std::pair(std::size_t { 68 }, std::size_t { 36 }));
+        QVERIFY(sizes() == std::pair(std::size_t { 68 }, std::size_t { 36 }));
         QCOMPARE(opening.opened().at(Point { 8, 8 }), 1001.1);
         game.clock.set(1001.11);
         QVERIFY(colourNear(pixel(centre), QColor::fromRgbF(0.7975f, 0.8275f, 0.87f), 6));
@@ -430,8 +452,8 @@ private slots:
         game.clock.set(1001.22);
         QVERIFY(colourNear(pixel(centre), P::openFill(), 1));
         opening.advance();
-        QCOMPARE(count(), std::pair(std::size_t { 32 }, std::size_t { 68 }));
-        QVERIFY(opening.isRunning());
+        QVERIFY(
+            sizes() == std::pair(std::size_t { 32 }, std::size_t { 68 }) && opening.isRunning());
         // A new game of the same size keeps what was uncovered as known; another size forgets
         // it, and the running loop stops after one more frame.
         game.engine->newGame(Difficulty::beginner);
@@ -440,48 +462,6 @@ private slots:
         QVERIFY(opening.opened().empty() && opening.wasRevealed().empty() && opening.isRunning());
         opening.advance();
         QVERIFY(!opening.isRunning());
-    }
-
-    void accessibleTableOfNamedCells()
-    {
-        // The events announcing focus changes need a platform bridge, which the offscreen
-        // platform lacks; the end-to-end test hears them through AT-SPI.
-        Game game(handBoard());
-        BoardSurface& surface = game.surface();
-        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(&surface);
-        QAccessibleTableInterface* cells = table->tableInterface();
-        QVERIFY(table->role() == QAccessible::Table && cells && table->childCount() == 81);
-        QCOMPARE(std::pair(cells->rowCount(), cells->columnCount()), std::pair(9, 9));
-        QVERIFY(!cells->cellAt(9, 0) && !cells->cellAt(0, -1) && !table->child(81));
-        // A cell knows its place, the same one the table gives it.
-        QAccessibleInterface* cell = table->child(2 * 9 + 7);
-        QAccessibleTableCellInterface* place = cell->tableCellInterface();
-        QVERIFY(cell->role() == QAccessible::Cell && cell->parent() == table);
-        QCOMPARE(std::tuple(place->rowIndex(), place->columnIndex(), table->indexOfChild(cell)),
-            std::tuple(2, 7, 2 * 9 + 7));
-        // The focus is the cursor's cell, once the board has the focus.
-        QVERIFY(!table->focusChild());
-        QApplication::setActiveWindow(game.view.get());
-        surface.setFocus();
-        QCOMPARE(table->focusChild(), cells->cellAt(4, 4));
-        QVERIFY(table->focusChild()->state().focused);
-        play(game, QStringLiteral("kUp kF"));
-        QCOMPARE(table->focusChild(), cells->cellAt(3, 4));
-        QVERIFY(!cells->cellAt(4, 4)->state().focused);
-        // In play, then lost: a loss tells the mines, the one that went off and wrong flags apart.
-        const auto names = [cells](std::initializer_list<std::tuple<int, int, const char*>> all) {
-            for (const auto& [x, y, name] : all)
-                QCOMPARE(cells->cellAt(y, x)->text(QAccessible::Name), QString::fromUtf8(name));
-        };
-        names({ { 4, 3, "flag" }, { 3, 4, "2" }, { 0, 0, "empty" }, { 6, 6, "covered" },
-            { 1, 4, "question mark" } });
-        game.engine->reveal(0, 8);
-        names({ { 0, 8, "exploded mine" }, { 5, 4, "mine" }, { 8, 0, "mine" },
-            { 4, 3, "wrong flag" }, { 1, 4, "question mark" } });
-        // Another size is another table, with the focus in its middle.
-        game.engine->newGame(Difficulty::intermediate);
-        QCOMPARE(table->childCount(), 256);
-        QCOMPARE(table->focusChild(), cells->cellAt(8, 8));
     }
 };
 
