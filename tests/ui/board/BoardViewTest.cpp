@@ -36,7 +36,6 @@ constexpr double side = 44.0; // beginner in 500 × 400
 /// (not shown yet, so nothing animates) on the same hand-moved clock.
 struct Game : TestMachine {
     std::unique_ptr<BoardView> view;
-    quint64 pressedAt = 0;
 
     explicit Game(const Board& saved)
     {
@@ -71,16 +70,11 @@ bool colourNear(const QColor& actual, const QColor& expected, int tolerance)
                std::abs(actual.blue() - expected.blue()) }) <= tolerance;
 }
 
-QPointF centreOf(double x, double y)
-{
-    return QPointF((x + 0.5) * side, (y + 0.5) * side);
-}
-
-/// Plays steps such as "p4,4 m4,4+3,0@349 r4,4@400" on the surface: c clicks (and releases 80 ms
+/// Plays steps such as "p4,4 m4,4+3,0@349 r4,4@400" on the surface: c clicks (releasing 80 ms
 /// later), p presses, m moves, r releases, R, M and B press the right, middle and back buttons;
 /// ^ adds Control, ~ Shift, Alt and Meta. At the centre of column,row (fractions allowed), +dx,dy
-/// points off it, @ms after the last press. k types a key ("kCtrl+Right"), "flags" turns flag
-/// mode on, "hold" fires the hold timer. Returns whether the last event was taken.
+/// points off it, @ms. k types a key ("kCtrl+Right"), "flags" turns flag mode on, "hold" fires
+/// the hold timer. Returns whether the last event was taken.
 bool play(Game& game, const QString& steps)
 {
     static const QRegularExpression form(
@@ -101,8 +95,8 @@ bool play(Game& game, const QString& steps)
         } else {
             if (!m.hasMatch())
                 qFatal("bad step %s", qPrintable(step));
-            const QPointF at = centreOf(m.captured(3).toDouble(), m.captured(4).toDouble()) +
-                QPointF(m.captured(5).toDouble(), m.captured(6).toDouble());
+            const QPointF at((m.captured(3).toDouble() + 0.5) * side + m.captured(5).toDouble(),
+                (m.captured(4).toDouble() + 0.5) * side + m.captured(6).toDouble());
             const auto modifiers = m.captured(1).isEmpty() ? Qt::KeyboardModifiers()
                 : m.captured(1) == QStringLiteral("^")
                 ? Qt::ControlModifier
@@ -115,18 +109,15 @@ bool play(Game& game, const QString& steps)
                 QMouseEvent event(type, at, surface.mapToGlobal(at),
                     type == QEvent::MouseMove ? Qt::NoButton : button,
                     type == QEvent::MouseButtonRelease ? Qt::NoButton : button, modifiers);
-                event.setTimestamp(game.pressedAt + ms);
+                event.setTimestamp(ms);
                 event.setAccepted(false);
                 QApplication::sendEvent(&surface, &event);
                 taken = event.isAccepted();
             };
-            if (verb == 'm' || verb == 'r')
-                send(verb == 'm' ? QEvent::MouseMove : QEvent::MouseButtonRelease,
-                    m.captured(7).toULongLong());
-            else {
-                game.pressedAt += 1000;
-                send(QEvent::MouseButtonPress, 0);
-            }
+            send(verb == 'm'      ? QEvent::MouseMove
+                    : verb == 'r' ? QEvent::MouseButtonRelease
+                                  : QEvent::MouseButtonPress,
+                m.captured(7).toULongLong());
             if (verb == 'c')
                 send(QEvent::MouseButtonRelease, 80);
         }
@@ -197,70 +188,70 @@ private slots:
 
     void mouseAndKeysPlay()
     {
-        // Each row on a fresh handBoard: the steps (see play), then what must hold after them:
-        // the square drawn held down as [x,y] and armed when its release will mark; lost; @ the
-        // cursor; squares uncovered (o), flagged (F), questioned (?) or covered plain (.). Then
-        // how often the engine announced the board (a refusal in play too), the moves made, and
-        // whether the last event stopped at the board.
+        // Each row on a fresh handBoard: the steps (see play), then what must hold after them
+        // (the square drawn held down, "armed" when its release will mark, the cursor @, squares
+        // as they read to assistive technology), how often the engine announced the board (a
+        // refusal in play too), the moves made, and whether the last event stopped at the board.
         const std::tuple<const char*, const char*, int, int, bool> rows[] = {
-            { "c3,3", "4,3o", 1, 1, true }, // a number whose flags are complete chords
+            { "", "@4,4; 0,0=empty; 3,4=2; 8,0=flag; 6,6=covered; 1,4=question mark", 0, 0, true },
+            { "c3,3", "4,3=2", 1, 1, true }, // a number whose flags are complete chords
             { "c8.5,0 c0,8.5", "", 0, 0, true }, // the far edges are one past the last square
-            { "p7,7 r-1,0@50", "7,7.", 0, 0, true }, // let go off the surface
-            { "c8,8", "8,8o 8,3o", 1, 1, true }, // the flood spreads
-            { "^c8,8", "8,8F", 1, 1, true },
-            { "~c8,8", "8,8o", 1, 1, true },
-            { "flags c8,8 c3,3", "8,8F 4,3o", 2, 2, true },
-            { "p8,8 r8,8@350", "8,8F", 1, 1, true }, // held still: marks, and is no click too
-            { "p8,8 r8,8@349", "8,8o", 1, 1, true },
-            { "p6,2 m7,2@400 r7,2@500", "6,2. 7,2F", 1, 1, true }, // held: marks where let go
-            { "p2,6 m2,6+6,8@100 r2,6+6,8@400", "2,6F", 1, 1, true }, // 10 points of wobble
-            { "p2,6 m2,6+6,9@100 r2,6@400", "2,6o", 1, 1, true }, // wandered: a click, though back
-            { "p7,7 r10,0@400", "7,7.", 1, 0, true }, // marking off the board is refused
-            { "R8,8", "8,8F", 1, 1, true }, // right and middle act on the press alone
-            { "R-0.51,2", "0,2F", 1, 1, true }, // just left of the board truncates to column 0
-            { "M3,3", "4,3o", 1, 1, true },
-            { "B8,8", "8,8.", 0, 0, true }, // further buttons do nothing, and go no further
-            { "", "@4,4", 0, 0, true },
+            { "p7,7 r-1,0@50", "7,7=covered", 0, 0, true }, // let go off the surface
+            { "c8,8", "8,8=empty; 8,3=empty", 1, 1, true }, // the flood spreads
+            { "c0,8", "0,8=exploded mine; 5,4=mine; 8,0=mine; 1,1=wrong flag; 1,4=question mark", 1,
+                1, true },
+            { "^c8,8", "8,8=flag", 1, 1, true },
+            { "~c8,8", "8,8=empty", 1, 1, true },
+            { "flags c8,8 c3,3", "8,8=flag; 4,3=2", 2, 2, true },
+            { "p8,8 r8,8@350", "8,8=flag", 1, 1, true }, // held still: marks, and is no click too
+            { "p8,8 r8,8@349", "8,8=empty", 1, 1, true },
+            { "p6,2 m7,2@400 r7,2@500", "6,2=covered; 7,2=flag", 1, 1, true }, // where let go
+            { "p2,6 m2,6+6,8@100 r2,6+6,8@400", "2,6=flag", 1, 1, true }, // 10 points of wobble
+            { "p2,6 m2,6+6,9@100 r2,6@400", "2,6=empty", 1, 1, true }, // wandered: a click
+            { "p7,7 r10,0@400", "7,7=covered", 1, 0, true }, // marking off the board is refused
+            { "R8,8", "8,8=flag", 1, 1, true }, // right and middle act on the press alone
+            { "R-0.51,2", "0,2=flag", 1, 1, true }, // just left of the board reads as column 0
+            { "M3,3", "4,3=2", 1, 1, true },
+            { "B8,8", "8,8=covered", 0, 0, true }, // further buttons do nothing, and go no further
             { "kRight", "@5,4", 0, 0, true },
             { "kHome kLeft kPgUp kUp", "@0,0", 0, 0, true }, // never past an edge
             { "kEnd kRight kPgDown kDown kUp kLeft", "@7,7", 0, 0, true },
-            { "kUp kF", "@4,3 4,3F", 1, 1, true },
-            { "kUp kSpace", "4,3o", 1, 1, true },
-            { "kUp kLeft kSpace", "@3,3 4,2o", 1, 1, true },
+            { "kUp kF", "@4,3; 4,3=flag", 1, 1, true },
+            { "kUp kSpace", "4,3=2", 1, 1, true },
+            { "kUp kLeft kSpace", "@3,3; 4,2=empty", 1, 1, true },
             { "kCtrl+Right", "@4,4", 0, 0, false }, // the window's
             { "kReturn", "", 0, 0, false },
-            { "kPgDown kHome kSpace kRight kSpace kF", "lost @1,8 1,8.", 1, 1, true },
+            { "kPgDown kHome kSpace kRight kSpace kF", "@1,8; 1,8=covered", 1, 1, true }, // lost
             { "p8,8", "[8,8]", 0, 0, true },
             { "p8,8 m8,8+3,0@349", "[8,8]", 0, 0, true },
-            { "p8,8 m8,8+3,0@350", "[8,8] armed", 0, 0, true },
-            { "p8,8 hold", "[8,8] armed", 0, 0, true }, // with no event to carry a timestamp
+            { "p8,8 m8,8+3,0@350", "[8,8]; armed", 0, 0, true },
+            { "p8,8 hold", "[8,8]; armed", 0, 0, true }, // with no event to carry a timestamp
             { "p7,7 m7,6@100", "[7,6]", 0, 0, true }, // the square a release would act on
             { "p7,7 m3,4@100", "", 0, 0, true },
             { "p7,7 m-1,0@100", "", 0, 0, true },
-            { "^p2,6", "[2,6] armed", 0, 0, true },
+            { "^p2,6", "[2,6]; armed", 0, 0, true },
         };
-        const auto name = [](Point p) { return QStringLiteral("%1,%2").arg(p.x).arg(p.y); };
         for (const auto& [steps, expect, changes, moves, taken] : rows) {
             Game game(handBoard());
             QSignalSpy changed(game.engine.get(), &GameEngine::boardChanged);
             const bool stopped = play(game, QString::fromLatin1(steps));
-            const BoardSurface& surface = game.view->surface();
+            BoardSurface& surface = game.view->surface();
+            const auto cells = QAccessible::queryAccessibleInterface(&surface)->tableInterface();
+            const auto name = [](Point p) { return QStringLiteral("%1,%2").arg(p.x).arg(p.y); };
             const auto pressed = surface.pressedSquare();
             QStringList seen { pressed ? '[' + name(*pressed) + ']' : QString(),
-                surface.isPressArmed() ? QStringLiteral("armed") : QString(),
-                game.board().phase == Board::Phase::lost ? QStringLiteral("lost") : QString() };
-            for (const QString& token : QString::fromLatin1(expect).split(' ')) {
+                surface.isPressArmed() ? QStringLiteral("armed") : QString() };
+            for (const QString& token : QString::fromLatin1(expect).split(QStringLiteral("; "))) {
                 if (token.startsWith('@'))
                     seen << '@' + name(surface.cursor());
-                else if (!token.isEmpty() && token[0].isDigit()) {
-                    const Cell& cell =
-                        game.board().cellAt(token[0].digitValue(), token[2].digitValue());
-                    seen << token.chopped(1) + (cell.isRevealed ? 'o' : ".F?"[int(cell.mark)]);
-                }
+                else if (token.contains('='))
+                    seen << token.section('=', 0, 0) + '=' +
+                            cells->cellAt(token[2].digitValue(), token[0].digitValue())
+                                ->text(QAccessible::Name);
             }
             seen.removeAll(QString());
-            QCOMPARE(std::tuple(
-                         steps, seen.join(' '), changed.count(), game.engine->moveCount(), stopped),
+            QCOMPARE(std::tuple(steps, seen.join(QStringLiteral("; ")), changed.count(),
+                         game.engine->moveCount(), stopped),
                 std::tuple(
                     steps, QString::fromLatin1(expect), changes, std::int64_t { moves }, taken));
         }
@@ -296,27 +287,18 @@ private slots:
         QApplication::setActiveWindow(game.view.get());
         surface.setFocus();
         QVERIFY(table->focusChild() == cells->cellAt(4, 4) && table->focusChild()->state().focused);
-        const auto names = [cells](std::initializer_list<std::tuple<int, int, const char*>> all) {
-            for (const auto& [x, y, name] : all)
-                QCOMPARE(cells->cellAt(y, x)->text(QAccessible::Name), QString::fromUtf8(name));
-        };
         const auto grab = [](BoardSurface& s) { return s.grab().toImage(); };
         // At rest; the cursor ring after keys; held down, which hides it; armed, the flag that
         // the release will place showing faintly; the next key showing the ring again; lost.
         std::vector<QImage> looks { grab(surface) };
         for (const char* steps : { "kDown kUp", "p6,1", "m6,1@350", "r6,1@400 kPgDown" })
             looks.push_back((play(game, QString::fromLatin1(steps)), grab(surface)));
-        const QColor faint = looks[3].pixelColor(centreOf(6, 1).toPoint() - QPoint(0, 4));
+        const QColor faint = looks[3].pixelColor(286, 62);
         QVERIFY2(faint.red() > faint.green() + 40, qPrintable(faint.name()));
         QVERIFY(
             table->focusChild() == cells->cellAt(8, 4) && !cells->cellAt(4, 4)->state().focused);
-        names({ { 6, 1, "flag" }, { 3, 4, "2" }, { 0, 0, "empty" }, { 6, 6, "covered" },
-            { 1, 4, "question mark" } });
         game.engine->reveal(0, 8);
         looks.push_back(grab(surface));
-        // A loss tells the mines, the one that went off and the wrong flags apart.
-        names({ { 0, 8, "exploded mine" }, { 5, 4, "mine" }, { 8, 0, "mine" },
-            { 6, 1, "wrong flag" }, { 1, 4, "question mark" } });
         Game winner(nearlyWonBoard()); // the rules flag every mine of a won game
         winner.engine->reveal(8, 8);
         winner.clock.advance(10);
