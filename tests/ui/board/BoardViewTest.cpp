@@ -386,64 +386,60 @@ private slots:
         Game game(board);
         BoardView& view = *game.view;
         OpeningAnimation& opening = view.opening();
-        std::size_t redrawn = 0;
+        int redrawn = 0;
         QObject::connect(&opening, &OpeningAnimation::frameAdvanced,
-            [&redrawn](const std::vector<Point>& squares) { redrawn = squares.size(); });
-        const auto sizes = [&] { return std::pair(opening.opened().size(), redrawn); };
+            [&redrawn](const std::vector<Point>& squares) { redrawn = int(squares.size()); });
+        // Squares animating, squares the last frame redrew, whether the frame loop runs.
+        const auto state = [&] {
+            return std::tuple(int(opening.opened().size()), redrawn, opening.isRunning());
+        };
+        const auto frameAt = [&](Instant now) { game.clock.set(now), opening.advance(); };
+        const auto near = [&view](int x, QColor colour, int tolerance) { // on (1,6)'s middle row
+            return colourNear(
+                view.surface().grab().toImage().pixelColor(x, 286), colour, tolerance);
+        };
         // The restored squares open once, when first shown; showing again, a mark, or switching
         // between fitting and scrolling (which shows the surface anew) starts nothing.
-        QVERIFY(opening.opened().empty());
         view.show();
-        QCOMPARE(opening.opened().size(), std::size_t { 3 });
-        game.clock.set(1001);
-        opening.advance();
+        QCOMPARE(state(), std::tuple(3, 0, true));
+        frameAt(1001);
         view.hide();
         view.show();
         game.engine->toggleMark(4, 0);
         view.resize(150, 150);
-        QVERIFY(view.isScrolling());
         view.resize(500, 400);
-        QVERIFY(opening.opened().empty() && !opening.isRunning());
-        // Every square a move uncovers starts at its one instant; ages are clamped at 0.
+        QCOMPARE(state(), std::tuple(0, 3, false));
+        // Every square a move uncovers starts at its one instant (ages are clamped at 0), under
+        // the whole tile.
         game.engine->reveal(0, 8);
-        QVERIFY(opening.isRunning() && opening.opened().size() == 36);
         QVERIFY(std::all_of(opening.opened().begin(), opening.opened().end(),
             [](const auto& entry) { return entry.second == 1001.0; }));
         QCOMPARE(*opening.progress(Point { 1, 6 }, 1000.0), 0.0);
-        // The tile first covers the square whole; halfway it is 70 % of its size at half
-        // opacity, so 6 points in from the edge the open fill shows; at the end only that.
-        const QPoint centre(66, 286), nearEdge(50, 286);
-        const auto pixel = [&view](QPoint at) {
-            return view.surface().grab().toImage().pixelColor(at);
-        };
-        QVERIFY(!colourNear(pixel(centre), P::openFill(), 4) &&
-            !colourNear(pixel(nearEdge), P::openFill(), 4));
-        // A frame 0.1 s in redraws the animating squares; a second move adds only its new ones.
-        game.clock.set(1001.1);
-        const std::int64_t tick = opening.tick();
-        opening.advance();
-        QCOMPARE(std::pair(opening.tick(), redrawn), std::pair(tick + 1, std::size_t { 36 }));
+        const QColor tile = QColor::fromRgbF(0.905f, 0.925f, 0.95f); // halfway down a tile
+        QVERIFY(near(66, tile, 6) && near(50, tile, 6));
+        // A frame redraws the animating squares; a second move adds only its new ones.
+        frameAt(1001.1);
         game.engine->reveal(8, 8);
-        QVERIFY(sizes() == std::pair(std::size_t { 68 }, std::size_t { 36 }));
+        QCOMPARE(state(), std::tuple(68, 36, true));
         QCOMPARE(opening.opened().at(Point { 8, 8 }), 1001.1);
+        // Halfway the tile is 70 % of its size at half opacity: the centre blends it with the
+        // open fill, which shows 6 points in from the edge; at the end only that.
         game.clock.set(1001.11);
-        QVERIFY(colourNear(pixel(centre), QColor::fromRgbF(0.7975f, 0.8275f, 0.87f), 6));
-        QVERIFY(colourNear(pixel(nearEdge), P::openFill(), 1));
-        // At exactly 0.22 s the first ones go together, that frame still redraws them, and the
-        // loop runs on for the later ones.
-        game.clock.set(1001.22);
-        QVERIFY(colourNear(pixel(centre), P::openFill(), 1));
-        opening.advance();
         QVERIFY(
-            sizes() == std::pair(std::size_t { 32 }, std::size_t { 68 }) && opening.isRunning());
+            near(66, QColor::fromRgbF(0.7975f, 0.8275f, 0.87f), 6) && near(50, P::openFill(), 1));
+        // At exactly 0.22 s the first ones go together; that frame still redraws them.
+        frameAt(1001.22);
+        QVERIFY(near(66, P::openFill(), 1));
+        QCOMPARE(state(), std::tuple(32, 68, true));
         // A new game of the same size keeps what was uncovered as known; another size forgets
-        // it, and the running loop stops after one more frame.
+        // it, and the running loop stops on its next frame.
         game.engine->newGame(Difficulty::beginner);
         QCOMPARE(opening.wasRevealed().size(), std::size_t { 71 });
         game.engine->newGame(Difficulty::intermediate);
-        QVERIFY(opening.opened().empty() && opening.wasRevealed().empty() && opening.isRunning());
+        QVERIFY(opening.wasRevealed().empty());
+        QCOMPARE(state(), std::tuple(0, 68, true));
         opening.advance();
-        QVERIFY(!opening.isRunning());
+        QCOMPARE(state(), std::tuple(0, 0, false));
     }
 };
 
