@@ -45,7 +45,6 @@ struct Game : TestMachine {
         view = std::make_unique<BoardView>(*engine, clock.function());
         view->resize(500, 400);
     }
-    const Board& board() const { return engine->board(); }
     /// Shown, since a hidden widget defers its resize and the size rule would not have run.
     BoardSurface& surface() { return view->show(), view->surface(); }
 };
@@ -146,8 +145,6 @@ private slots:
             const BoardLayout layout = BoardLayout::forArea(area, difficulty);
             QCOMPARE(std::pair(layout.squareSize, layout.scrolls), std::pair(square, scrolls));
         }
-        QCOMPARE(
-            BoardLayout::forArea(QSizeF(600, 400), Difficulty::expert).boardSize, QSizeF(660, 352));
     }
 
     void viewPlacesTheSurface()
@@ -157,8 +154,7 @@ private slots:
         BoardView& view = *game.view;
         QScrollArea& scroll = view.scrollArea();
         // Fitting, the board sits at the top, centred; not, it scrolls only the way it does not
-        // fit, exactly as far as it is larger. Leaving the scroll area it is transparent again
-        // (the scroll area had turned its background on), so the window shows beside its corners.
+        // fit, as far as it is larger; out of the scroll area it is transparent again.
         const std::tuple<QSize, Difficulty, QRect, int, int> placements[] = {
             { { 500, 400 }, Difficulty::beginner, { 52, 0, 396, 396 }, 0, 0 },
             { { 500, 400 }, Difficulty::expert, { 0, 0, 660, 352 }, 160, 0 },
@@ -188,10 +184,9 @@ private slots:
 
     void mouseAndKeysPlay()
     {
-        // Each row on a fresh handBoard: the steps (see play), then what must hold after them
-        // (the square drawn held down, "armed" when its release will mark, the cursor @, squares
-        // as they read to assistive technology), how often the engine announced the board (a
-        // refusal in play too), the moves made, and whether the last event stopped at the board.
+        // Steps on a fresh handBoard (see play); then the square drawn held down, "armed" when
+        // its release will mark, the cursor @, squares as read to assistive technology; the
+        // board changes announced (refusals too), moves made, whether the last event was taken.
         const std::tuple<const char*, const char*, int, int, bool> rows[] = {
             { "", "@4,4; 0,0=empty; 3,4=2; 8,0=flag; 6,6=covered; 1,4=question mark", 0, 0, true },
             { "c3,3", "4,3=2", 1, 1, true }, // a number whose flags are complete chords
@@ -280,9 +275,7 @@ private slots:
         QVERIFY(cell->role() == QAccessible::Cell && cell->parent() == table);
         QCOMPARE(std::tuple(place->rowIndex(), place->columnIndex(), table->indexOfChild(cell)),
             std::tuple(2, 7, 2 * 9 + 7));
-        // Its focus is the cursor's cell once the board has the focus (the events announcing it
-        // need a platform bridge, which the offscreen platform lacks: the end-to-end test hears
-        // them).
+        // Its focus is the cursor's cell (the end-to-end test hears the events announcing it).
         QVERIFY(!table->focusChild());
         QApplication::setActiveWindow(game.view.get());
         surface.setFocus();
@@ -398,8 +391,8 @@ private slots:
             return colourNear(
                 view.surface().grab().toImage().pixelColor(x, 286), colour, tolerance);
         };
-        // The restored squares open once, when first shown; showing again, a mark, or switching
-        // between fitting and scrolling (which shows the surface anew) starts nothing.
+        // The restored squares open when first shown; showing again, a mark, or switching to
+        // scrolling and back (which shows the surface anew) starts nothing.
         view.show();
         QCOMPARE(state(), std::tuple(3, 0, true));
         frameAt(1001);
@@ -409,8 +402,7 @@ private slots:
         view.resize(150, 150);
         view.resize(500, 400);
         QCOMPARE(state(), std::tuple(0, 3, false));
-        // Every square a move uncovers starts at its one instant (ages are clamped at 0), under
-        // the whole tile.
+        // A move's squares start at its one instant (ages clamped at 0), under the whole tile.
         game.engine->reveal(0, 8);
         QVERIFY(std::all_of(opening.opened().begin(), opening.opened().end(),
             [](const auto& entry) { return entry.second == 1001.0; }));
@@ -431,8 +423,7 @@ private slots:
         frameAt(1001.22);
         QVERIFY(near(66, P::openFill(), 1));
         QCOMPARE(state(), std::tuple(32, 68, true));
-        // A new game of the same size keeps what was uncovered as known; another size forgets
-        // it, and the running loop stops on its next frame.
+        // A new game keeps what was uncovered as known, one of another size forgets it.
         game.engine->newGame(Difficulty::beginner);
         QCOMPARE(opening.wasRevealed().size(), std::size_t { 71 });
         game.engine->newGame(Difficulty::intermediate);
