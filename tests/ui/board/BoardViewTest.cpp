@@ -6,7 +6,6 @@
 #include "TestBoards.h"
 #include "TestEngine.h"
 
-#include "ui/board/BoardLayout.h"
 #include "ui/board/BoardPalette.h"
 #include "ui/board/BoardShadowPainter.h"
 #include "ui/board/BoardSurface.h"
@@ -25,7 +24,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <memory>
 
 namespace {
 
@@ -128,7 +126,7 @@ class BoardTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void squareSizeFollowsTheOfferedArea()
+    void sizeRuleAndPlacement()
     {
         const std::tuple<QSizeF, Difficulty, double, bool> cases[] = {
             { { 500, 400 }, Difficulty::beginner, 44, false }, // floor(400 / 9), 396 points fit
@@ -145,10 +143,6 @@ private slots:
             const BoardLayout layout = BoardLayout::forArea(area, difficulty);
             QCOMPARE(std::pair(layout.squareSize, layout.scrolls), std::pair(square, scrolls));
         }
-    }
-
-    void viewPlacesTheSurface()
-    {
         Game game(Board::fresh(Difficulty::beginner));
         BoardSurface& surface = game.surface();
         BoardView& view = *game.view;
@@ -323,14 +317,13 @@ private slots:
             { won, { 4, 0 }, black, 0 }, // no mine uncovered
         };
         for (const auto& [look, square, colour, least] : probes) {
+            const auto [x, y] = square;
             int count = 0;
-            for (int i = 0; i < side * side; ++i)
+            for (int i = 0; i < 44 * 44; ++i)
                 count +=
-                    colourNear(looks[std::size_t(look)].pixelColor(
-                                   int(square.x * side) + i % 44, int(square.y * side) + i / 44),
-                        colour, 3);
-            QCOMPARE(std::tuple(look, square.x, square.y, least ? std::min(count, least) : count),
-                std::tuple(look, square.x, square.y, least));
+                    colourNear(looks[look].pixelColor(x * 44 + i % 44, y * 44 + i / 44), colour, 3);
+            QCOMPARE(std::tuple(look, x, y, least ? std::min(count, least) : count),
+                std::tuple(look, x, y, least));
         }
         // At every pixel ratio each gap on a covered row keeps a pixel column of pure background
         // (tiles off the pixel grid or resampled would smear it), and the corners are rounded.
@@ -348,10 +341,10 @@ private slots:
                     pure, qPrintable(QStringLiteral("ratio %1, gap %2").arg(ratio).arg(column)));
             }
             const int right = image.width() - 1, bottom = image.height() - 1;
-            for (const QPoint corner :
-                { QPoint(0, 0), QPoint(right, 0), QPoint(0, bottom), QPoint(right, bottom) })
-                QCOMPARE(image.pixelColor(corner).alpha(), 0);
-            QCOMPARE(image.pixelColor(0, bottom / 2).alpha(), 255);
+            const auto alpha = [&image](int x, int y) { return image.pixelColor(x, y).alpha(); };
+            QCOMPARE(std::tuple(alpha(0, 0), alpha(right, 0), alpha(0, bottom),
+                         alpha(right, bottom), alpha(0, bottom / 2)),
+                std::tuple(0, 0, 0, 0, 255));
         }
         // The shadow on white under 55-point squares: just below the board it darkens and fades
         // out downwards, gone well clear of it; it reaches past the sides, not under the board.
