@@ -83,7 +83,8 @@ bool play(Game& game, const QString& steps)
         if (step == QStringLiteral("flags")) {
             game.view->setFlagMode(true);
         } else if (step == QStringLiteral("hold")) {
-            QMetaObject::invokeMethod(surface.findChild<QTimer*>(), "timeout");
+            QMetaObject::invokeMethod(
+                surface.findChild<QTimer*>(QStringLiteral("holdTimer")), "timeout");
         } else if (step.startsWith('k')) {
             const QKeyCombination key = QKeySequence(step.mid(1))[0];
             QKeyEvent event(QEvent::KeyPress, key.key(), key.keyboardModifiers());
