@@ -1,15 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The board view against a real engine on a throw-away folder, started from boards laid out by
-// hand: the size rule, what each button, modifier, hold and key does, what is painted, the opening
-// animation and the accessible table.
+// The board view against a real engine, started from boards laid out by hand: the size rule,
+// what the mouse and keys do, what is painted, the opening animation and the accessible table.
 #include "ui/board/BoardView.h"
 
 #include "TestBoards.h"
 #include "TestEngine.h"
 
-#include "engine/GameEngine.h"
-#include "ui/board/BoardAccessible.h"
-#include "ui/board/BoardLayout.h"
 #include "ui/board/BoardPalette.h"
 #include "ui/board/BoardShadowPainter.h"
 #include "ui/board/BoardSurface.h"
@@ -19,8 +15,8 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFontDatabase>
-#include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -28,798 +24,402 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <cstdlib>
-#include <memory>
 
 namespace {
 
+namespace P = BoardPalette;
 constexpr double side = 44.0; // beginner in 500 × 400
-// A covered tile halfway down its gradient.
-const QColor tileMid = QColor::fromRgbF(0.905f, 0.925f, 0.95f);
 
-/// The board saved on a throw-away folder and restored by the engine, and a view (made on first
-/// use; not shown yet, so nothing animates) on the same hand-moved clock.
-struct BoardTestGame {
-    TwoFolders folders;
-    FakeClock clock;
-    std::unique_ptr<GameEngine> engine;
-    std::unique_ptr<BoardView> boardView;
+/// The board saved on a throw-away folder, restored by the engine, and a 500 × 400 view of it
+/// (not shown yet, so nothing animates) on the same hand-moved clock.
+struct Game : TestMachine {
+    std::unique_ptr<BoardView> view;
 
-    explicit BoardTestGame(const Board& saved)
+    explicit Game(const Board& saved)
     {
         clock.set(1000.0);
         writeStoredGame(folders.local, SavedGame { saved, 0, 500.0 });
-        engine = makeEngine(folders.localOnly(), clock);
-    }
-    const Board& board() const { return engine->board(); }
-    BoardView& view(QSize area = QSize(500, 400))
-    {
-        if (!boardView) {
-            boardView = std::make_unique<BoardView>(*engine, clock.function());
-            boardView->resize(area);
-        }
-        return *boardView;
+        launch(std::nullopt);
+        view = std::make_unique<BoardView>(*engine, clock.function());
+        view->resize(500, 400);
     }
     /// Shown, since a hidden widget defers its resize and the size rule would not have run.
-    BoardSurface& surface()
-    {
-        view().show();
-        return boardView->surface();
-    }
+    BoardSurface& surface() { return view->show(), view->surface(); }
 };
+
+/// Mines in a ring round (5,5), which shows 8, and at (0,8) and (8,0); (3,3) shows 1, (3,4) 2,
+/// (3,5) 3, (0,0) nothing; flags on the mines (4,4) and (8,0) and the safe (1,1); (1,4) has a ?.
+Board handBoard()
+{
+    Board board = boardWithMines(Difficulty::beginner,
+        { { 4, 4 }, { 5, 4 }, { 6, 4 }, { 4, 5 }, { 6, 5 }, { 4, 6 }, { 5, 6 }, { 6, 6 }, { 0, 8 },
+            { 8, 0 } });
+    uncover(board, { { 5, 5 }, { 3, 3 }, { 3, 4 }, { 3, 5 }, { 0, 0 } });
+    flag(board, { { 4, 4 }, { 8, 0 }, { 1, 1 }, { 1, 4 } });
+    board.toggleMark(1, 4);
+    return board;
+}
 
 bool colourNear(const QColor& actual, const QColor& expected, int tolerance)
 {
-    return std::abs(actual.red() - expected.red()) <= tolerance &&
-        std::abs(actual.green() - expected.green()) <= tolerance &&
-        std::abs(actual.blue() - expected.blue()) <= tolerance;
+    return std::max({ std::abs(actual.red() - expected.red()),
+               std::abs(actual.green() - expected.green()),
+               std::abs(actual.blue() - expected.blue()) }) <= tolerance;
 }
 
-#define VERIFY_COLOUR(actual, expected, tolerance)                                                 \
-    QVERIFY2(colourNear(actual, expected, tolerance),                                              \
-        qPrintable(QStringLiteral("%1 is not %2").arg((actual).name(), (expected).name())))
-
-Board beginnerWith(std::vector<Point> mines)
+/// Plays steps such as "p4,4 m4,4+3,0@349 r4,4@400" on the surface: c clicks (releasing 80 ms
+/// later), p presses, m moves, r releases, R, M and B press the right, middle and back buttons;
+/// ^ adds Control, ~ Shift, Alt and Meta. At the centre of column,row (fractions allowed), +dx,dy
+/// points off it, @ms. k types a key ("kCtrl+Right"), "flags" turns flag mode on, "hold" fires
+/// the hold timer. Returns whether the last event was taken.
+bool play(Game& game, const QString& steps)
 {
-    return boardWithMines(Difficulty::beginner, mines);
-}
-
-/// Mines at (0,0), (2,0) and (8,8), both top mines flagged; (1,0) shows its 2 and (5,0) a 0. The
-/// bottom-left block only makes up the size's ten mines.
-Board inputBoard()
-{
-    Board board = beginnerWith({ { 0, 0 }, { 2, 0 }, { 8, 8 }, { 0, 8 }, { 1, 8 }, { 0, 7 },
-        { 1, 7 }, { 0, 6 }, { 1, 6 }, { 0, 5 } });
-    uncover(board, { { 1, 0 }, { 5, 0 } });
-    flag(board, { { 0, 0 }, { 2, 0 } });
-    return board;
-}
-
-/// Ten mines: a ring round (5,5), which shows 8, and one each at (0,8) and (8,0); (3,3) shows 1,
-/// (3,4) 2, (3,5) 3, (0,0) nothing; flags on (8,0) and the safe (2,2), a question mark on (1,4).
-Board drawingBoard()
-{
-    Board board = beginnerWith({ { 4, 4 }, { 5, 4 }, { 6, 4 }, { 4, 5 }, { 6, 5 }, { 4, 6 },
-        { 5, 6 }, { 6, 6 }, { 0, 8 }, { 8, 0 } });
-    uncover(board, { { 5, 5 }, { 3, 3 }, { 3, 4 }, { 3, 5 }, { 0, 0 } });
-    flag(board, { { 8, 0 }, { 2, 2 } });
-    board.cells[static_cast<std::size_t>(board.index(1, 4))].mark = Mark::question;
-    return board;
-}
-
-/// A wall of mines down column 4 and one at (8,4): uncovering either side floods just that side,
-/// 36 squares on the left, 35 on the right.
-Board floodBoard()
-{
-    std::vector<Point> mines { { 8, 4 } };
-    for (std::int64_t y = 0; y < 9; ++y)
-        mines.push_back(Point { 4, y });
-    return beginnerWith(mines);
-}
-
-QPointF centreOf(std::int64_t x, std::int64_t y)
-{
-    return QPointF((static_cast<double>(x) + 0.5) * side, (static_cast<double>(y) + 0.5) * side);
-}
-
-bool send(QWidget& widget, QEvent::Type type, Qt::MouseButton button, QPointF at, quint64 timestamp,
-    Qt::KeyboardModifiers modifiers = {})
-{
-    const Qt::MouseButtons held =
-        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
-    QMouseEvent event(type, at, widget.mapToGlobal(at),
-        type == QEvent::MouseMove ? Qt::NoButton : button, held, modifiers);
-    event.setTimestamp(timestamp);
-    event.setAccepted(false);
-    QApplication::sendEvent(&widget, &event);
-    return event.isAccepted();
-}
-
-bool press(QWidget& widget, QPointF at, quint64 timestamp, Qt::MouseButton button = Qt::LeftButton,
-    Qt::KeyboardModifiers modifiers = {})
-{
-    return send(widget, QEvent::MouseButtonPress, button, at, timestamp, modifiers);
-}
-
-void move(QWidget& widget, QPointF at, quint64 timestamp)
-{
-    send(widget, QEvent::MouseMove, Qt::LeftButton, at, timestamp);
-}
-
-void release(QWidget& widget, QPointF at, quint64 timestamp)
-{
-    send(widget, QEvent::MouseButtonRelease, Qt::LeftButton, at, timestamp);
-}
-
-void click(QWidget& widget, QPointF at, quint64 timestamp = 0, Qt::KeyboardModifiers modifiers = {})
-{
-    press(widget, at, timestamp, Qt::LeftButton, modifiers);
-    send(widget, QEvent::MouseButtonRelease, Qt::LeftButton, at, timestamp + 80, modifiers);
-}
-
-/// Pixels of the square within tolerance of colour.
-int countInSquare(const QImage& image, Point square, QColor colour, int tolerance = 3)
-{
-    const int s = static_cast<int>(side);
-    int count = 0;
-    for (int py = static_cast<int>(square.y) * s; py < static_cast<int>(square.y + 1) * s; ++py)
-        for (int px = static_cast<int>(square.x) * s; px < static_cast<int>(square.x + 1) * s; ++px)
-            count += colourNear(image.pixelColor(px, py), colour, tolerance) ? 1 : 0;
-    return count;
-}
-
-QImage grabAtRest(BoardTestGame& game)
-{
+    static const QRegularExpression form(
+        QStringLiteral(R"(^([\^~]?)(.)(-?[\d.]+),(-?[\d.]+)(?:\+(\d+),(\d+))?(?:@(\d+))?$)"));
     BoardSurface& surface = game.surface();
-    game.clock.advance(10); // long after any opening animation
-    return surface.grab().toImage();
+    bool taken = true;
+    for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
+        const QRegularExpressionMatch m = form.match(step);
+        if (step == QStringLiteral("flags")) {
+            game.view->setFlagMode(true);
+        } else if (step == QStringLiteral("hold")) {
+            QMetaObject::invokeMethod(
+                surface.findChild<QTimer*>(QStringLiteral("holdTimer")), "timeout");
+        } else if (step.startsWith('k')) {
+            const QKeyCombination key = QKeySequence(step.mid(1))[0];
+            QKeyEvent event(QEvent::KeyPress, key.key(), key.keyboardModifiers());
+            QApplication::sendEvent(&surface, &event);
+            taken = event.isAccepted();
+        } else {
+            if (!m.hasMatch())
+                qFatal("bad step %s", qPrintable(step));
+            const QPointF at((m.captured(3).toDouble() + 0.5) * side + m.captured(5).toDouble(),
+                (m.captured(4).toDouble() + 0.5) * side + m.captured(6).toDouble());
+            const auto modifiers = m.captured(1).isEmpty() ? Qt::KeyboardModifiers()
+                : m.captured(1) == QStringLiteral("^")
+                ? Qt::ControlModifier
+                : Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier;
+            const QChar verb = m.captured(2)[0];
+            // Left, right, middle and back are the buttons 1, 2, 4 and 8.
+            const auto button =
+                Qt::MouseButton(1 << std::max(qsizetype(0), QStringLiteral("LRMB").indexOf(verb)));
+            const auto send = [&](QEvent::Type type, quint64 ms) {
+                QMouseEvent event(type, at, surface.mapToGlobal(at),
+                    type == QEvent::MouseMove ? Qt::NoButton : button,
+                    type == QEvent::MouseButtonRelease ? Qt::NoButton : button, modifiers);
+                event.setTimestamp(ms);
+                event.setAccepted(false);
+                QApplication::sendEvent(&surface, &event);
+                taken = event.isAccepted();
+            };
+            send(verb == 'm'      ? QEvent::MouseMove
+                    : verb == 'r' ? QEvent::MouseButtonRelease
+                                  : QEvent::MouseButtonPress,
+                m.captured(7).toULongLong());
+            if (verb == 'c')
+                send(QEvent::MouseButtonRelease, 80);
+        }
+    }
+    return taken;
 }
 
 class BoardTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void squareSizeFollowsTheOfferedArea()
+    void sizeRuleAndPlacement()
     {
-        struct Case {
-            QSizeF area;
-            Difficulty difficulty;
-            double square;
-            bool scrolls;
-        };
-        const Case cases[] = {
-            // floor(400 / 9) = 44, a 396-point board that fits.
-            { { 500, 400 }, Difficulty::beginner, 44, false },
-            // 20 points a square is below the minimum, so 22 and scrolling.
-            { { 600, 400 }, Difficulty::expert, 22, true },
-            // Half a point of slack either way.
-            { { 659.6, 352 }, Difficulty::expert, 22, false },
+        const std::tuple<QSizeF, Difficulty, double, bool> cases[] = {
+            { { 500, 400 }, Difficulty::beginner, 44, false }, // floor(400 / 9), 396 points fit
+            { { 600, 400 }, Difficulty::expert, 22, true }, // 20 is below the minimum
+            { { 659.6, 352 }, Difficulty::expert, 22, false }, // half a point of slack either way
             { { 659.4, 352 }, Difficulty::expert, 22, true },
             { { 700, 351.5 }, Difficulty::expert, 22, false },
             { { 700, 351.4 }, Difficulty::expert, 22, true },
-            // Whole points: 23.9 rounds down.
-            { { 30 * 23.9, 1000 }, Difficulty::expert, 23, false },
-            // No room at all (a collapsed layout) still gives the minimum.
-            { { 0, 0 }, Difficulty::intermediate, 22, true },
+            { { 30 * 23.9, 1000 }, Difficulty::expert, 23, false }, // whole points, rounded down
+            { { 0, 0 }, Difficulty::intermediate, 22, true }, // a collapsed layout
             { { -5, 300 }, Difficulty::intermediate, 22, true },
         };
-        for (const Case& c : cases) {
-            const BoardLayout layout = BoardLayout::forArea(c.area, c.difficulty);
-            QCOMPARE(layout.scrolls, c.scrolls);
-            QCOMPARE(layout.squareSize, c.square);
+        for (const auto& [area, difficulty, square, scrolls] : cases) {
+            const BoardLayout layout = BoardLayout::forArea(area, difficulty);
+            QCOMPARE(std::pair(layout.squareSize, layout.scrolls), std::pair(square, scrolls));
         }
-        QCOMPARE(BoardLayout::forArea(QSizeF(500, 400), Difficulty::beginner).boardSize,
-            QSizeF(396, 396));
-        QCOMPARE(
-            BoardLayout::forArea(QSizeF(600, 400), Difficulty::expert).boardSize, QSizeF(660, 352));
-    }
-
-    void viewPlacesTheSurface()
-    {
-        BoardTestGame game(Board::fresh(Difficulty::beginner));
-        BoardView& view = game.view(QSize(500, 400));
-        view.show();
-        BoardSurface& surface = view.surface();
-        auto* scrollArea = view.findChild<QScrollArea*>();
-        QVERIFY(scrollArea);
-        // Fitting: at the top, centred horizontally, exactly the board's size, no scroll area.
-        QCOMPARE(view.squareSize(), 44.0);
-        QVERIFY(!view.isScrolling() && !scrollArea->isVisible());
-        QCOMPARE(surface.size(), QSize(396, 396));
-        QCOMPARE(surface.mapTo(&view, QPoint(0, 0)), QPoint(52, 0));
-
-        // Expert does not fit 500 points; it scrolls only the way it does not fit, exactly as
-        // far as it is larger.
-        game.engine->newGame(Difficulty::expert);
-        QVERIFY(view.isScrolling() && scrollArea->isVisible() && surface.isVisible());
-        QCOMPARE(scrollArea->geometry(), view.rect());
-        QCOMPARE(surface.size(), QSize(660, 352));
-        QVERIFY(scrollArea->horizontalScrollBar()->isVisible());
-        QCOMPARE(scrollArea->horizontalScrollBar()->maximum(), 160);
-        QCOMPARE(scrollArea->verticalScrollBar()->maximum(), 0);
-        // The keyboard's current square is scrolled into view as it moves.
-        for (const Qt::Key key : { Qt::Key_End, Qt::Key_Home }) {
-            QTest::keyClick(&surface, key);
+        Game game(Board::fresh(Difficulty::beginner));
+        BoardSurface& surface = game.surface();
+        BoardView& view = *game.view;
+        QScrollArea& scroll = view.scrollArea();
+        // Fitting, the board sits at the top, centred; not, it scrolls only the way it does not
+        // fit, as far as it is larger; out of the scroll area it is transparent again.
+        const std::tuple<QSize, Difficulty, QRect, int, int> placements[] = {
+            { { 500, 400 }, Difficulty::beginner, { 52, 0, 396, 396 }, 0, 0 },
+            { { 500, 400 }, Difficulty::expert, { 0, 0, 660, 352 }, 160, 0 },
+            { { 700, 400 }, Difficulty::expert, { 5, 0, 690, 368 }, 0, 0 },
+            { { 660, 300 }, Difficulty::expert, { 0, 0, 660, 352 }, 0, 52 }, // too low only
+        };
+        for (const auto& [size, difficulty, place, across, down] : placements) {
+            game.engine->newGame(difficulty);
+            view.resize(size);
+            const bool scrolls = across || down;
+            QCOMPARE(std::tuple(view.isScrolling(), scroll.isVisible(), surface.isVisible(),
+                         surface.geometry(), surface.autoFillBackground()),
+                std::tuple(scrolls, scrolls, true, place, false));
+            if (scrolls)
+                QCOMPARE(std::tuple(scroll.geometry(), scroll.horizontalScrollBar()->maximum(),
+                             scroll.verticalScrollBar()->maximum()),
+                    std::tuple(view.rect(), across, down));
+        }
+        // The keyboard's square is scrolled into view.
+        for (const char* key : { "kPgDown", "kPgUp" }) {
+            play(game, QString::fromLatin1(key));
             const QRect square = surface.squareRect(surface.cursor()).toRect();
-            QVERIFY(scrollArea->viewport()->rect().contains(
-                QRect(surface.mapTo(scrollArea->viewport(), square.topLeft()), square.size())));
+            QVERIFY(scroll.viewport()->rect().contains(
+                QRect(surface.mapTo(scroll.viewport(), square.topLeft()), square.size())));
         }
-
-        // Widening brings the board back out of the scroll area, centred and transparent again
-        // (the scroll area had turned its background on), so the window shows beside its corners.
-        view.resize(700, 400);
-        QVERIFY(!view.isScrolling() && !scrollArea->isVisible() && surface.isVisible());
-        QCOMPARE(view.squareSize(), 23.0);
-        QCOMPARE(surface.size(), QSize(690, 368));
-        QCOMPARE(surface.mapTo(&view, QPoint(0, 0)), QPoint(5, 0));
-        QVERIFY(!surface.autoFillBackground());
-
-        // Expert as wide as its smallest squares but too low for them scrolls down only.
-        view.resize(660, 300);
-        QVERIFY(view.isScrolling());
-        QCOMPARE(scrollArea->widget()->size(), QSize(660, 352));
-        QCOMPARE(scrollArea->horizontalScrollBar()->maximum(), 0);
-        QCOMPARE(scrollArea->verticalScrollBar()->maximum(), 52);
     }
 
-    void leftClicksAndControlClicks()
+    void mouseAndKeysPlay()
     {
-        BoardTestGame game(inputBoard());
-        QCOMPARE(game.board(), inputBoard());
-        BoardSurface& surface = game.surface();
-        QSignalSpy boardChanges(game.engine.get(), &GameEngine::boardChanged);
-        // A number whose flags are complete chords.
-        click(surface, centreOf(1, 0));
-        QVERIFY(game.board().cellAt(1, 1).isRevealed);
-        QCOMPARE(game.engine->moveCount(), 1);
-        // A 0 chords too, which the rules refuse: the engine hears it, nothing moves.
-        boardChanges.clear();
-        click(surface, centreOf(5, 0));
-        QCOMPARE(boardChanges.count(), 1);
-        QCOMPARE(game.engine->moveCount(), 1);
-        // The far edge (x = W) maps to column 9, outside: the engine is not even asked; nor is
-        // it for a click let go off the surface.
-        boardChanges.clear();
-        click(surface, QPointF(9 * side, 10));
-        click(surface, QPointF(10, 9 * side));
-        press(surface, centreOf(4, 4), 100);
-        release(surface, QPointF(-30, 30), 150);
-        QCOMPARE(boardChanges.count(), 0);
-        // A covered square is uncovered, and its flood spreads.
-        click(surface, centreOf(4, 4));
-        QVERIFY(game.board().cellAt(4, 4).isRevealed && game.board().cellAt(8, 0).isRevealed);
-        QCOMPARE(game.engine->moveCount(), 2);
-
-        // Control cycles the mark instead of uncovering; on an uncovered square it is refused.
-        BoardTestGame marking(inputBoard());
-        BoardSurface& marked = marking.surface();
-        click(marked, centreOf(4, 4), 0, Qt::ControlModifier);
-        QCOMPARE(marking.board().cellAt(4, 4).mark, Mark::flag);
-        QVERIFY(!marking.board().cellAt(4, 4).isRevealed);
-        click(marked, centreOf(4, 4), 200, Qt::ControlModifier);
-        QCOMPARE(marking.board().cellAt(4, 4).mark, Mark::question);
-        click(marked, centreOf(1, 0), 400, Qt::ControlModifier);
-        QCOMPARE(marking.engine->moveCount(), 2);
-        // Shift, Alt and Meta are ignored: a plain click uncovers.
-        click(marked, centreOf(8, 7), 600, Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier);
-        QVERIFY(marking.board().cellAt(8, 7).isRevealed);
-        QCOMPARE(marking.engine->moveCount(), 3);
-
-        // In flag mode covered squares are marked; an uncovered number still chords.
-        BoardTestGame flagging(inputBoard());
-        flagging.view().setFlagMode(true);
-        click(flagging.surface(), centreOf(4, 4));
-        QCOMPARE(flagging.board().cellAt(4, 4).mark, Mark::flag);
-        QVERIFY(!flagging.board().cellAt(4, 4).isRevealed);
-        click(flagging.surface(), centreOf(1, 0), 200);
-        QVERIFY(flagging.board().cellAt(1, 1).isRevealed);
-    }
-
-    void pressAndHoldMarksWhereReleased()
-    {
-        BoardTestGame game(inputBoard());
-        BoardSurface& surface = game.surface();
-        struct Case {
-            QPointF from, to;
-            quint64 moveAfter, releaseAfter;
-            std::int64_t moves;
+        // Steps on a fresh handBoard (see play); then the square drawn held down, "armed" when
+        // its release will mark, the cursor @, squares as read to assistive technology; the
+        // board changes announced (refusals too), moves made, whether the last event was taken.
+        const std::tuple<const char*, const char*, int, int, bool> rows[] = {
+            { "", "@4,4; 0,0=empty; 3,4=2; 8,0=flag; 6,6=covered; 1,4=question mark", 0, 0, true },
+            { "c3,3", "4,3=2", 1, 1, true }, // a number whose flags are complete chords
+            { "c8.5,0 c0,8.5", "", 0, 0, true }, // the far edges are one past the last square
+            { "p7,7 r-1,0@50", "7,7=covered", 0, 0, true }, // let go off the surface
+            { "c8,8", "8,8=empty; 8,3=empty", 1, 1, true }, // the flood spreads
+            { "c0,8", "0,8=exploded mine; 5,4=mine; 8,0=mine; 1,1=wrong flag; 1,4=question mark", 1,
+                1, true },
+            { "^c8,8", "8,8=flag", 1, 1, true },
+            { "~c8,8", "8,8=empty", 1, 1, true },
+            { "flags c8,8 c3,3", "8,8=flag; 4,3=2", 2, 2, true },
+            { "p8,8 r8,8@350", "8,8=flag", 1, 1, true }, // held still: marks, and is no click too
+            { "p8,8 r8,8@349", "8,8=empty", 1, 1, true },
+            { "p6,2 m7,2@400 r7,2@500", "6,2=covered; 7,2=flag", 1, 1, true }, // where let go
+            { "p2,6 m2,6+6,8@100 r2,6+6,8@400", "2,6=flag", 1, 1, true }, // 10 points of wobble
+            { "p2,6 m2,6+6,9@100 r2,6@400", "2,6=empty", 1, 1, true }, // wandered: a click
+            { "p7,7 r10,0@400", "7,7=covered", 1, 0, true }, // marking off the board is refused
+            { "R8,8", "8,8=flag", 1, 1, true }, // right and middle act on the press alone
+            { "R-0.51,2", "0,2=flag", 1, 1, true }, // just left of the board reads as column 0
+            { "M3,3", "4,3=2", 1, 1, true },
+            { "B8,8", "8,8=covered", 0, 0, true }, // further buttons do nothing, and go no further
+            { "kRight", "@5,4", 0, 0, true },
+            { "kHome kLeft kPgUp kUp", "@0,0", 0, 0, true }, // never past an edge
+            { "kEnd kRight kPgDown kDown kUp kLeft", "@7,7", 0, 0, true },
+            { "kUp kF", "@4,3; 4,3=flag", 1, 1, true },
+            { "kUp kSpace", "4,3=2", 1, 1, true },
+            { "kUp kLeft kSpace", "@3,3; 4,2=empty", 1, 1, true },
+            { "kCtrl+Right", "@4,4", 0, 0, false }, // the window's
+            { "kReturn", "", 0, 0, false },
+            { "kPgDown kHome kSpace kRight kSpace kF", "@1,8; 1,8=covered", 1, 1, true }, // lost
+            { "p8,8 m8,8+3,0@349", "[8,8]", 0, 0, true },
+            { "p8,8 m8,8+3,0@350", "[8,8]; armed", 0, 0, true },
+            { "p8,8 hold", "[8,8]; armed", 0, 0, true }, // with no event to carry a timestamp
+            { "p7,7 m7,6@100", "[7,6]", 0, 0, true }, // the square a release would act on
+            { "p7,7 m3,4@100", "", 0, 0, true },
+            { "p7,7 m-1,0@100", "", 0, 0, true },
+            { "^p2,6", "[2,6]; armed", 0, 0, true },
         };
-        const Case cases[] = {
-            // 350 ms still: a mark, and the release is not also a click.
-            { centreOf(4, 4), centreOf(4, 4), 0, 350, 1 },
-            // Once held the pointer may travel: the mark lands where the button comes up.
-            { centreOf(6, 2), centreOf(7, 2), 400, 500, 2 },
-            // Up to 10 points of wobble before the hold still counts.
-            { centreOf(3, 6), centreOf(3, 6) + QPointF(6, 8), 100, 400, 3 },
-            // Released off the board it marks off the board, which the rules refuse.
-            { centreOf(5, 5), QPointF(9 * side + 50, 10), 0, 400, 3 },
-        };
-        quint64 start = 1000;
-        for (const Case& c : cases) {
-            press(surface, c.from, start);
-            if (c.moveAfter)
-                move(surface, c.to, start + c.moveAfter);
-            release(surface, c.to, start + c.releaseAfter);
-            QCOMPARE(game.engine->moveCount(), c.moves);
-            start += 1000;
+        for (const auto& [steps, expect, changes, moves, taken] : rows) {
+            Game game(handBoard());
+            QSignalSpy changed(game.engine.get(), &GameEngine::boardChanged);
+            const bool stopped = play(game, QString::fromLatin1(steps));
+            BoardSurface& surface = game.view->surface();
+            const auto cells = QAccessible::queryAccessibleInterface(&surface)->tableInterface();
+            const auto name = [](Point p) { return QStringLiteral("%1,%2").arg(p.x).arg(p.y); };
+            const auto pressed = surface.pressedSquare();
+            QStringList seen { pressed ? '[' + name(*pressed) + ']' : QString(),
+                surface.isPressArmed() ? QStringLiteral("armed") : QString() };
+            for (const QString& token : QString::fromLatin1(expect).split(QStringLiteral("; "))) {
+                if (token.startsWith('@'))
+                    seen << '@' + name(surface.cursor());
+                else if (token.contains('='))
+                    seen << token.section('=', 0, 0) + '=' +
+                            cells->cellAt(token[2].digitValue(), token[0].digitValue())
+                                ->text(QAccessible::Name);
+            }
+            seen.removeAll(QString());
+            QCOMPARE(std::tuple(steps, seen.join(QStringLiteral("; ")), changed.count(),
+                         game.engine->moveCount(), stopped),
+                std::tuple(
+                    steps, QString::fromLatin1(expect), changes, std::int64_t { moves }, taken));
         }
-        QCOMPARE(game.board().cellAt(4, 4).mark, Mark::flag);
-        QVERIFY(!game.board().cellAt(4, 4).isRevealed);
-        QCOMPARE(game.board().cellAt(7, 2).mark, Mark::flag);
-        QCOMPARE(game.board().cellAt(6, 2).mark, Mark::none);
-        QCOMPARE(game.board().cellAt(3, 6).mark, Mark::flag);
-        // 349 ms is still a click.
-        press(surface, centreOf(6, 6), 5000);
-        release(surface, centreOf(6, 6), 5349);
-        QVERIFY(game.board().cellAt(6, 6).isRevealed);
-        QCOMPARE(game.engine->moveCount(), 4);
-    }
-
-    void rightAndMiddleActOnThePress()
-    {
-        BoardTestGame game(inputBoard());
-        BoardSurface& surface = game.surface();
-        QSignalSpy boardChanges(game.engine.get(), &GameEngine::boardChanged);
-        // The right button cycles flag, question, none, each on its press alone.
-        QVERIFY(press(surface, centreOf(4, 4), 0, Qt::RightButton));
-        QCOMPARE(game.board().cellAt(4, 4).mark, Mark::flag);
-        press(surface, centreOf(4, 4), 500, Qt::RightButton);
-        QCOMPARE(game.board().cellAt(4, 4).mark, Mark::question);
-        send(surface, QEvent::MouseButtonRelease, Qt::RightButton, centreOf(4, 4), 600);
-        press(surface, centreOf(4, 4), 1000, Qt::RightButton);
-        QCOMPARE(game.board().cellAt(4, 4).mark, Mark::none);
-        // Half a point left of the board truncates to column 0, and marks there.
-        press(surface, QPointF(-0.5, 2 * side + 5), 1500, Qt::RightButton);
-        QCOMPARE(game.board().cellAt(0, 2).mark, Mark::flag);
-        QCOMPARE(game.engine->moveCount(), 4);
-        // On an uncovered square the rules refuse it.
-        press(surface, centreOf(1, 0), 2000, Qt::RightButton);
-        QCOMPARE(game.engine->moveCount(), 4);
-        // The middle button chords on its press: on a covered square nothing, on the 2 its
-        // neighbours open.
-        press(surface, centreOf(6, 6), 2500, Qt::MiddleButton);
-        QVERIFY(!game.board().cellAt(6, 6).isRevealed);
-        QVERIFY(press(surface, centreOf(1, 0), 3000, Qt::MiddleButton));
-        QVERIFY(game.board().cellAt(1, 1).isRevealed);
-        QCOMPARE(game.engine->moveCount(), 5);
-        // Further buttons do nothing and go no further.
-        boardChanges.clear();
-        QVERIFY(press(surface, centreOf(4, 4), 3500, Qt::BackButton));
-        QVERIFY(press(surface, centreOf(4, 4), 3600, Qt::ForwardButton));
-        QCOMPARE(boardChanges.count(), 0);
         // No context menu follows a right press.
-        const QPoint at = centreOf(4, 4).toPoint();
-        QContextMenuEvent menu(QContextMenuEvent::Mouse, at, surface.mapToGlobal(at));
+        Game game(handBoard());
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(50, 50), QPoint(50, 50));
         menu.setAccepted(false);
-        QApplication::sendEvent(&surface, &menu);
+        QApplication::sendEvent(&game.surface(), &menu);
         QVERIFY(menu.isAccepted());
     }
 
-    void keysMoveTheCursorAndPlay()
-    {
-        BoardTestGame game(inputBoard());
-        BoardSurface& surface = game.surface();
-        const auto keys = [&surface](std::initializer_list<Qt::Key> ks) {
-            for (const Qt::Key k : ks)
-                QTest::keyClick(&surface, k);
-        };
-        // The middle square, hidden until the first key.
-        QCOMPARE(surface.cursor(), (Point { 4, 4 }));
-        QVERIFY(!surface.isCursorShown());
-        // One square per arrow, rows and columns to their ends, never past an edge.
-        const std::pair<Qt::Key, Point> moves[] = { { Qt::Key_Right, { 5, 4 } },
-            { Qt::Key_Home, { 0, 4 } }, { Qt::Key_Left, { 0, 4 } }, { Qt::Key_PageUp, { 0, 0 } },
-            { Qt::Key_Up, { 0, 0 } }, { Qt::Key_End, { 8, 0 } }, { Qt::Key_Right, { 8, 0 } },
-            { Qt::Key_PageDown, { 8, 8 } }, { Qt::Key_Down, { 8, 8 } }, { Qt::Key_Up, { 8, 7 } },
-            { Qt::Key_Left, { 7, 7 } } };
-        for (const auto& [k, to] : moves) {
-            keys({ k });
-            QCOMPARE(surface.cursor(), to);
-        }
-        QVERIFY(surface.isCursorShown());
-        QCOMPARE(game.engine->moveCount(), 0);
-        // F cycles the mark like the right button; Space uncovers the covered square.
-        keys({ Qt::Key_F });
-        QCOMPARE(game.board().cellAt(7, 7).mark, Mark::flag);
-        keys({ Qt::Key_F, Qt::Key_F });
-        QCOMPARE(game.board().cellAt(7, 7).mark, Mark::none);
-        keys({ Qt::Key_Space });
-        QVERIFY(game.board().cellAt(7, 7).isRevealed);
-        QCOMPARE(game.engine->moveCount(), 4);
-        // Keys with Control, and Return, are not the board's: they go on to the window.
-        QKeyEvent controlled(QEvent::KeyPress, Qt::Key_Right, Qt::ControlModifier);
-        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-        for (QKeyEvent* event : { &controlled, &enter }) {
-            QApplication::sendEvent(&surface, event);
-            QVERIFY(!event->isAccepted());
-        }
-        QCOMPARE(surface.cursor(), (Point { 7, 7 }));
-        // Space on a number with its flags complete chords.
-        keys({ Qt::Key_Home, Qt::Key_PageUp, Qt::Key_Right, Qt::Key_Space });
-        QVERIFY(game.board().cellAt(1, 1).isRevealed);
-        // A mouse press hides the cursor; the next key shows it again where it was.
-        press(surface, centreOf(6, 6), 0, Qt::RightButton);
-        QVERIFY(!surface.isCursorShown());
-        keys({ Qt::Key_PageDown });
-        QVERIFY(surface.isCursorShown());
-        QCOMPARE(surface.cursor(), (Point { 1, 8 }));
-        // After the game ends keys still move the cursor but change nothing on the board.
-        keys({ Qt::Key_End, Qt::Key_Space });
-        QCOMPARE(game.board().phase, Board::Phase::lost);
-        const Board over = game.board();
-        keys({ Qt::Key_Left, Qt::Key_Space, Qt::Key_F });
-        QCOMPARE(surface.cursor(), (Point { 7, 8 }));
-        QCOMPARE(game.board(), over);
-        // A new game puts the cursor back in the middle.
-        game.engine->newGame(Difficulty::expert);
-        QCOMPARE(surface.cursor(), (Point { 15, 8 }));
-    }
-
-    void cursorRingShowsOnlyInKeyboardUse()
-    {
-        BoardTestGame game(inputBoard());
-        BoardSurface& surface = game.surface();
-        // Inside the left edge of the middle square, where the ring runs.
-        const QPoint onRing(static_cast<int>(4 * side + 1), static_cast<int>(4.5 * side));
-        const auto ringShows = [&] {
-            return colourNear(
-                surface.grab().toImage().pixelColor(onRing), BoardPalette::accent(), 8);
-        };
-        QVERIFY(!ringShows());
-        QTest::keyClick(&surface, Qt::Key_Down);
-        QTest::keyClick(&surface, Qt::Key_Up);
-        QVERIFY(ringShows());
-        click(surface, centreOf(6, 6));
-        QVERIFY(!ringShows());
-    }
-
-    void heldPressShowsWhatReleaseWillDo()
-    {
-        BoardTestGame game(inputBoard());
-        BoardSurface& surface = game.surface();
-        auto* holdTimer = surface.findChild<QTimer*>(QStringLiteral("holdTimer"));
-        QVERIFY(holdTimer);
-        const QPoint middle = centreOf(4, 4).toPoint();
-        const auto pixel = [&surface](
-                               QPoint at) { return surface.grab().toImage().pixelColor(at); };
-        // Held down: the covered square is drawn pressed in, flat in the open colour.
-        press(surface, centreOf(4, 4), 1000);
-        QCOMPARE(surface.pressedSquare(), (Point { 4, 4 }));
-        QVERIFY(!surface.isPressArmed());
-        VERIFY_COLOUR(pixel(middle), BoardPalette::openFill(), 2);
-        QVERIFY(holdTimer->isActive());
-        QCOMPARE(holdTimer->interval(), 350);
-        // 349 ms in, still a click; at 350 ms release will mark, and the red flag shows.
-        move(surface, centreOf(4, 4) + QPointF(3, 0), 1349);
-        QVERIFY(!surface.isPressArmed());
-        move(surface, centreOf(4, 4) + QPointF(3, 0), 1350);
-        QVERIFY(surface.isPressArmed());
-        const QColor flag = pixel(middle + QPoint(0, -4));
-        QVERIFY2(flag.red() > flag.green() + 40, qPrintable(flag.name()));
-        // Released: the real flag, and nothing pressed any more.
-        release(surface, centreOf(4, 4), 1400);
-        QCOMPARE(game.board().cellAt(4, 4).mark, Mark::flag);
-        QVERIFY(!surface.pressedSquare() && !holdTimer->isActive());
-        // With no event to carry a timestamp, the single-shot timer arms it.
-        press(surface, centreOf(6, 6), 2000);
-        QVERIFY(!surface.isPressArmed());
-        QMetaObject::invokeMethod(holdTimer, "timeout");
-        QVERIFY(surface.isPressArmed());
-        release(surface, centreOf(6, 6), 2400);
-        QCOMPARE(game.board().cellAt(6, 6).mark, Mark::flag);
-        // Wandering off follows the pointer to the square a release acts on; off the board or
-        // on an uncovered square nothing is pressed.
-        press(surface, centreOf(6, 6), 3000);
-        move(surface, centreOf(7, 6), 3100);
-        QCOMPARE(surface.pressedSquare(), (Point { 7, 6 }));
-        move(surface, centreOf(1, 0), 3200);
-        QVERIFY(!surface.pressedSquare());
-        move(surface, QPointF(-20, 20), 3300);
-        QVERIFY(!surface.pressedSquare());
-        release(surface, QPointF(-20, 20), 3400);
-        // Control marks on release from the start.
-        press(surface, centreOf(3, 6), 4000, Qt::LeftButton, Qt::ControlModifier);
-        QVERIFY(surface.isPressArmed());
-    }
-
-    void squaresInPlay()
+    void shownAndTold()
     {
         QVERIFY2(!QFontDatabase::families().isEmpty(), "no fonts installed to draw the counts");
-        BoardTestGame game(drawingBoard());
-        const QImage image = grabAtRest(game);
-        QCOMPARE(image.size(), QSize(9 * 44, 9 * 44));
-        // A covered tile's centre; between two tiles the board's background; a 0 plain fill.
-        VERIFY_COLOUR(image.pixelColor(2 * 44 + 22, 44 + 22), tileMid, 3);
-        VERIFY_COLOUR(image.pixelColor(2 * 44, 44 + 22), BoardPalette::boardBackground(), 1);
-        VERIFY_COLOUR(image.pixelColor(22, 22), BoardPalette::openFill(), 1);
-        QVERIFY(countInSquare(image, { 0, 0 }, BoardPalette::openFill(), 1) > 44 * 44 * 8 / 10);
-        // Counts in their colours, 8 in grey, a flag red, a question mark in its ink.
-        const std::pair<Point, QColor> inks[] = { { { 3, 3 }, BoardPalette::numberColor(1) },
-            { { 3, 4 }, BoardPalette::numberColor(2) }, { { 3, 5 }, BoardPalette::numberColor(3) },
-            { { 5, 5 }, QColor::fromRgbF(0.4f, 0.4f, 0.4f) }, { { 8, 0 }, BoardPalette::flagRed() },
-            { { 1, 4 }, BoardPalette::questionInk() } };
-        for (const auto& [square, ink] : inks)
-            QVERIFY(countInSquare(image, square, ink) > 10);
-        // A count's colour is not spilled into its neighbours; a flag in play is never crossed.
-        QCOMPARE(countInSquare(image, { 3, 3 }, BoardPalette::numberColor(2)), 0);
-        QCOMPARE(countInSquare(image, { 2, 2 }, BoardPalette::wrongFlagCross(), 2), 0);
-    }
-
-    void lostAndWonBoards()
-    {
-        BoardTestGame game(drawingBoard());
-        game.engine->reveal(0, 8);
-        QCOMPARE(game.board().phase, Board::Phase::lost);
-        QImage image = grabAtRest(game);
-        // The mine that ended it on red; the others on the plain fill, flagged or not; each
-        // with the mine's black body at its centre.
-        VERIFY_COLOUR(image.pixelColor(6, 8 * 44 + 6), BoardPalette::explodedFill(), 1);
-        VERIFY_COLOUR(image.pixelColor(22, 8 * 44 + 22), QColor(Qt::black), 1);
-        VERIFY_COLOUR(image.pixelColor(8 * 44 + 6, 6), BoardPalette::openFill(), 1);
-        VERIFY_COLOUR(image.pixelColor(8 * 44 + 22, 22), QColor(Qt::black), 1);
-        VERIFY_COLOUR(image.pixelColor(4 * 44 + 6, 4 * 44 + 6), BoardPalette::openFill(), 1);
-        // The flag on a safe square is crossed out instead; the question mark stays.
-        QVERIFY(countInSquare(image, { 2, 2 }, BoardPalette::wrongFlagCross(), 2) > 10);
-        QCOMPARE(countInSquare(image, { 2, 2 }, BoardPalette::flagRed(), 2), 0);
-        QVERIFY(countInSquare(image, { 1, 4 }, BoardPalette::questionInk()) > 10);
-
-        Board board = drawingBoard();
-        board.cells[static_cast<std::size_t>(board.index(2, 2))].mark = Mark::none;
-        board.cells[static_cast<std::size_t>(board.index(1, 4))].mark = Mark::none;
-        board.flagCount = 1;
-        BoardTestGame winner(board);
-        // Uncovering every other safe square wins, and the rules flag every mine.
-        for (std::int64_t y = 0; y < 9; ++y)
-            for (std::int64_t x = 0; x < 9; ++x)
-                if (!winner.board().cellAt(x, y).isMine)
-                    winner.engine->reveal(x, y);
-        QCOMPARE(winner.board().phase, Board::Phase::won);
-        image = grabAtRest(winner);
-        for (const Point mine : { Point { 4, 4 }, Point { 0, 8 }, Point { 8, 0 } }) {
-            QVERIFY(countInSquare(image, mine, BoardPalette::flagRed()) > 10);
-            QCOMPARE(countInSquare(image, mine, BoardPalette::wrongFlagCross(), 2), 0);
-        }
-        // No mine is uncovered on a won board: the ring's inside is a tile, not black.
-        QCOMPARE(countInSquare(image, { 4, 4 }, QColor(Qt::black), 2), 0);
-    }
-
-    void gapsStayCrispAtEveryPixelRatio()
-    {
-        BoardTestGame game(Board::fresh(Difficulty::beginner));
+        Game game(handBoard());
         BoardSurface& surface = game.surface();
+        game.clock.advance(10); // long after any opening animation
+        // To assistive technology the board is a table of cells, each knowing its place.
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(&surface);
+        QAccessibleTableInterface* cells = table->tableInterface();
+        QVERIFY(table->role() == QAccessible::Table && cells && table->childCount() == 81);
+        QCOMPARE(std::pair(cells->rowCount(), cells->columnCount()), std::pair(9, 9));
+        QVERIFY(!cells->cellAt(9, 0) && !cells->cellAt(0, -1) && !table->child(81));
+        QAccessibleInterface* cell = table->child(2 * 9 + 7);
+        QAccessibleTableCellInterface* place = cell->tableCellInterface();
+        QVERIFY(cell->role() == QAccessible::Cell && cell->parent() == table);
+        QCOMPARE(std::tuple(place->rowIndex(), place->columnIndex(), table->indexOfChild(cell)),
+            std::tuple(2, 7, 2 * 9 + 7));
+        // Its focus is the cursor's cell (the end-to-end test follows it, and hears the events).
+        QApplication::setActiveWindow(game.view.get());
+        surface.setFocus();
+        const auto grab = [](BoardSurface& s) { return s.grab().toImage(); };
+        // At rest; the cursor ring after keys; held down, which hides it; armed, the flag that
+        // the release will place showing faintly; the next key showing the ring again; lost.
+        std::vector<QImage> looks { grab(surface) };
+        for (const char* steps : { "kDown kUp", "p6,1", "m6,1@350", "r6,1@400 kPgDown" })
+            looks.push_back((play(game, QString::fromLatin1(steps)), grab(surface)));
+        const QColor faint = looks[3].pixelColor(286, 62);
+        QVERIFY2(faint.red() > faint.green() + 40, qPrintable(faint.name()));
+        QCOMPARE(table->focusChild(), cells->cellAt(8, 4)); // it moved with the cursor
+        game.engine->reveal(0, 8);
+        looks.push_back(grab(surface));
+        Game winner(nearlyWonBoard()); // the rules flag every mine of a won game
+        winner.engine->reveal(8, 8);
+        winner.clock.advance(10);
+        looks.push_back(grab(winner.surface()));
+        enum { inPlay, ringed, pressed, armed, ringAgain, lost, won };
+        const QColor grey = QColor::fromRgbF(0.4f, 0.4f, 0.4f), black = Qt::black;
+        const QColor tileMid = QColor::fromRgbF(0.905f, 0.925f, 0.95f); // halfway down a tile
+        // At least so many pixels of the colour (to 3 either way) in the square, or none for 0.
+        const std::tuple<int, Point, QColor, int> probes[] = {
+            { inPlay, { 2, 1 }, tileMid, 11 },
+            { inPlay, { 0, 0 }, P::openFill(), 1548 }, // a 0: 80 % plain fill
+            { inPlay, { 3, 3 }, P::numberColor(1), 11 },
+            { inPlay, { 3, 4 }, P::numberColor(2), 11 },
+            { inPlay, { 3, 5 }, P::numberColor(3), 11 }, { inPlay, { 5, 5 }, grey, 11 },
+            { inPlay, { 3, 3 }, P::numberColor(2), 0 }, // a count's colour does not spill
+            { inPlay, { 8, 0 }, P::flagRed(), 11 },
+            { inPlay, { 1, 1 }, P::wrongFlagCross(), 0 }, // never crossed in play
+            { inPlay, { 1, 4 }, P::questionInk(), 11 }, { inPlay, { 4, 4 }, P::accent(), 0 },
+            { ringed, { 4, 4 }, P::accent(), 11 },
+            { pressed, { 6, 1 }, P::openFill(), 1000 }, // pressed in, flat
+            { pressed, { 4, 4 }, P::accent(), 0 }, { ringAgain, { 4, 8 }, P::accent(), 11 },
+            { lost, { 0, 8 }, P::explodedFill(), 11 }, // the mine that ended it
+            { lost, { 8, 0 }, P::openFill(), 11 }, // the others plain, flagged or not
+            { lost, { 8, 0 }, P::explodedFill(), 0 }, { lost, { 8, 0 }, black, 11 },
+            { lost, { 5, 4 }, P::openFill(), 11 },
+            { lost, { 1, 1 }, P::wrongFlagCross(), 11 }, // a flag on a safe square
+            { lost, { 1, 1 }, P::flagRed(), 0 }, { lost, { 1, 4 }, P::questionInk(), 11 },
+            { won, { 4, 0 }, P::flagRed(), 11 }, { won, { 4, 0 }, P::wrongFlagCross(), 0 },
+            { won, { 4, 0 }, black, 0 }, // no mine uncovered
+        };
+        for (const auto& [look, square, colour, least] : probes) {
+            const auto [x, y] = square;
+            int count = 0;
+            for (int i = 0; i < 44 * 44; ++i)
+                count +=
+                    colourNear(looks[look].pixelColor(x * 44 + i % 44, y * 44 + i / 44), colour, 3);
+            QCOMPARE(std::tuple(look, x, y, least ? std::min(count, least) : count),
+                std::tuple(look, x, y, least));
+        }
+        // At every pixel ratio each gap on a covered row keeps a pixel column of pure background
+        // (tiles off the pixel grid or resampled would smear it), and the corners are rounded.
         for (const double ratio : { 1.0, 1.25, 1.5, 2.0 }) {
             QImage image(surface.size() * ratio, QImage::Format_ARGB32_Premultiplied);
             image.setDevicePixelRatio(ratio);
             image.fill(Qt::transparent);
             surface.render(&image);
-            // Every gap keeps at least one pixel column of pure background: tiles drawn off the
-            // pixel grid or resampled would smear it.
-            const int row = static_cast<int>(4.5 * side * ratio);
             for (int column = 1; column < 9; ++column) {
-                const int edge = static_cast<int>(column * side * ratio);
-                bool pure = false;
+                const int edge = int(column * side * ratio), row = int(1.5 * side * ratio);
+                int pure = 0;
                 for (int px = edge - 2; px <= edge + 2; ++px)
-                    pure = pure ||
-                        colourNear(image.pixelColor(px, row), BoardPalette::boardBackground(), 1);
+                    pure += colourNear(image.pixelColor(px, row), P::boardBackground(), 1);
                 QVERIFY2(
                     pure, qPrintable(QStringLiteral("ratio %1, gap %2").arg(ratio).arg(column)));
             }
-            // The corners are rounded off: the very corner pixels are empty, the edge solid.
-            const int right = image.width() - 1;
-            const int bottom = image.height() - 1;
-            for (const QPoint corner :
-                { QPoint(0, 0), QPoint(right, 0), QPoint(0, bottom), QPoint(right, bottom) })
-                QCOMPARE(image.pixelColor(corner).alpha(), 0);
-            QCOMPARE(image.pixelColor(0, bottom / 2).alpha(), 255);
+            const int right = image.width() - 1, bottom = image.height() - 1;
+            const auto alpha = [&image](int x, int y) { return image.pixelColor(x, y).alpha(); };
+            QCOMPARE(std::tuple(alpha(0, 0), alpha(right, 0), alpha(0, bottom),
+                         alpha(right, bottom), alpha(0, bottom / 2)),
+                std::tuple(0, 0, 0, 0, 255));
         }
-    }
-
-    void shadowFallsBelowTheBoard()
-    {
-        // 55-point squares, the shadow drawn on white the way the window draws it.
-        const QRectF board(40, 40, 9 * 55, 9 * 55);
+        // The shadow on white under 55-point squares: just below the board it darkens and fades
+        // out downwards, gone well clear of it; it reaches past the sides, not under the board.
         QImage image(600, 640, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::white);
-        {
-            QPainter painter(&image);
-            BoardShadowPainter().paint(painter, board, QRegion(image.rect()));
-        }
-        const int bottom = static_cast<int>(board.bottom());
-        // Just under the board it darkens the backdrop and fades out downwards, and is gone well
-        // clear of it; it reaches past the sides, and leaves alone what the board covers.
-        const QColor under = image.pixelColor(250, bottom + 6);
-        QVERIFY2(under.red() < 220, qPrintable(under.name()));
-        QVERIFY(image.pixelColor(250, bottom + 20).red() > under.red());
-        QCOMPARE(image.pixelColor(250, bottom + 60), QColor(Qt::white));
-        QVERIFY(image.pixelColor(static_cast<int>(board.left()) - 4, 250).red() < 250);
-        QCOMPARE(image.pixelColor(250, 250), QColor(Qt::white));
-    }
-
-    void openingFloodsStartTogetherAndExpireOnTheirOwn()
-    {
-        BoardTestGame game(floodBoard());
-        game.view().show();
-        OpeningAnimation& opening = game.view().opening();
-        QVERIFY(opening.opened().empty() && !opening.isRunning());
-        std::vector<Point> redrawn;
-        QObject::connect(&opening, &OpeningAnimation::frameAdvanced,
-            [&redrawn](const std::vector<Point>& squares) { redrawn = squares; });
-        // Every square a flood uncovers has an entry, all with the one instant of the move.
-        game.engine->reveal(0, 8);
-        QCOMPARE(game.board().revealedCount, std::int64_t { 36 });
-        QCOMPARE(opening.opened().size(), std::size_t { 36 });
-        QVERIFY(std::all_of(opening.opened().begin(), opening.opened().end(),
-            [](const auto& entry) { return entry.second == 1000.0; }));
-        QVERIFY(opening.isRunning());
-        // 0.1 s in nothing has expired, and each frame redraws the animating squares. A second
-        // action adds only its new squares, with the later instant.
-        game.clock.set(1000.1);
-        const std::int64_t tick = opening.tick();
-        opening.advance();
-        QCOMPARE(opening.tick(), tick + 1);
-        QCOMPARE(redrawn.size(), std::size_t { 36 });
-        game.engine->reveal(8, 8);
-        QCOMPARE(opening.opened().size(), std::size_t { 71 });
-        QCOMPARE(opening.opened().at(Point { 8, 0 }), 1000.1);
-        QCOMPARE(opening.opened().at(Point { 0, 0 }), 1000.0);
-        // At exactly 0.22 s the first ones go together, that frame still redraws them, and the
-        // loop runs on for the later ones until they end too.
-        game.clock.set(1000.22);
-        opening.advance();
-        QCOMPARE(opening.opened().size(), std::size_t { 35 });
-        QVERIFY(!opening.opened().contains(Point { 0, 0 }));
-        QCOMPARE(redrawn.size(), std::size_t { 71 });
-        QVERIFY(opening.isRunning());
-        game.clock.set(1000.32);
-        opening.advance();
-        QVERIFY(opening.opened().empty() && !opening.isRunning());
-    }
-
-    void openingOnFirstShowingNotForMarks()
-    {
-        Board board = floodBoard();
-        uncover(board, { { 1, 3 }, { 2, 3 }, { 3, 3 } });
-        BoardTestGame game(board);
-        BoardView& view = game.view();
-        OpeningAnimation& opening = view.opening();
-        // A restored game's three uncovered squares open once, when first shown.
-        QVERIFY(opening.opened().empty());
-        view.show();
-        QCOMPARE(opening.opened().size(), std::size_t { 3 });
-        game.clock.set(1001);
-        opening.advance();
-        QVERIFY(!opening.isRunning());
-        // Showing again, marking a square, or switching between fitting and scrolling (which
-        // shows the surface anew) finds nothing fresh and starts nothing.
-        view.hide();
-        view.show();
-        game.engine->toggleMark(7, 7);
-        QCOMPARE(game.engine->moveCount(), 1);
-        QVERIFY(opening.opened().empty() && !opening.isRunning());
-        view.resize(150, 150);
-        QVERIFY(view.isScrolling());
-        QVERIFY(opening.opened().empty());
-    }
-
-    void openingResetsWithTheSize()
-    {
-        BoardTestGame game(floodBoard());
-        game.view().show();
-        OpeningAnimation& opening = game.view().opening();
-        game.engine->reveal(0, 8);
-        // A new game of the same size keeps what was uncovered before as known.
-        game.engine->newGame(Difficulty::beginner);
-        QVERIFY(!opening.opened().empty());
-        QCOMPARE(opening.wasRevealed().size(), std::size_t { 36 });
-        // Another size forgets both; the running timer stops after one more frame.
-        game.engine->newGame(Difficulty::intermediate);
-        QVERIFY(opening.opened().empty() && opening.wasRevealed().empty());
-        QVERIFY(opening.isRunning());
-        const std::int64_t tick = opening.tick();
-        opening.advance();
-        QCOMPARE(opening.tick(), tick + 1);
-        QVERIFY(!opening.isRunning());
-    }
-
-    void openingOverlayShrinksAndFades()
-    {
-        BoardTestGame game(floodBoard());
-        game.view().show();
-        OpeningAnimation& opening = game.view().opening();
-        game.engine->reveal(0, 8);
-        const Point square { 1, 6 };
-        // Linear progress: 0.11 s is halfway; negative ages are clamped to the start; none after
-        // the end or for a square without an entry.
-        QCOMPARE(*opening.progress(square, 1000.11), 0.5);
-        QCOMPARE(*opening.progress(square, 999.0), 0.0);
-        QVERIFY(!opening.progress(square, 1000.22));
-        QVERIFY(!opening.progress(Point { 8, 8 }, 1000.1));
-
-        const QPoint centre(44 + 22, 6 * 44 + 22);
-        const QPoint nearEdge(44 + 6, 6 * 44 + 22);
-        const auto pixel = [&game](QPoint at) {
-            return game.view().surface().grab().toImage().pixelColor(at);
-        };
-        // At the start the whole tile covers the uncovered square.
-        QVERIFY(!colourNear(pixel(centre), BoardPalette::openFill(), 4));
-        QVERIFY(!colourNear(pixel(nearEdge), BoardPalette::openFill(), 4));
-        // Halfway the tile is 70 % of its size at half opacity: the centre is a blend, and 12
-        // points in from the square's edge (outside the shrunken tile) the open fill shows.
-        game.clock.set(1000.11);
-        const QColor blended = pixel(centre);
-        VERIFY_COLOUR(blended,
-            QColor::fromRgbF((0.905f + 0.69f) / 2, (0.925f + 0.73f) / 2, (0.95f + 0.79f) / 2), 6);
-        QVERIFY(!colourNear(blended, tileMid, 6));
-        VERIFY_COLOUR(pixel(nearEdge), BoardPalette::openFill(), 1);
-        game.clock.set(1000.22);
-        VERIFY_COLOUR(pixel(centre), BoardPalette::openFill(), 1);
-    }
-
-    void boardIsATableOfNamedCells()
-    {
-        // (1,0) shows 2, (5,0) nothing; a flag on the mine (0,0) and the safe (3,3), a question
-        // mark on (4,4).
-        Board board = beginnerWith({ { 0, 0 }, { 2, 0 }, { 0, 8 }, { 1, 8 }, { 2, 8 }, { 3, 8 },
-            { 4, 8 }, { 5, 8 }, { 6, 8 }, { 8, 8 } });
-        uncover(board, { { 1, 0 }, { 5, 0 } });
-        flag(board, { { 0, 0 }, { 3, 3 } });
-        board.cells[static_cast<std::size_t>(board.index(4, 4))].mark = Mark::question;
-        BoardTestGame game(board);
-        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(&game.surface());
-        QVERIFY(table);
-        QCOMPARE(table->role(), QAccessible::Table);
-        QCOMPARE(table->childCount(), 81);
-        QAccessibleTableInterface* cells = table->tableInterface();
-        QVERIFY(cells);
-        QCOMPARE(cells->rowCount(), 9);
-        QCOMPARE(cells->columnCount(), 9);
-        QVERIFY(!cells->cellAt(9, 0) && !cells->cellAt(0, -1) && !table->child(81));
-        // A cell knows its place, the same one the table gives it.
-        QAccessibleInterface* cell = table->child(2 * 9 + 7);
-        QCOMPARE(cell->role(), QAccessible::Cell);
-        QCOMPARE(cell->tableCellInterface()->rowIndex(), 2);
-        QCOMPARE(cell->tableCellInterface()->columnIndex(), 7);
-        QCOMPARE(table->indexOfChild(cell), 2 * 9 + 7);
-        QCOMPARE(cell->parent(), table);
-        // In play, then lost: a loss tells the mines, the one that went off and the wrong flag
-        // apart.
-        using Names = std::vector<std::tuple<int, int, QString>>;
-        const auto checkNames = [cells](const Names& names) {
-            for (const auto& [x, y, expected] : names)
-                QCOMPARE(cells->cellAt(y, x)->text(QAccessible::Name), expected);
-        };
-        checkNames({ { 0, 0, "flag" }, { 1, 0, "2" }, { 5, 0, "empty" }, { 6, 6, "covered" },
-            { 3, 3, "flag" }, { 4, 4, "question mark" } });
-        game.engine->reveal(8, 8);
-        checkNames({ { 8, 8, "exploded mine" }, { 2, 0, "mine" }, { 0, 0, "mine" },
-            { 3, 3, "wrong flag" }, { 4, 4, "question mark" } });
-    }
-
-    void accessibleFocusFollowsTheCursor()
-    {
-        // The events announcing these changes need a platform bridge, which the offscreen
-        // platform lacks; the end-to-end test hears them through AT-SPI.
-        BoardTestGame game(beginnerWith({ { 0, 0 }, { 0, 8 }, { 1, 8 }, { 2, 8 }, { 3, 8 },
-            { 4, 8 }, { 5, 8 }, { 6, 8 }, { 7, 8 }, { 8, 8 } }));
-        BoardView& view = game.view();
-        view.show();
-        BoardSurface& surface = view.surface();
-        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(&surface);
-        QVERIFY(!table->focusChild());
-        QApplication::setActiveWindow(&view);
-        surface.setFocus();
-        QVERIFY(surface.hasFocus());
-        QCOMPARE(table->focusChild(), table->tableInterface()->cellAt(4, 4));
-        QVERIFY(table->focusChild()->state().focused);
-        QTest::keyClick(&surface, Qt::Key_Left);
-        QCOMPARE(table->focusChild(), table->tableInterface()->cellAt(4, 3));
-        QVERIFY(!table->tableInterface()->cellAt(4, 4)->state().focused);
-        QTest::keyClick(&surface, Qt::Key_F);
-        QCOMPARE(table->focusChild()->text(QAccessible::Name), QStringLiteral("flag"));
+        QPainter painter(&image);
+        BoardShadowPainter().paint(painter, QRectF(40, 40, 9 * 55, 9 * 55), QRegion(image.rect()));
+        const auto red = [&image](int x, int y) { return image.pixelColor(x, y).red(); };
+        QVERIFY(red(250, 541) < 220 && red(250, 555) > red(250, 541) && red(36, 250) < 250);
+        QVERIFY(red(250, 595) == 255 && red(250, 250) == 255);
         // Another size is another table, with the focus in its middle.
         game.engine->newGame(Difficulty::intermediate);
-        QCOMPARE(table->childCount(), 256);
-        QCOMPARE(table->focusChild(), table->tableInterface()->cellAt(8, 8));
+        QVERIFY(table->childCount() == 256 && table->focusChild() == cells->cellAt(8, 8));
+    }
+
+    void openingAnimatesFreshSquares()
+    {
+        // A wall of mines down column 4 and one at (8,4): uncovering (0,8) floods the 36 squares
+        // on the left, (8,8) the 35 on the right, of which three were uncovered when saved.
+        Board board = boardWithMines(Difficulty::beginner,
+            { { 4, 0 }, { 4, 1 }, { 4, 2 }, { 4, 3 }, { 4, 4 }, { 4, 5 }, { 4, 6 }, { 4, 7 },
+                { 4, 8 }, { 8, 4 } });
+        uncover(board, { { 5, 0 }, { 6, 0 }, { 7, 0 } });
+        Game game(board);
+        BoardView& view = *game.view;
+        OpeningAnimation& opening = view.opening();
+        int redrawn = 0;
+        QObject::connect(&opening, &OpeningAnimation::frameAdvanced,
+            [&redrawn](const std::vector<Point>& squares) { redrawn = int(squares.size()); });
+        // Squares animating, squares the last frame redrew, whether the frame loop runs.
+        const auto state = [&] {
+            return std::tuple(int(opening.opened().size()), redrawn, opening.isRunning());
+        };
+        const auto frameAt = [&](Instant now) { game.clock.set(now), opening.advance(); };
+        const auto near = [&view](int x, QColor colour, int tolerance) { // on (1,6)'s middle row
+            return colourNear(
+                view.surface().grab().toImage().pixelColor(x, 286), colour, tolerance);
+        };
+        // The restored squares open when first shown; showing again, a mark, or switching to
+        // scrolling and back (which shows the surface anew) starts nothing.
+        view.show();
+        QCOMPARE(state(), std::tuple(3, 0, true));
+        frameAt(1001);
+        view.hide();
+        view.show();
+        game.engine->toggleMark(4, 0);
+        view.resize(150, 150);
+        view.resize(500, 400);
+        QCOMPARE(state(), std::tuple(0, 3, false));
+        // A move's squares start at its one instant (ages clamped at 0), under the whole tile.
+        game.engine->reveal(0, 8);
+        QVERIFY(std::all_of(opening.opened().begin(), opening.opened().end(),
+            [](const auto& entry) { return entry.second == 1001.0; }));
+        QCOMPARE(*opening.progress(Point { 1, 6 }, 1000.0), 0.0);
+        const QColor tile = QColor::fromRgbF(0.905f, 0.925f, 0.95f); // halfway down a tile
+        QVERIFY(near(66, tile, 6) && near(50, tile, 6));
+        // A frame redraws the animating squares; a second move adds only its new ones.
+        frameAt(1001.1);
+        game.engine->reveal(8, 8);
+        QCOMPARE(state(), std::tuple(68, 36, true));
+        QCOMPARE(opening.opened().at(Point { 8, 8 }), 1001.1);
+        // Halfway the tile is 70 % of its size at half opacity: the centre blends it with the
+        // open fill, which shows 6 points in from the edge; at the end only that.
+        game.clock.set(1001.11);
+        QVERIFY(
+            near(66, QColor::fromRgbF(0.7975f, 0.8275f, 0.87f), 6) && near(50, P::openFill(), 1));
+        // At exactly 0.22 s the first ones go together; that frame still redraws them.
+        frameAt(1001.22);
+        QVERIFY(near(66, P::openFill(), 1));
+        QCOMPARE(state(), std::tuple(32, 68, true));
+        // A new game keeps what was uncovered as known, one of another size forgets it.
+        game.engine->newGame(Difficulty::beginner);
+        QCOMPARE(opening.wasRevealed().size(), std::size_t { 71 });
+        game.engine->newGame(Difficulty::intermediate);
+        QVERIFY(opening.wasRevealed().empty());
+        QCOMPARE(state(), std::tuple(0, 68, true));
+        opening.advance();
+        QCOMPARE(state(), std::tuple(0, 0, false));
     }
 };
 
