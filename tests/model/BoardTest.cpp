@@ -1,18 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A board's geometry and raw values, and the rules that change it: uncovering, mine laying,
-// flood fill, marks, chords, the loss and the win.
-#include "model/Board.h"
-
+// A board's geometry and raw values, the rules that change it, thousands of random games held to
+// the rules' promises, and the sources of randomness that lay the mines.
 #include "TestBoards.h"
 
+#include "model/BoardCoding.h"
+#include "model/JsonRead.h"
 #include "model/SequenceRandom.h"
+#include "model/SystemRandom.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <limits>
 #include <set>
-#include <tuple>
-#include <vector>
 
 namespace {
 
@@ -20,24 +21,121 @@ using Phase = Board::Phase;
 constexpr auto lowest = std::numeric_limits<std::int64_t>::min();
 constexpr auto highest = std::numeric_limits<std::int64_t>::max();
 
-/// A full column of mines at x = 4 plus one in the far corner: a flood from the left stops at
-/// the numbers in column 3.
-Board wallBoard()
+/// 'r' reveals, 'm' toggles the mark, 'c' chords.
+struct Move {
+    char act;
+    std::int64_t x, y;
+};
+
+bool apply(Board& board, const Move& move, RandomSource& random)
 {
-    return boardWithMines(Difficulty::beginner,
-        { { 4, 0 }, { 4, 1 }, { 4, 2 }, { 4, 3 }, { 4, 4 }, { 4, 5 }, { 4, 6 }, { 4, 7 }, { 4, 8 },
-            { 8, 8 } });
+    return move.act == 'r' ? board.reveal(move.x, move.y, random)
+        : move.act == 'm'  ? board.toggleMark(move.x, move.y)
+                           : board.chord(move.x, move.y, random);
 }
 
-/// The indices of the mined squares.
-std::set<std::size_t> mineSquares(const Board& board)
+/// board after the moves, each of which must succeed.
+Board after(Board board, const std::vector<Move>& moves)
 {
-    std::set<std::size_t> result;
-    for (std::size_t i = 0; i < board.cells.size(); ++i) {
-        if (board.cells[i].isMine)
-            result.insert(i);
+    SequenceRandom random({});
+    for (const Move& move : moves)
+        EXPECT_TRUE(apply(board, move, random)) << move.act << move.x << "," << move.y;
+    return board;
+}
+
+std::int64_t count(const Board& board, bool (*predicate)(const Cell&))
+{
+    return std::count_if(board.cells.begin(), board.cells.end(), predicate);
+}
+
+/// What the rules promise beyond reachability, as one failure message (empty when all hold).
+/// layout holds per square -1 for a mine or its count, as the field was laid; empty before.
+std::string brokenInvariant(const Board& board, const std::vector<std::int64_t>& layout)
+{
+    if (!board.isReachable())
+        return "a board the reader would refuse";
+    // A game that does not read back would be lost; parsing every step is too slow.
+    if (board.isOver()) {
+        std::string text;
+        appendBoardJson(text, board);
+        if (const auto value = jsonread::parse(text); !value || decodeBoard(*value) != board)
+            return "a finished board that does not read back";
     }
-    return result;
+    for (std::size_t i = 0; board.minesLaid && i < board.cells.size(); ++i) {
+        const Cell& cell = board.cells[i];
+        if (layout[i] != (cell.isMine ? -1 : cell.adjacent))
+            return "the field changed at square " + std::to_string(i);
+        if (cell.isRevealed && !cell.isMine && cell.mark != Mark::none)
+            return "a mark on an uncovered safe square";
+        if (board.phase == Phase::won && cell.isMine && cell.mark != Mark::flag)
+            return "an unflagged mine after a win";
+    }
+    return {};
+}
+
+/// Plays one game with a mix of blind and informed moves, checking after every move, and
+/// returns how it ended (playing if a check failed).
+Phase playOneGame(Difficulty difficulty, std::mt19937_64& chooser, Mt64Random& mines)
+{
+    Board board = Board::fresh(difficulty), before;
+    const std::int64_t columns = board.columns(), size = columns * board.rows();
+    const auto below = [&chooser](
+                           std::int64_t n) { return std::int64_t(chooser() % std::uint64_t(n)); };
+    // How often this game's player knows where the mines are. Half the games are played
+    // nearly perfectly so that wins, long floods and chords are common.
+    const double insight = std::uniform_real_distribution(below(2) ? 0.95 : 0.0, 1.0)(chooser);
+    std::vector<std::int64_t> layout;
+    for (int step = 0; step < 10000 && !board.isOver(); ++step) {
+        before = board; // reused, so that its storage is kept, which matters under sanitizers
+        const std::int64_t kind = below(10);
+        // One beyond each side, so refusals outside the board are exercised too.
+        Move move { kind < 5 ? 'r'
+                : kind < 8   ? 'm'
+                             : 'c',
+            below(columns + 2) - 1, below(size / columns + 2) - 1 };
+        if (board.minesLaid && std::bernoulli_distribution(insight)(chooser)) {
+            // An informed player walks on to a square worth acting on: one with work left for
+            // an uncovering or a mark, or a number to chord on.
+            const auto worth = [kind](const Cell& c) {
+                return kind < 8 ? !c.isRevealed && !(c.isMine && c.mark == Mark::flag)
+                                : c.isRevealed && c.adjacent > 0;
+            };
+            std::int64_t i = below(size);
+            for (std::int64_t n = 0; n < size && !worth(board.cells[std::size_t(i)]); ++n)
+                i = (i + 1) % size;
+            const Cell& c = board.cells[std::size_t(i)];
+            if (kind < 8)
+                move.act = c.isMine || c.mark == Mark::flag ? 'm' : 'r';
+            move.x = i % columns, move.y = i / columns;
+        }
+        const bool changed = apply(board, move, mines);
+        const auto where = [&] {
+            return move.act + std::string(" at ") + std::to_string(move.x) + "," +
+                std::to_string(move.y);
+        };
+        EXPECT_EQ(changed, board != before) << where() << " changed the board or refused";
+        if (changed && !before.minesLaid && board.minesLaid) {
+            // The first uncovering lays the field and never loses.
+            EXPECT_TRUE(move.act == 'r' && board.phase != Phase::lost) << where();
+            for (const Cell& cell : board.cells)
+                layout.push_back(cell.isMine ? -1 : cell.adjacent);
+        }
+        EXPECT_EQ(changed ? brokenInvariant(board, layout) : "", "") << "after " << where();
+        EXPECT_FALSE(move.act == 'r' && board.phase == Phase::lost &&
+            board.revealedCount != before.revealedCount)
+            << "a loss uncovered squares";
+        if (testing::Test::HasFailure())
+            return Phase::playing;
+    }
+    EXPECT_TRUE(board.isOver()) << "a game did not end";
+    // Nothing changes a finished game.
+    const Board final = board;
+    for (std::int64_t i = 0; i < size; ++i) {
+        for (const char act : { 'r', 'm', 'c' })
+            EXPECT_FALSE(apply(board, { act, i % columns, i / columns }, mines));
+    }
+    EXPECT_EQ(board, final);
+    return board.phase;
 }
 
 } // namespace
@@ -45,32 +143,16 @@ std::set<std::size_t> mineSquares(const Board& board)
 TEST(Board, GeometryAndRawValues)
 {
     const Board expert = Board::fresh(Difficulty::expert);
-    ASSERT_EQ(expert.cells.size(), 480u);
-    EXPECT_EQ(countCells(expert, [](const Cell& c) { return c == Cell {}; }), 480);
-    EXPECT_EQ(expert.phase, Phase::ready);
-    EXPECT_FALSE(expert.minesLaid);
-    EXPECT_EQ(expert.minesLeft(), 99);
+    // Columns differ from rows on expert: a swapped index would show here.
+    EXPECT_EQ(expert.index(29, 15), 479);
+    EXPECT_EQ(expert.index(1, 1), 31);
     EXPECT_TRUE(expert.isInside(29, 15));
     for (const auto& [x, y] : { std::pair { 30, 0 }, { 0, 16 }, { -1, 0 } })
         EXPECT_FALSE(expert.isInside(x, y)) << x << "," << y;
     EXPECT_FALSE(expert.isInside(lowest, 0));
-    // Columns differ from rows on expert: a swapped index would show here.
-    EXPECT_EQ(expert.index(29, 15), 479);
-    EXPECT_EQ(expert.index(1, 1), 31);
     EXPECT_EQ(expert.neighbours(29, 7).size(), 5u);
-    Board board = Board::fresh(Difficulty::beginner);
-    // More flags than mines shows a negative count.
-    board.flagCount = 12;
-    EXPECT_EQ(board.minesLeft(), -2);
-    // One square short, one too many, or the count of another size.
-    for (const std::size_t size : { 80, 82, 256 }) {
-        board.cells.resize(size);
-        EXPECT_FALSE(board.hasConsistentSize()) << size;
-    }
-
     // Neighbours in the fixed order: row above, then sides, then row below; none far away,
     // including the extremes where adding an offset would overflow.
-    const Board beginner = Board::fresh(Difficulty::beginner);
     const std::pair<Point, std::vector<Point>> neighbours[] = {
         { { 8, 8 }, { { 7, 7 }, { 8, 7 }, { 7, 8 } } },
         { { 4, 0 }, { { 3, 0 }, { 5, 0 }, { 3, 1 }, { 4, 1 }, { 5, 1 } } },
@@ -80,90 +162,76 @@ TEST(Board, GeometryAndRawValues)
         { { highest, 0 }, {} }
     };
     for (const auto& [p, expected] : neighbours) {
-        const auto list = beginner.neighbours(p.x, p.y);
+        const auto list = Board::fresh(Difficulty::beginner).neighbours(p.x, p.y);
         EXPECT_EQ(std::vector<Point>(list.begin(), list.end()), expected) << p.x << "," << p.y;
+    }
+    Board board = Board::fresh(Difficulty::beginner);
+    board.flagCount = 12; // more flags than mines shows a negative count
+    EXPECT_EQ(board.minesLeft(), -2);
+    for (const std::size_t size : { 80, 82, 256 }) { // short, long, another size's count
+        board.cells.resize(size);
+        EXPECT_FALSE(board.hasConsistentSize()) << size;
     }
 
     // U+00D7 with a space on each side, not the letter x; columns before rows.
     EXPECT_EQ(summary(Difficulty::expert), "30 \xC3\x97 16, 99 mines");
-    EXPECT_EQ(rawValue(Difficulty::intermediate), "intermediate");
-    EXPECT_EQ(rawValue(Mark::question), "question");
-    EXPECT_EQ(rawValue(Phase::playing), "playing");
-    for (const Difficulty difficulty : allDifficulties)
-        EXPECT_EQ(difficultyFromRaw(rawValue(difficulty)), difficulty);
-    for (const Mark mark : { Mark::none, Mark::flag, Mark::question })
-        EXPECT_EQ(markFromRaw(rawValue(mark)), mark);
-    for (const Phase phase : { Phase::ready, Phase::playing, Phase::won, Phase::lost })
-        EXPECT_EQ(phaseFromRaw(rawValue(phase)), phase);
+    const auto raw = [](auto fromRaw, std::vector<std::string_view> names) {
+        using Value = typename decltype(fromRaw(""))::value_type;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            EXPECT_EQ(rawValue(Value(i)), names[i]);
+            EXPECT_EQ(fromRaw(names[i]), Value(i));
+        }
+    };
+    raw(difficultyFromRaw, { "beginner", "intermediate", "expert" });
+    raw(markFromRaw, { "none", "flag", "question" });
+    raw(phaseFromRaw, { "ready", "playing", "won", "lost" });
     // Titles, padding, prefixes and a trailing NUL are different strings.
     const std::string_view refused[] { "Beginner", "", "beginner ", "expe", { "expert\0", 7 } };
-    for (const std::string_view raw : refused)
-        EXPECT_EQ(difficultyFromRaw(raw), std::nullopt) << raw;
-    EXPECT_EQ(markFromRaw("Flag"), std::nullopt);
-    EXPECT_EQ(phaseFromRaw("Lost"), std::nullopt);
+    for (const std::string_view name : refused)
+        EXPECT_EQ(difficultyFromRaw(name), std::nullopt) << name;
+    EXPECT_FALSE(markFromRaw("Flag") || phaseFromRaw("Lost"));
 }
 
 TEST(BoardRules, RefusalsChangeNothing)
 {
-    SequenceRandom random({});
-    Board board = chordBoard();
-    ASSERT_TRUE(board.reveal(4, 4, random));
-    Board before = board;
-    // Already uncovered, just outside on each side, far outside.
-    for (const auto& [x, y] : { std::pair<std::int64_t, std::int64_t> { 4, 4 }, { -1, 0 }, { 9, 0 },
-             { 0, -1 }, { 0, 9 }, { highest, 0 } })
-        EXPECT_FALSE(board.reveal(x, y, random)) << x << "," << y;
-    // Uncovered squares and squares outside take no mark.
-    EXPECT_FALSE(board.toggleMark(4, 4) || board.toggleMark(-1, 4) || board.toggleMark(4, 9));
-    EXPECT_EQ(board, before);
-    // (3, 0) shows 1 and its other neighbours are open: a chord would uncover nothing.
-    ASSERT_EQ(board.cellAt(3, 0).adjacent, 1);
-    ASSERT_TRUE(board.toggleMark(2, 0));
-    before = board;
-    EXPECT_FALSE(board.chord(3, 0, random));
-    EXPECT_EQ(board, before);
-    // A flag protects; a question mark does not, and the square opens and loses its mark.
-    ASSERT_TRUE(board.toggleMark(1, 0));
-    before = board;
-    EXPECT_FALSE(board.reveal(1, 0, random));
-    EXPECT_EQ(board, before);
-    ASSERT_TRUE(board.toggleMark(1, 0));
-    EXPECT_TRUE(board.reveal(1, 0, random));
-    EXPECT_EQ(board.cellAt(1, 0).mark, Mark::none);
-    EXPECT_EQ(board.revealedCount, before.revealedCount + 1);
-
-    board = chordBoard();
-    ASSERT_TRUE(board.reveal(1, 1, random) && board.reveal(4, 0, random));
-    ASSERT_EQ(board.cellAt(4, 0).adjacent, 0);
-    for (const Point& p : { Point { 0, 0 }, { 2, 0 }, { 2, 0 } })
-        ASSERT_TRUE(board.toggleMark(p.x, p.y));
-    before = board;
-    // One flag and one question mark around a 2: question marks do not count. A covered
-    // square, a zero, a square outside.
-    EXPECT_FALSE(board.chord(1, 1, random) || board.chord(1, 0, random) ||
-        board.chord(4, 0, random) || board.chord(-1, 1, random));
-    EXPECT_EQ(board, before);
-    // Three flags around a 2.
-    for (const Point& p : { Point { 2, 0 }, { 2, 0 }, { 1, 0 } })
-        ASSERT_TRUE(board.toggleMark(p.x, p.y));
-    before = board;
-    EXPECT_FALSE(board.chord(1, 1, random));
-    EXPECT_EQ(board, before);
-
-    // Malformed boards: one square short (the last index would fall outside cells), the cells
-    // of a smaller size under a bigger difficulty, counters one more step would overflow.
+    // Only (1, 0) is left covered, with a mine on each side; (1, 1) shows 2 and (3, 0) shows 1.
+    const Board open = after(chordBoard(), { { 'r', 4, 4 } });
     Board shortBoard = Board::fresh(Difficulty::beginner), mislabelled = shortBoard;
-    shortBoard.cells.pop_back();
+    shortBoard.cells.pop_back(); // the last index would fall outside cells
     mislabelled.difficulty = Difficulty::expert;
-    Board flagsAtLimit = chordBoard(), revealedAtLimit = chordBoard();
-    flagsAtLimit.flagCount = highest;
-    revealedAtLimit.revealedCount = highest;
-    for (Board malformed : { shortBoard, mislabelled, flagsAtLimit, revealedAtLimit }) {
-        before = malformed;
-        EXPECT_FALSE(malformed.reveal(8, 8, random) || malformed.reveal(0, 0, random) ||
-            malformed.toggleMark(8, 8) || malformed.chord(1, 1, random));
-        EXPECT_EQ(malformed, before);
+    Board flagsAtLimit = chordBoard(), revealedAtLimit = chordBoard(); // one step would overflow
+    flagsAtLimit.flagCount = revealedAtLimit.revealedCount = highest;
+    const std::vector<Move> anything { { 'r', 8, 8 }, { 'r', 0, 0 }, { 'm', 8, 8 }, { 'c', 1, 1 } };
+    const std::tuple<const char*, Board, std::vector<Move>> refusals[] = {
+        { "uncover an open square or outside", open,
+            { { 'r', 4, 4 }, { 'r', -1, 0 }, { 'r', 9, 0 }, { 'r', 0, -1 }, { 'r', 0, 9 },
+                { 'r', highest, 0 } } },
+        { "mark an open square or outside", open,
+            { { 'm', 4, 4 }, { 'm', -1, 4 }, { 'm', 4, 9 } } },
+        { "chord a covered square, a zero, outside", open,
+            { { 'c', 1, 0 }, { 'c', 4, 0 }, { 'c', -1, 1 } } },
+        { "question marks are no flags",
+            after(open, { { 'm', 0, 0 }, { 'm', 2, 0 }, { 'm', 2, 0 } }), { { 'c', 1, 1 } } },
+        { "three flags around a 2; nothing left around a 1; uncover a flag",
+            after(open, { { 'm', 0, 0 }, { 'm', 2, 0 }, { 'm', 1, 0 } }),
+            { { 'c', 1, 1 }, { 'c', 3, 0 }, { 'r', 1, 0 } } },
+        { "a finished game", after(open, { { 'r', 1, 0 } }), anything },
+        { "one square short", shortBoard, anything }, { "mislabelled size", mislabelled, anything },
+        { "flags at the limit", flagsAtLimit, anything },
+        { "uncovered at the limit", revealedAtLimit, anything }
+    };
+    for (const auto& [what, board, moves] : refusals) {
+        for (const Move& move : moves) {
+            Board copy = board;
+            SequenceRandom random({});
+            EXPECT_FALSE(apply(copy, move, random)) << what << ": " << move.act << move.x;
+            EXPECT_EQ(copy, board) << what << ": " << move.act << move.x;
+        }
     }
+    // A question mark does not protect: the square opens and loses its mark.
+    const Board asked = after(open, { { 'm', 1, 0 }, { 'm', 1, 0 }, { 'r', 1, 0 } });
+    EXPECT_EQ(asked.cellAt(1, 0), (Cell { false, true, Mark::none, 2 }));
+    EXPECT_EQ(asked.phase, Phase::won);
 }
 
 TEST(BoardRules, FirstRevealIsSafeAndOpensTheBlock)
@@ -171,155 +239,174 @@ TEST(BoardRules, FirstRevealIsSafeAndOpensTheBlock)
     Mt64Random random(20240611);
     for (const Difficulty difficulty : allDifficulties) {
         const Board fresh = Board::fresh(difficulty);
-        for (std::int64_t y = 0; y < fresh.rows(); ++y) {
-            for (std::int64_t x = 0; x < fresh.columns(); ++x) {
-                Board board = fresh;
-                ASSERT_TRUE(board.reveal(x, y, random));
-                EXPECT_EQ(board.phase, Phase::playing);
-                EXPECT_EQ(board.cellAt(x, y).adjacent, 0);
-                EXPECT_TRUE(board.cellAt(x, y).isRevealed);
-                // The block around the square, clipped at the edges, is free and uncovered.
-                for (const Point& n : board.neighbours(x, y))
-                    EXPECT_TRUE(
-                        !board.cellAt(n.x, n.y).isMine && board.cellAt(n.x, n.y).isRevealed);
-                EXPECT_GE(board.revealedCount,
-                    1 + static_cast<std::int64_t>(board.neighbours(x, y).size()));
-            }
+        for (std::int64_t i = 0; i < fresh.columns() * fresh.rows(); ++i) {
+            const std::int64_t x = i % fresh.columns(), y = i / fresh.columns();
+            Board board = fresh;
+            ASSERT_TRUE(board.reveal(x, y, random));
+            EXPECT_EQ(board.phase, Phase::playing);
+            // The block around the square, clipped at the edges, is free and uncovered.
+            EXPECT_EQ(board.cellAt(x, y), (Cell { false, true, Mark::none, 0 }));
+            for (const Point& n : board.neighbours(x, y))
+                EXPECT_TRUE(!board.cellAt(n.x, n.y).isMine && board.cellAt(n.x, n.y).isRevealed);
+            EXPECT_GT(board.revealedCount, std::int64_t(board.neighbours(x, y).size()));
         }
     }
-    // Marks made before the first uncovering stay.
+    // Marks made before the first uncovering stay; marking cycles and starts the game without
+    // laying mines.
     Board board = Board::fresh(Difficulty::beginner);
-    ASSERT_TRUE(board.toggleMark(0, 0) && board.reveal(8, 8, random));
-    EXPECT_EQ(board.cellAt(0, 0).mark, Mark::flag);
-    EXPECT_FALSE(board.cellAt(0, 0).isRevealed);
+    for (const auto& [mark, flags] : { std::pair { Mark::flag, 1 }, { Mark::question, 0 },
+             { Mark::none, 0 }, { Mark::flag, 1 } }) {
+        ASSERT_TRUE(board.toggleMark(0, 0));
+        EXPECT_TRUE(board.cellAt(0, 0).mark == mark && board.flagCount == flags);
+        EXPECT_TRUE(board.phase == Phase::playing && !board.minesLaid);
+    }
+    ASSERT_TRUE(board.reveal(8, 8, random));
+    EXPECT_TRUE(!board.cellAt(0, 0).isRevealed && board.cellAt(0, 0).mark == Mark::flag);
     EXPECT_EQ(board.flagCount, 1);
 }
 
 TEST(BoardRules, MinesFollowTheFrontToBackShuffle)
 {
-    struct Row {
-        Point first;
-        std::vector<std::uint64_t> draws;
-        std::set<std::size_t> mines; // indices, row-major
-        std::size_t drawn;
-        Point counted; // a safe square whose count must follow the mines
-        std::int64_t count;
-    };
-    const Row rows[] = {
+    const std::tuple<Point, std::vector<std::uint64_t>, std::set<std::size_t>, std::size_t> rows[] {
         // From (4, 4) the 72 candidates are the row-major squares outside the block
-        // (3..5, 3..5). Draws alternate 0 and 3: p even keeps its element, p odd swaps with p + 3,
-        // so the first ten hold
-        // c0 c4 c2 c6 c1 c8 c3 c10 c5 c12. One draw per position while more than one remains.
-        { { 4, 4 }, { 0, 3 }, { 0, 1, 2, 3, 4, 5, 6, 8, 10, 12 }, 71, { 2, 1 }, 5 },
+        // (3..5, 3..5). Draws alternate 0 and 3: p even keeps its element, p odd swaps with
+        // p + 3, so the first ten hold c0 c4 c2 c6 c1 c8 c3 c10 c5 c12. One draw per position
+        // while more than one remains.
+        { { 4, 4 }, { 0, 3 }, { 0, 1, 2, 3, 4, 5, 6, 8, 10, 12 }, 71 },
         // From the corner the clipped block has four squares and 77 candidates remain. Drawing
         // 1 every time carries c0 = (2, 0) to the end, so the mines are c1..c10.
-        { { 0, 0 }, { 1 }, { 3, 4, 5, 6, 7, 8, 11, 12, 13, 14 }, 76, { 2, 0 }, 3 }
+        { { 0, 0 }, { 1 }, { 3, 4, 5, 6, 7, 8, 11, 12, 13, 14 }, 76 }
     };
-    for (const Row& row : rows) {
-        SequenceRandom random(row.draws);
+    for (const auto& [first, draws, mines, drawn] : rows) {
+        SequenceRandom random(draws);
         Board board = Board::fresh(Difficulty::beginner);
-        ASSERT_TRUE(board.reveal(row.first.x, row.first.y, random));
-        EXPECT_EQ(mineSquares(board), row.mines) << row.first.x;
-        EXPECT_EQ(random.drawn(), row.drawn) << row.first.x;
-        EXPECT_EQ(board.cellAt(row.counted.x, row.counted.y).adjacent, row.count) << row.first.x;
+        ASSERT_TRUE(board.reveal(first.x, first.y, random));
+        std::set<std::size_t> laid;
+        for (std::size_t i = 0; i < board.cells.size(); ++i) {
+            if (board.cells[i].isMine)
+                laid.insert(i);
+        }
+        EXPECT_EQ(laid, mines) << first.x;
+        EXPECT_EQ(random.drawn(), drawn) << first.x;
+        EXPECT_TRUE(board.isReachable()) << "the numbers follow the mines";
     }
     // Draws of 0 leave the candidates unshuffled: row 0 and (0, 1) take the mines, and a flood
-    // from the opposite corner reaches every safe square, winning at once.
+    // from the opposite corner reaches every safe square, winning at once and flagging them.
     SequenceRandom zeros({ 0 });
     Board board = Board::fresh(Difficulty::beginner);
     ASSERT_TRUE(board.reveal(8, 8, zeros));
-    EXPECT_EQ(board.phase, Phase::won);
-    EXPECT_EQ(board.revealedCount, 71);
-    EXPECT_EQ(board.flagCount, 10);
+    EXPECT_TRUE(board.phase == Phase::won && board.revealedCount == 71 && board.flagCount == 10);
 }
 
 TEST(BoardRules, FloodStopsAtNumbersAndFlags)
 {
-    SequenceRandom random({});
-    Board board = wallBoard();
-    ASSERT_TRUE(board.reveal(0, 0, random));
+    // A full column of mines at x = 4 plus one in the far corner.
+    std::vector<Point> wall { { 8, 8 } };
+    for (std::int64_t y = 0; y < 9; ++y)
+        wall.push_back({ 4, y });
+    Board board = after(boardWithMines(Difficulty::beginner, wall), { { 'r', 0, 0 } });
     // Columns 0..3 open; column 3 shows the wall.
-    EXPECT_EQ(countCells(board, [](const Cell& c) { return c.isRevealed; }), 36);
-    EXPECT_EQ(board.cellAt(3, 0).adjacent, 2);
-    EXPECT_EQ(board.cellAt(3, 4).adjacent, 3);
-    EXPECT_TRUE(board.cellAt(3, 8).isRevealed);
-    EXPECT_FALSE(board.cellAt(5, 0).isRevealed);
+    EXPECT_EQ(count(board, [](const Cell& c) { return c.isRevealed; }), 36);
+    EXPECT_TRUE(board.cellAt(3, 0).adjacent == 2 && board.cellAt(3, 4).adjacent == 3);
+    EXPECT_TRUE(board.cellAt(3, 8).isRevealed && !board.cellAt(5, 0).isRevealed);
     EXPECT_EQ(board.phase, Phase::playing);
 
-    board = wallBoard();
-    // A flag on a zero square in the open area, and a column of flags at x = 2.
-    ASSERT_TRUE(board.toggleMark(6, 4));
+    // A flag on a zero square in the open area, a column of flags at x = 2, and a question mark
+    // inside the region, which the flood clears.
+    std::vector<Move> marks { { 'm', 6, 4 }, { 'm', 0, 8 }, { 'm', 0, 8 } };
     for (std::int64_t y = 0; y < 9; ++y)
-        ASSERT_TRUE(board.toggleMark(2, y));
-    // A question mark inside the region is cleared by the flood.
-    for (int i = 0; i < 5; ++i)
-        ASSERT_TRUE(board.toggleMark(0, 8));
-    ASSERT_EQ(board.cellAt(0, 8).mark, Mark::question);
+        marks.push_back({ 'm', 2, y });
+    board = after(boardWithMines(Difficulty::beginner, wall), marks);
     ASSERT_EQ(board.flagCount, 10);
-    ASSERT_TRUE(board.reveal(0, 0, random));
+    board = after(board, { { 'r', 0, 0 } });
     EXPECT_EQ(board.revealedCount, 18);
-    EXPECT_TRUE(board.cellAt(0, 8).isRevealed);
-    EXPECT_EQ(board.cellAt(0, 8).mark, Mark::none);
+    EXPECT_EQ(board.cellAt(0, 8), (Cell { false, true, Mark::none, 0 }));
     EXPECT_FALSE(board.cellAt(3, 0).isRevealed);
     // From the right the flood goes around the lone flag and leaves it covered.
-    ASSERT_TRUE(board.reveal(7, 2, random));
-    EXPECT_FALSE(board.cellAt(6, 4).isRevealed);
-    EXPECT_EQ(board.cellAt(6, 4).mark, Mark::flag);
+    board = after(board, { { 'r', 7, 2 } });
+    EXPECT_EQ(board.cellAt(6, 4), (Cell { false, false, Mark::flag, 0 }));
     EXPECT_TRUE(board.cellAt(7, 4).isRevealed);
-    EXPECT_EQ(board.flagCount, 10);
-    EXPECT_EQ(board.revealedCount, 18 + 4 * 9 - 2);
-}
-
-TEST(BoardRules, ToggleMarkCyclesAndCounts)
-{
-    Board board = Board::fresh(Difficulty::beginner);
-    // none → flag on a ready board starts the game without laying mines; then question, none.
-    const std::tuple<Mark, std::int64_t> steps[] = { { Mark::flag, 1 }, { Mark::question, 0 },
-        { Mark::none, 0 } };
-    for (const auto& [mark, flags] : steps) {
-        ASSERT_TRUE(board.toggleMark(3, 3));
-        EXPECT_EQ(board.cellAt(3, 3).mark, mark);
-        EXPECT_EQ(board.flagCount, flags);
-        EXPECT_EQ(board.phase, Phase::playing);
-        EXPECT_FALSE(board.minesLaid);
-    }
+    EXPECT_TRUE(board.flagCount == 10 && board.revealedCount == 18 + 4 * 9 - 2);
 }
 
 TEST(BoardRules, ChordLosesOnAWrongFlagAndWinsOnTheLastSquare)
 {
-    SequenceRandom random({});
-    Board board = chordBoard();
-    ASSERT_TRUE(board.reveal(1, 1, random));
     // Wrong: (1, 0) is safe, (2, 0) is the mine.
-    ASSERT_TRUE(board.toggleMark(0, 0) && board.toggleMark(1, 0));
-    EXPECT_TRUE(board.chord(1, 1, random));
+    Board board =
+        after(chordBoard(), { { 'r', 1, 1 }, { 'm', 0, 0 }, { 'm', 1, 0 }, { 'c', 1, 1 } });
     EXPECT_EQ(board.phase, Phase::lost);
     EXPECT_EQ(board.exploded, (Point { 2, 0 }));
     // The neighbours after the mine in the fixed order stay covered.
     for (const auto& [x, y] : { std::pair { 0, 1 }, { 2, 1 }, { 0, 2 }, { 1, 2 }, { 2, 2 } })
         EXPECT_FALSE(board.cellAt(x, y).isRevealed) << x << "," << y;
     // Every mine is uncovered; the wrong flag stays a flag on a covered square.
-    EXPECT_EQ(countCells(board, [](const Cell& c) { return c.isMine && !c.isRevealed; }), 0);
-    EXPECT_EQ(board.cellAt(1, 0).mark, Mark::flag);
-    EXPECT_FALSE(board.cellAt(1, 0).isRevealed);
+    EXPECT_EQ(count(board, [](const Cell& c) { return c.isMine && !c.isRevealed; }), 0);
+    EXPECT_EQ(board.cellAt(1, 0), (Cell { false, false, Mark::flag, 2 }));
     EXPECT_EQ(board.cellAt(0, 0).mark, Mark::flag);
-    EXPECT_EQ(board.revealedCount, 1);
-    EXPECT_EQ(board.flagCount, 2);
+    EXPECT_TRUE(board.revealedCount == 1 && board.flagCount == 2);
 
-    board = chordBoard();
-    ASSERT_TRUE(board.reveal(4, 4, random));
-    // Only (1, 0), between the two top mines, is left.
-    ASSERT_EQ(board.revealedCount, 70);
     // A question mark on a mine becomes a flag at the win and is counted then.
-    for (const Point& p : { Point { 0, 0 }, { 2, 0 }, { 8, 7 }, { 8, 7 } })
-        ASSERT_TRUE(board.toggleMark(p.x, p.y));
-    ASSERT_EQ(board.flagCount, 2);
-    EXPECT_TRUE(board.chord(1, 1, random));
-    EXPECT_EQ(board.phase, Phase::won);
-    EXPECT_FALSE(board.exploded);
-    EXPECT_EQ(board.flagCount, 10);
-    EXPECT_EQ(board.minesLeft(), 0);
-    EXPECT_EQ(countCells(board,
+    board = after(chordBoard(),
+        { { 'r', 4, 4 }, { 'm', 0, 0 }, { 'm', 2, 0 }, { 'm', 8, 7 }, { 'm', 8, 7 } });
+    ASSERT_TRUE(board.revealedCount == 70 && board.flagCount == 2);
+    board = after(board, { { 'c', 1, 1 } });
+    EXPECT_TRUE(board.phase == Phase::won && !board.exploded && board.minesLeft() == 0);
+    EXPECT_EQ(count(board,
                   [](const Cell& c) { return c.isMine && (c.isRevealed || c.mark != Mark::flag); }),
         0);
+}
+
+TEST(BoardRules, RandomGamesKeepEveryInvariant)
+{
+    std::mt19937_64 chooser(0x5a99e71);
+    Mt64Random mines(0xb0a4d);
+    for (const auto& [difficulty, games] : { std::pair { Difficulty::beginner, 2000 },
+             { Difficulty::intermediate, 600 }, { Difficulty::expert, 250 } }) {
+        int won = 0, lost = 0;
+        for (int game = 0; game < games; ++game) {
+            const Phase end = playOneGame(difficulty, chooser, mines);
+            ASSERT_FALSE(HasFailure()) << "in " << rawValue(difficulty) << " game " << game;
+            won += end == Phase::won ? 1 : 0;
+            lost += end == Phase::lost ? 1 : 0;
+        }
+        // Both endings must be common, or the checks above hardly saw one of them.
+        EXPECT_GT(std::min(won, lost), games / 10) << rawValue(difficulty);
+    }
+}
+
+TEST(RandomSource, UnbiasedDrawsAndFallbacks)
+{
+    constexpr std::uint64_t top = std::numeric_limits<std::uint64_t>::max();
+    // draws, bound, result, values drawn
+    const std::tuple<std::vector<std::uint64_t>, std::uint64_t, std::uint64_t, std::size_t>
+        rows[] = {
+            { { top, 5 }, 10, 5, 2 }, // 2^64 mod 10 = 6: the six highest values are drawn again
+            { { top - 5, top - 6 }, 10, 9, 2 }, // the first rejected, then the highest accepted
+            { { 25 }, 10, 5, 1 }, // below the limit a value wraps
+            { { top }, 8, 7, 1 }, // a power of two divides 2^64: nothing is rejected
+            { { top, top - 1 }, top, top - 1, 2 }, // the largest bound rejects only the top
+            { { 7 }, 1, 0, 0 } // a bound of one has only one answer and draws nothing
+        };
+    for (const auto& [draws, bound, result, drawn] : rows) {
+        SequenceRandom random(draws);
+        EXPECT_EQ(uniformBelow(random, bound), result) << draws[0];
+        EXPECT_EQ(random.drawn(), drawn) << draws[0];
+    }
+    // The fixed sequence cycles; an empty one gives zeros rather than reading past its end.
+    SequenceRandom cycle({ 4, 1 }), empty({});
+    EXPECT_EQ(
+        (std::vector { cycle.next(), cycle.next(), cycle.next(), empty.next(), empty.next() }),
+        (std::vector<std::uint64_t> { 4, 1, 4, 0, 0 }));
+    EXPECT_EQ(cycle.drawn(), 3u);
+
+    // A kernel without getrandom, or a sandbox that forbids it; then no device either.
+    const auto refused = [](void*, std::size_t, unsigned) -> ssize_t { return errno = ENOSYS, -1; };
+    SystemRandom working, device(refused), clockOnly(refused, "/nonexistent/urandom");
+    for (SystemRandom* random : { &working, &device, &clockOnly }) {
+        std::set<std::uint64_t> seen;
+        // Past one buffer's worth; 64-bit values from any of the sources do not repeat here.
+        for (int i = 0; i < 600; ++i)
+            seen.insert(random->next());
+        EXPECT_EQ(seen.size(), 600u);
+    }
 }
