@@ -51,8 +51,7 @@ Position position(const std::vector<std::string>& rows, std::int64_t mines)
 TEST(Analysis, AgreesWithEveryLayoutOfSmallFields)
 {
     std::mt19937_64 random(20261207);
-    const auto below = [&random](
-                           std::int64_t n) { return std::int64_t(random() % std::uint64_t(n)); };
+    const auto below = [&random](auto n) { return std::int64_t(random() % std::uint64_t(n)); };
     int solved = 0;
     for (int round = 0; round < 4000; ++round) {
         // Random mines on a field of up to 5 × 5, a random part uncovered showing its true

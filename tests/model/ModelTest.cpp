@@ -66,8 +66,7 @@ Phase playOneGame(Difficulty difficulty, std::mt19937_64& chooser, Mt64Random& m
 {
     Board board = Board::fresh(difficulty), before, laid;
     const std::int64_t columns = board.columns(), size = columns * board.rows();
-    const auto below = [&chooser](
-                           std::int64_t n) { return std::int64_t(chooser() % std::uint64_t(n)); };
+    const auto below = [&chooser](auto n) { return std::int64_t(chooser() % std::uint64_t(n)); };
     // How often this game's player knows where the mines are. Half the games are played
     // nearly perfectly so that wins, long floods and chords are common.
     const double insight = std::uniform_real_distribution(below(2) ? 0.95 : 0.0, 1.0)(chooser);
@@ -147,11 +146,9 @@ std::optional<Board> read(const std::string& text)
 json patched(const json& value, const char* path, const json& replacement)
 {
     const bool gone = replacement.is_discarded();
-    return value.patch({ { { "path", path }, { "value", gone ? json() : replacement },
-        { "op",
-            gone                                           ? "remove"
-                : value.contains(json::json_pointer(path)) ? "replace"
-                                                           : "add" } } });
+    const char* op = gone ? "remove" : value.contains(json::json_pointer(path)) ? "replace" : "add";
+    return value.patch(
+        { { { "op", op }, { "path", path }, { "value", gone ? json() : replacement } } });
 }
 
 /// The chord board opened at (4, 4), a flag on the mine at (0, 0), a question mark on (1, 0);
@@ -205,10 +202,6 @@ TEST(Board, GeometryAndRawValues)
     }
     board.flagCount = 12; // more flags than mines shows a negative count
     EXPECT_EQ(board.minesLeft(), -2);
-    for (const std::size_t size : { 80, 82, 256 }) { // short, long, another size's count
-        board.cells.resize(size);
-        EXPECT_FALSE(board.hasConsistentSize()) << size;
-    }
     // U+00D7 with a space on each side, not the letter x; columns before rows.
     EXPECT_EQ(summary(expert), "30 \xC3\x97 16, 99 mines");
     const auto raw = [](auto fromRaw, std::vector<std::string_view> names) {
@@ -238,7 +231,8 @@ TEST(BoardRules, RefusalsChangeNothing)
         { "question marks are no flags", "r4,4 m0,0 m2,0 m2,0", "c1,1" },
         { "three flags around a 2, nothing left around a 1, uncover a flag", "r4,4 m0,0 m2,0 m1,0",
             "c1,1 c3,0 r1,0" },
-        { "a finished game", "r4,4 r1,0", "r8,8 r0,0 m8,8 c1,1" },
+        { "a won game", "r4,4 r1,0", "r8,8 r0,0 m8,8 c1,1" },
+        { "a lost game", "r4,4 r8,8", "r1,0 m1,0 c1,1 r4,4" },
     };
     for (const auto& [what, setup, moves] : refusals) {
         SCOPED_TRACE(what);
@@ -628,30 +622,27 @@ TEST(Records, MergeAndCompactAlternatingArray)
     const Records cloud { { beginner, { 5, 1, 60 } }, { expert, { 2, 1, 300 } } };
     const Records both { { beginner, { 5, 2, 41 } }, { intermediate, { 1, 0, {} } },
         { expert, { 2, 1, 300 } } };
-    EXPECT_EQ(mergeRecords(local, cloud), both);
-    EXPECT_EQ(mergeRecords(cloud, local), both);
-    EXPECT_EQ(mergeRecords(both, both), both);
+    EXPECT_TRUE(mergeRecords(local, cloud) == both && mergeRecords(cloud, local) == both &&
+        mergeRecords(both, both) == both);
     EXPECT_EQ(encodeRecords({}), "[]");
-    const Records records { { beginner, { 3, 2, 41 } }, { expert, { 1, 0, {} } } };
-    EXPECT_EQ(encodeRecords(records),
-        R"(["beginner",{"played":3,"won":2,"bestSeconds":41},"expert",{"played":1,"won":0}])");
-    EXPECT_EQ(decodeRecords(encodeRecords(records)), records);
-    const std::pair<const char*, Records> readings[] = {
-        // Pairs and members in any order, white space, a null best time, unknown members.
+    // Read, then written again. Pairs and members in any order, white space, a null best time,
+    // unknown members; the later of two pairs for one size wins, and a refused later pair
+    // removes both; the limits themselves read.
+    const std::pair<const char*, const char*> readings[] = {
+        { R"(["beginner",{"played":5,"won":2,"bestSeconds":41},"expert",{"played":1,"won":0}])",
+            R"(["beginner",{"played":5,"won":2,"bestSeconds":41},"expert",{"played":1,"won":0}])" },
         { R"([ "expert", {"won":1,"played":4}, "intermediate", {"played":2,"won":2,"bestSeconds":99,"streak":3} ])",
-            { { expert, { 4, 1, {} } }, { intermediate, { 2, 2, 99 } } } },
+            R"(["intermediate",{"played":2,"won":2,"bestSeconds":99},"expert",{"played":4,"won":1}])" },
         { R"(["beginner",{"played":1,"won":0,"bestSeconds":null}])",
-            { { beginner, { 1, 0, {} } } } },
-        // The later of two pairs for one size wins; a refused later pair removes both.
+            R"(["beginner",{"played":1,"won":0}])" },
         { R"(["beginner",{"played":9,"won":9,"bestSeconds":5},"beginner",{"played":1,"won":0}])",
-            { { beginner, { 1, 0, {} } } } },
-        { R"(["expert",{"played":2,"won":1},"expert",{"played":1,"won":2}])", {} },
-        // The limits themselves read.
+            R"(["beginner",{"played":1,"won":0}])" },
+        { R"(["expert",{"played":2,"won":1},"expert",{"played":1,"won":2}])", "[]" },
         { R"(["expert",{"played":1000000000,"won":1000000000,"bestSeconds":1}])",
-            { { expert, { recordCountLimit, recordCountLimit, 1 } } } }
+            R"(["expert",{"played":1000000000,"won":1000000000,"bestSeconds":1}])" }
     };
-    for (const auto& [text, expected] : readings)
-        EXPECT_EQ(decodeRecords(text), expected) << text;
+    for (const auto& [text, written] : readings)
+        EXPECT_EQ(encodeRecords(decodeRecords(text).value()), written) << text;
     // Any other shape is refused whole: odd length, an unknown or mistyped size.
     for (const char* text : { "", "[", "null", R"({"beginner":{"played":1,"won":0}})",
              R"(["beginner"])", R"(["beginner",{"played":1,"won":0},"expert"])",
