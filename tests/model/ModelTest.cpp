@@ -220,8 +220,8 @@ TEST(BoardRules, RefusalsChangeNothing)
         { "mark an open square or outside", "r4,4", "m4,4 m-1,4 m4,9" },
         { "chord a covered square, a zero, outside", "r4,4", "c1,0 c4,0 c-1,1" },
         { "question marks are no flags", "r4,4 m0,0 m2,0 m2,0", "c1,1" },
-        { "three flags around a 2, nothing left around a 1, uncover a flag", "r4,4 m0,0 m2,0 m1,0",
-            "c1,1 c3,0 r1,0" },
+        { "three flags around a 2", "r1,1 m0,0 m2,0 m0,1", "c1,1" },
+        { "nothing left around a 1, uncover a flag", "r4,4 m0,0 m2,0 m1,0", "c3,0 r1,0" },
         { "a won game", "r4,4 r1,0", "r8,8 r0,0 m8,8 c1,1" },
         { "a lost game", "r4,4 r8,8", "r1,0 m1,0 c1,1 r4,4" },
     };
