@@ -300,9 +300,7 @@ TEST(BoardRules, MinesFollowTheFrontToBackShuffle)
     }
     // Draws of 0 leave the candidates unshuffled: row 0 and (0, 1) take the mines, and a flood
     // from the opposite corner reaches every safe square, winning at once and flagging them.
-    SequenceRandom zeros({ 0 });
-    Board board = Board::fresh(beginner);
-    ASSERT_TRUE(board.reveal(8, 8, zeros));
+    const Board board = play(Board::fresh(beginner), "r8,8");
     EXPECT_TRUE(board.phase == Phase::won && board.revealedCount == 71 && board.flagCount == 10);
 }
 
@@ -466,12 +464,9 @@ TEST(BoardCoding, ExactBytesAndRoundTrips)
             R"(],"phase":"lost","minesLaid":true,"revealedCount":-9223372036854775808,)"
             R"("flagCount":1234567890,"exploded":{"x":9223372036854775807,"y":-1}})");
     // Odd boards real games leave: marks before the first uncovering, a win by the first one.
-    Board marked = Board::fresh(beginner), wonAtOnce = marked;
-    ASSERT_TRUE(marked.toggleMark(2, 2) && marked.toggleMark(3, 3) && marked.toggleMark(3, 3));
-    SequenceRandom zeros({ 0 });
-    ASSERT_TRUE(wonAtOnce.reveal(8, 8, zeros) && wonAtOnce.phase == Phase::won);
-    for (const Board& board :
-        { Board::fresh(expert), game(), game(Phase::lost), game(Phase::won), marked, wonAtOnce })
+    const Board fresh = Board::fresh(beginner);
+    for (const Board& board : { Board::fresh(expert), game(), game(Phase::lost), game(Phase::won),
+             play(fresh, "m2,2 m3,3 m3,3"), play(fresh, "r8,8") })
         EXPECT_EQ(read(written(board)), board) << rawValue(board.phase);
     // A null "exploded" is absent; unknown keys, at the top and in a cell, are ignored.
     const json stored = json::parse(written(game()));
