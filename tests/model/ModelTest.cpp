@@ -501,7 +501,7 @@ TEST(BoardCoding, MalformedBoardsAreRefusedWhole)
 
 TEST(BoardCoding, BoardsNoGameReachesAreRefused)
 {
-    const Board fresh = Board::fresh(beginner), play = game(), lost = game(Phase::lost),
+    const Board fresh = Board::fresh(beginner), open = game(), lost = game(Phase::lost),
                 won = game(Phase::won);
     static const Board oneMine = boardWithMines(beginner, { { 0, 0 } }),
                        elevenMines = boardWithMines(beginner,
@@ -509,37 +509,37 @@ TEST(BoardCoding, BoardsNoGameReachesAreRefused)
                                { 7, 0 }, { 8, 0 }, { 0, 1 }, { 1, 1 } });
     const std::tuple<const char*, const Board&, std::function<void(Board&)>> cases[] = {
         // Numbers: outside 0 to 8 (the painter would show any of them), or not the mines around.
-        { "adjacency 9 on a mine", play, [](Board& b) { at(b, 0, 0).adjacent = 9; } },
-        { "negative adjacency", play, [](Board& b) { at(b, 2, 0).adjacent = -1; } },
-        { "19 digits", play, [](Board& b) { at(b, 4, 4).adjacent = 1234567890123456789; } },
-        { "number off by one", play, [](Board& b) { at(b, 1, 1).adjacent = 3; } },
+        { "adjacency 9 on a mine", open, [](Board& b) { at(b, 0, 0).adjacent = 9; } },
+        { "negative adjacency", open, [](Board& b) { at(b, 2, 0).adjacent = -1; } },
+        { "19 digits", open, [](Board& b) { at(b, 4, 4).adjacent = 1234567890123456789; } },
+        { "number off by one", open, [](Board& b) { at(b, 1, 1).adjacent = 3; } },
         { "number before mines", fresh, [](Board& b) { at(b, 4, 4).adjacent = 1; } },
         // Mines: all of the size's count once laid, none before.
         { "one mine", fresh, [](Board& b) { b = oneMine; } },
         { "eleven mines", fresh, [](Board& b) { b = elevenMines; } },
-        { "mines before they are laid", play, [](Board& b) { b.minesLaid = false; } },
+        { "mines before they are laid", open, [](Board& b) { b.minesLaid = false; } },
         // Counters that differ from the squares.
-        { "revealedCount one high", play, [](Board& b) { ++b.revealedCount; } },
-        { "flagCount one low", play, [](Board& b) { --b.flagCount; } },
+        { "revealedCount one high", open, [](Board& b) { ++b.revealedCount; } },
+        { "flagCount one low", open, [](Board& b) { --b.flagCount; } },
         { "flagCount of a won board", won, [](Board& b) { b.flagCount = 0; } },
         // Phases that contradict the squares.
         { "ready with a square open", fresh,
             [](Board& b) { at(b, 4, 4).isRevealed = true, b.revealedCount = 1; } },
-        { "ready with mines laid", play, [](Board& b) { b.phase = Phase::ready; } },
+        { "ready with mines laid", open, [](Board& b) { b.phase = Phase::ready; } },
         { "playing, a square open, no mines", fresh,
             [](Board& b) {
                 at(b, 4, 4).isRevealed = true, b.revealedCount = 1, b.phase = Phase::playing;
             } },
-        { "playing with a revealed mine", play, [](Board& b) { at(b, 2, 0).isRevealed = true; } },
+        { "playing with a revealed mine", open, [](Board& b) { at(b, 2, 0).isRevealed = true; } },
         { "playing with every safe square open", won, [](Board& b) { b.phase = Phase::playing; } },
-        { "playing with exploded", play, [](Board& b) { b.exploded = Point(0, 0); } },
+        { "playing with exploded", open, [](Board& b) { b.exploded = Point(0, 0); } },
         { "lost without exploded", lost, [](Board& b) { b.exploded.reset(); } },
         { "exploded not a mine", lost, [](Board& b) { b.exploded = Point(4, 4); } },
         { "exploded outside", lost, [](Board& b) { b.exploded = Point(9, 0); } },
         { "lost with a mine covered", lost, [](Board& b) { at(b, 2, 0).isRevealed = false; } },
         { "lost before mines are laid", fresh,
             [](Board& b) { b.phase = Phase::lost, b.exploded = Point(0, 0); } },
-        { "won with a safe square covered", play, [](Board& b) { b.phase = Phase::won; } },
+        { "won with a safe square covered", open, [](Board& b) { b.phase = Phase::won; } },
         { "won with exploded", won, [](Board& b) { b.exploded = Point(0, 0); } }
     };
     for (const auto& [what, base, breakage] : cases) {
