@@ -62,11 +62,14 @@ TEST(Analysis, AgreesWithEveryLayoutOfSmallFields)
         std::shuffle(order.begin(), order.end(), random);
         const std::int64_t mines = below(std::min<std::int64_t>(size, 10) + 1), odds = below(100);
         std::vector<bool> mined(static_cast<std::size_t>(size)), shown(mined);
-        for (std::int64_t k = 0, covered = size; k < size; ++k) {
-            const auto square = std::size_t(order[std::size_t(k)]);
-            mined[square] = k < mines;
-            if (k >= mines && (covered > 12 || below(100) < odds))
-                shown[square] = true, --covered;
+        std::vector<std::int64_t> covered;
+        for (std::int64_t k = 0; k < size; ++k) {
+            const std::int64_t square = order[std::size_t(k)];
+            mined[std::size_t(square)] = k < mines;
+            if (k >= mines && (size - k + std::ssize(covered) > 12 || below(100) < odds))
+                shown[std::size_t(square)] = true;
+            else
+                covered.push_back(square);
         }
         Position p = field(columns, mined, shown);
         if (const auto k = std::size_t(below(size)); shown[k] && below(10) == 0)
@@ -76,24 +79,16 @@ TEST(Analysis, AgreesWithEveryLayoutOfSmallFields)
 
         // Every layout of mines under the covered squares: how many agree with the numbers and
         // the mine count, and in how many each square holds a mine.
-        std::vector<std::int64_t> covered;
-        for (std::int64_t i = 0; i < size; ++i) {
-            if (p.squares[std::size_t(i)] == Position::covered)
-                covered.push_back(i);
-        }
         std::uint64_t layouts = 0;
         std::vector<std::uint64_t> mineIn(std::size_t(size), 0);
         for (std::uint64_t layout = 0; layout >> covered.size() == 0; ++layout) {
-            const auto minesAround = [&](std::int64_t square) {
-                std::int64_t count = 0;
-                for (std::size_t bit = 0; bit < covered.size(); ++bit)
-                    count += (layout >> bit & 1) && near(p, covered[bit], square) ? 1 : 0;
-                return count;
-            };
             bool agrees = std::popcount(layout) == p.mines;
             for (std::int64_t i = 0; agrees && i < size; ++i) {
                 const std::int8_t shows = p.squares[std::size_t(i)];
-                agrees = shows == Position::covered || minesAround(i) == shows;
+                std::int64_t around = 0;
+                for (std::size_t bit = 0; shows != Position::covered && bit < covered.size(); ++bit)
+                    around += (layout >> bit & 1) && near(p, covered[bit], i) ? 1 : 0;
+                agrees = shows == Position::covered || around == shows;
             }
             for (std::size_t bit = 0; agrees && bit < covered.size(); ++bit)
                 mineIn[std::size_t(covered[bit])] += layout >> bit & 1;
