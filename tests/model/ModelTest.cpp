@@ -60,6 +60,19 @@ std::int64_t count(const Board& board, bool (*predicate)(const Cell&))
     return std::count_if(board.cells.begin(), board.cells.end(), predicate);
 }
 
+std::string written(const Board& board)
+{
+    std::string text;
+    appendBoardJson(text, board);
+    return text;
+}
+
+std::optional<Board> read(const std::string& text)
+{
+    const auto value = jsonread::parse(text);
+    return value ? decodeBoard(*value) : std::nullopt;
+}
+
 /// Plays one game with a mix of blind and informed moves, checking the rules' promises after
 /// every move, and returns how it ended (playing if a check failed).
 Phase playOneGame(Difficulty difficulty, std::mt19937_64& chooser, Mt64Random& mines)
@@ -108,12 +121,7 @@ Phase playOneGame(Difficulty difficulty, std::mt19937_64& chooser, Mt64Random& m
                 (!c.isRevealed || c.isMine || c.mark == Mark::none) &&
                 (board.phase != Phase::won || !c.isMine || c.mark == Mark::flag);
         }
-        if (kept && board.isOver()) {
-            std::string text;
-            appendBoardJson(text, board);
-            const auto value = jsonread::parse(text);
-            kept = value && decodeBoard(*value) == board;
-        }
+        kept = kept && (!board.isOver() || read(written(board)) == board);
         EXPECT_TRUE(kept) << act << " at " << x << "," << y << (changed ? "" : " (refused)");
         if (!kept)
             return Phase::playing;
@@ -128,19 +136,6 @@ Phase playOneGame(Difficulty difficulty, std::mt19937_64& chooser, Mt64Random& m
 }
 
 const json removed = json::value_t::discarded;
-
-std::string written(const Board& board)
-{
-    std::string text;
-    appendBoardJson(text, board);
-    return text;
-}
-
-std::optional<Board> read(const std::string& text)
-{
-    const auto value = jsonread::parse(text);
-    return value ? decodeBoard(*value) : std::nullopt;
-}
 
 /// value with the member at path set to replacement, or removed when replacement is discarded.
 json patched(const json& value, const char* path, const json& replacement)
