@@ -173,18 +173,17 @@ TEST(Board, GeometryAndRawValues)
         EXPECT_FALSE(wide.isInside(x, y)) << x << "," << y;
     // Neighbours in the fixed order: row above, then sides, then row below; none far away,
     // including the extremes where adding an offset would overflow.
-    const std::pair<Point, std::vector<Point>> neighbours[] = {
-        { { 4, 4 },
-            { { 3, 3 }, { 4, 3 }, { 5, 3 }, { 3, 4 }, { 5, 4 }, { 3, 5 }, { 4, 5 }, { 5, 5 } } },
-        { { 8, 8 }, { { 7, 7 }, { 8, 7 }, { 7, 8 } } },
-        { { 4, 0 }, { { 3, 0 }, { 5, 0 }, { 3, 1 }, { 4, 1 }, { 5, 1 } } },
-        { { -1, -1 }, { { 0, 0 } } }, { { 11, 4 }, {} }, { { lowest, lowest }, {} },
-        { { highest, 0 }, {} }
+    const std::tuple<std::int64_t, std::int64_t, const char*> neighbours[] = {
+        { 4, 4, "3,3 4,3 5,3 3,4 5,4 3,5 4,5 5,5 " }, { 8, 8, "7,7 8,7 7,8 " },
+        { 4, 0, "3,0 5,0 3,1 4,1 5,1 " }, { -1, -1, "0,0 " }, { 11, 4, "" }, { lowest, lowest, "" },
+        { highest, 0, "" }
     };
     Board board = Board::fresh(beginner);
-    for (const auto& [p, expected] : neighbours) {
-        const auto list = board.neighbours(p.x, p.y);
-        EXPECT_EQ(std::vector<Point>(list.begin(), list.end()), expected) << p.x << "," << p.y;
+    for (const auto& [x, y, expected] : neighbours) {
+        std::string list;
+        for (const Point& n : board.neighbours(x, y))
+            list += std::to_string(n.x) + "," + std::to_string(n.y) + " ";
+        EXPECT_EQ(list, expected) << x << "," << y;
     }
     board.flagCount = 12; // more flags than mines shows a negative count
     EXPECT_EQ(board.minesLeft(), -2);
@@ -606,12 +605,12 @@ TEST(Records, MergeAndCompactAlternatingArray)
     EXPECT_TRUE(mergeRecords(local, cloud) == both && mergeRecords(cloud, local) == both &&
         mergeRecords(both, both) == both);
     EXPECT_EQ(encodeRecords({}), "[]");
-    // Read, then written again. Pairs and members in any order, white space, a null best time,
-    // unknown members; the later of two pairs for one size wins, and a refused later pair
-    // removes both; the limits themselves read.
+    // Read, then written again (the same text where none is given). Pairs and members in any order,
+    // white space, a null best time, unknown members; the later of two pairs for one size wins, and
+    // a refused later pair removes both; the limits themselves read.
     const std::pair<const char*, const char*> readings[] = {
         { R"(["beginner",{"played":5,"won":2,"bestSeconds":41},"expert",{"played":1,"won":0}])",
-            R"(["beginner",{"played":5,"won":2,"bestSeconds":41},"expert",{"played":1,"won":0}])" },
+            "" },
         { R"([ "expert", {"won":1,"played":4}, "intermediate", {"played":2,"won":2,"bestSeconds":99,"streak":3} ])",
             R"(["intermediate",{"played":2,"won":2,"bestSeconds":99},"expert",{"played":4,"won":1}])" },
         { R"(["beginner",{"played":1,"won":0,"bestSeconds":null}])",
@@ -619,11 +618,10 @@ TEST(Records, MergeAndCompactAlternatingArray)
         { R"(["beginner",{"played":9,"won":9,"bestSeconds":5},"beginner",{"played":1,"won":0}])",
             R"(["beginner",{"played":1,"won":0}])" },
         { R"(["expert",{"played":2,"won":1},"expert",{"played":1,"won":2}])", "[]" },
-        { R"(["expert",{"played":1000000000,"won":1000000000,"bestSeconds":1}])",
-            R"(["expert",{"played":1000000000,"won":1000000000,"bestSeconds":1}])" }
+        { R"(["expert",{"played":1000000000,"won":1000000000,"bestSeconds":1}])", "" }
     };
     for (const auto& [text, written] : readings)
-        EXPECT_EQ(encodeRecords(decodeRecords(text).value()), written) << text;
+        EXPECT_EQ(encodeRecords(decodeRecords(text).value()), *written ? written : text) << text;
     // Any other shape is refused whole: odd length, an unknown or mistyped size.
     for (const char* text : { "", "[", "null", R"({"beginner":{"played":1,"won":0}})",
              R"(["beginner"])", R"(["beginner",{"played":1,"won":0},"expert"])",
