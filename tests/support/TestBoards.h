@@ -32,5 +32,8 @@ void flag(Board& board, const std::vector<Point>& squares);
 /// A beginner board in play with its mines along the top row and at (0, 1), the rest uncovered
 /// except (8, 8): revealing (8, 8) wins and revealing (0, 0) loses.
 [[nodiscard]] Board nearlyWonBoard();
+/// Ten beginner mines: eight in the bottom-right corner and two on the top row around (1, 0),
+/// so (1, 1) shows 2 and (1, 0) is the one safe square no zero touches.
+[[nodiscard]] Board chordBoard();
 /// Whether now keeps everything before held: no size lost, no count lower, no best slower.
 [[nodiscard]] bool grewFrom(const Records& now, const Records& before);
