@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Kills crash_child at random moments a few hundred times and checks after every kill that what
-// survived is whole and current: every value reads, only the interrupted save changed anything and
-// in the order a save writes, the statistics never shrink, and loading finds exactly those values.
+// Kills a child playing with the real engine and store at random moments, a few hundred times,
+// and checks after every kill that what survived is whole and current: every value reads, only
+// the interrupted save changed anything, and in the order a save writes; the statistics never
+// shrink; and loading finds exactly those values, never an interrupted write's leftovers.
 #include "TestBoards.h"
 #include "TestEngine.h"
 
@@ -12,6 +13,7 @@
 
 #include <array>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -25,13 +27,54 @@ Bytes hashOf(const Bytes& bytes)
                  : Bytes();
 }
 
-std::optional<SavedGame> gameIn(const Bytes& bytes)
+// The child plays scripted games, mostly on safe squares so that games are won as well as lost.
+// It tells its parent straight through the descriptor "BEGIN seq" before action seq, which runs at
+// startTime + seq, "SAVED seq game-hash records-hash" once that action's save has returned, and
+// "DONE" at the end.
+int child(const QString& local, const QString& cloud, std::uint64_t seed, qint64 first)
 {
-    return bytes ? decodeSavedGame(bytes->toStdString()) : std::nullopt;
+    const auto say = [](const QByteArray& line) {
+        if (::write(STDOUT_FILENO, line.constData(), std::size_t(line.size())) != line.size())
+            std::_Exit(3);
+    };
+    const auto hash = [&local](const QString& key) {
+        return *hashOf(readStored(local, key).value_or(""));
+    };
+    FakeClock clock;
+    clock.set(startTime + double(first));
+    GameEngine engine({ local, cloud }, { clock.function(), std::make_unique<Mt64Random>(seed) });
+    std::mt19937_64 script(seed ^ 0x5eed5eedULL);
+    for (auto seq = first; seq < first + actionsPerRun; ++seq) {
+        clock.set(startTime + double(seq));
+        say("BEGIN " + QByteArray::number(seq) + '\n');
+        const Board& board = engine.board();
+        const auto roll = script() % 100, pick = script() % 10;
+        std::vector<Point> squares;
+        for (std::int64_t i = 0; i < std::int64_t(board.cells.size()); ++i) {
+            const Cell& cell = board.cells[std::size_t(i)];
+            if (!cell.isRevealed && !(cell.isMine && roll >= 15 && board.minesLaid))
+                squares.push_back({ i % board.columns(), i / board.columns() });
+        }
+        const Point at = squares.empty() ? Point {} : squares[script() % squares.size()];
+        if (board.isOver() || roll < 3 || squares.empty())
+            engine.newGame(pick < 7 ? Difficulty::beginner
+                    : pick < 9      ? Difficulty::intermediate
+                                    : Difficulty::expert);
+        else if (roll < 10)
+            engine.toggleMark(at.x, at.y);
+        else
+            engine.reveal(at.x, at.y);
+        if (engine.lastSavedAt() == clock.now())
+            say("SAVED " + QByteArray::number(seq) + ' ' + hash(savedGameKey) + ' ' +
+                hash(recordsKey) + '\n');
+        QCoreApplication::processEvents(); // lets the store's watch see the folder
+    }
+    say("DONE\n");
+    return 0;
 }
 
 // What a run said before it died: the hashes its last completed save reported, the action in
-// flight (its stamp is startTime + seq), and whether the kill landed before the end.
+// flight, and whether the kill landed before the end.
 struct Report {
     Bytes game {}, records {};
     std::optional<qint64> inFlight {};
@@ -42,7 +85,7 @@ Report run(const QStringList& arguments, int killAfterLines, int delayMicros)
 {
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QStringLiteral(CRASH_CHILD_PATH), arguments);
+    child.start(QCoreApplication::applicationFilePath(), arguments);
     QList<QByteArray> lines;
     while (child.waitForStarted(10000) && lines.size() < killAfterLines &&
         (child.canReadLine() || child.waitForReadyRead(10000))) {
@@ -53,7 +96,8 @@ Report run(const QStringList& arguments, int killAfterLines, int delayMicros)
     std::this_thread::sleep_for(std::chrono::microseconds(delayMicros));
     child.kill();
     child.waitForFinished(10000);
-    Report report { .killed = child.exitStatus() == QProcess::CrashExit };
+    Report report;
+    report.killed = child.exitStatus() == QProcess::CrashExit;
     for (const QByteArray& line : lines + child.readAllStandardOutput().split('\n')) {
         const QList<QByteArray> words = line.trimmed().split(' ');
         if (words[0] == "BEGIN")
@@ -67,16 +111,20 @@ Report run(const QStringList& arguments, int killAfterLines, int delayMicros)
     return report;
 }
 
-// What the disk held after the previous kill, and what the kills have hit so far.
+// What the disk held after the previous kill, and how often a kill hit a save in the one gap two
+// separate keys leave: a finished game stored, its count not yet (measured, not failed on).
 struct Disk {
     QString local, cloud;
     std::array<Bytes, 4> files {};
     std::array<Records, 2> records {};
-    int unreported = 0, uncounted = 0;
+    int uncounted = 0;
 };
 
 void check(const Report& report, Disk& disk)
 {
+    const auto gameIn = [](const Bytes& bytes) {
+        return bytes ? decodeSavedGame(bytes->toStdString()) : std::nullopt;
+    };
     std::array<Bytes, 4> now;
     std::array<bool, 4> isNew {};
     for (int f = 0; f < 4; ++f) {
@@ -99,8 +147,6 @@ void check(const Report& report, Disk& disk)
         "the records were written before the game");
     QVERIFY2(!isNew[recordsCloud] || now[recordsCloud] == now[recordsLocal],
         "the cloud records were written before the local");
-    disk.unreported += isNew[gameLocal] || isNew[gameCloud] || isNew[recordsLocal];
-    // The one gap two separate keys leave: the restored finished game is not counted again.
     disk.uncounted +=
         isNew[gameLocal] && !isNew[recordsLocal] && gameIn(now[gameLocal])->board.isOver();
     std::array<std::optional<SavedGame>, 2> games;
@@ -112,7 +158,7 @@ void check(const Report& report, Disk& disk)
         QVERIFY2(grewFrom(*records, std::exchange(disk.records[side], *records)),
             "the statistics went down");
     }
-    // The real loading path, with the strays beside the values, finds exactly those values.
+    // The real loading path, with the leftovers beside the values, finds exactly those values.
     const FakeClock clock;
     clock.set(startTime + 1e6);
     const auto engine = makeEngine({ disk.local, disk.cloud }, clock, {});
@@ -165,10 +211,9 @@ private slots:
             // and some runs are let through to the end.
             const int killAfter = int(random() % (2 * actionsPerRun + 8)),
                       delay = int(random() % 2500);
-            const Report report =
-                run({ disk.local, disk.cloud, QString::number(random()),
-                        QString::number(runs * 100), QString::number(actionsPerRun) },
-                    killAfter, delay);
+            const QStringList arguments { QStringLiteral("--child"), disk.local, disk.cloud,
+                QString::number(random()), QString::number(runs * 100) };
+            const Report report = run(arguments, killAfter, delay);
             kills += report.killed;
             check(report, disk);
             if (QTest::currentTestFailed())
@@ -176,12 +221,19 @@ private slots:
                     "seed %llu, run %d: kill after %d lines + %d us", seed, runs, killAfter, delay);
         }
         QVERIFY2(kills >= wantedKills, qPrintable(QStringLiteral("only %1 kills").arg(kills)));
-        qInfo(
-            "%d kills in %d runs; %d hit a save before it was reported, %d between a finished game "
-            "and its count (measured, not failed on)",
-            kills, runs, disk.unreported, disk.uncounted);
+        qInfo("%d kills in %d runs, %d between a finished game and its count", kills, runs,
+            disk.uncounted);
     }
 };
 
-QTEST_GUILESS_MAIN(CrashSafetyTest)
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    if (argc == 6 && qstrcmp(argv[1], "--child") == 0)
+        return child(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+            std::stoull(argv[4]), std::stoll(argv[5]));
+    CrashSafetyTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "CrashSafetyTest.moc"
