@@ -18,7 +18,6 @@
 namespace {
 
 constexpr int actionsPerRun = 24, wantedKills = 200, maxRuns = 400;
-enum File { gameLocal, gameCloud, recordsLocal, recordsCloud }; // the order one save writes them
 using Bytes = std::optional<QByteArray>;
 
 Bytes hashOf(const Bytes& bytes)
@@ -37,9 +36,6 @@ int child(const QString& local, const QString& cloud, std::uint64_t seed, qint64
         if (::write(STDOUT_FILENO, line.constData(), std::size_t(line.size())) != line.size())
             std::_Exit(3);
     };
-    const auto hash = [&local](const QString& key) {
-        return *hashOf(readStored(local, key).value_or(""));
-    };
     FakeClock clock;
     clock.set(startTime + double(first));
     GameEngine engine({ local, cloud }, { clock.function(), std::make_unique<Mt64Random>(seed) });
@@ -48,25 +44,18 @@ int child(const QString& local, const QString& cloud, std::uint64_t seed, qint64
         clock.set(startTime + double(seq));
         say("BEGIN " + QByteArray::number(seq) + '\n');
         const Board& board = engine.board();
-        const auto roll = script() % 100, pick = script() % 10;
-        std::vector<Point> squares;
-        for (std::int64_t i = 0; i < std::int64_t(board.cells.size()); ++i) {
-            const Cell& cell = board.cells[std::size_t(i)];
-            if (!cell.isRevealed && !(cell.isMine && roll >= 15 && board.minesLaid))
-                squares.push_back({ i % board.columns(), i / board.columns() });
-        }
-        const Point at = squares.empty() ? Point {} : squares[script() % squares.size()];
-        if (board.isOver() || roll < 3 || squares.empty())
-            engine.newGame(pick < 7 ? Difficulty::beginner
-                    : pick < 9      ? Difficulty::intermediate
-                                    : Difficulty::expert);
+        const auto roll = script() % 100, pick = script() % 10, i = script() % board.cells.size();
+        const Point at { std::int64_t(i) % board.columns(), std::int64_t(i) / board.columns() };
+        if (board.isOver() || roll < 3)
+            engine.newGame(Difficulty(pick / 7 + pick / 9)); // mostly beginner, seldom expert
         else if (roll < 10)
             engine.toggleMark(at.x, at.y);
-        else
+        else if (roll < 15 || !board.minesLaid || !board.cells[i].isMine)
             engine.reveal(at.x, at.y);
         if (engine.lastSavedAt() == clock.now())
-            say("SAVED " + QByteArray::number(seq) + ' ' + hash(savedGameKey) + ' ' +
-                hash(recordsKey) + '\n');
+            say("SAVED " + QByteArray::number(seq) + ' ' +
+                hashOf(readStored(local, savedGameKey)).value_or("") + ' ' +
+                hashOf(readStored(local, recordsKey)).value_or("") + '\n');
         QCoreApplication::processEvents(); // lets the store's watch see the folder
     }
     say("DONE\n");
@@ -120,54 +109,46 @@ struct Disk {
     int uncounted = 0;
 };
 
+std::optional<SavedGame> gameIn(const Bytes& bytes)
+{
+    return bytes ? decodeSavedGame(bytes->toStdString()) : std::nullopt;
+}
+
 void check(const Report& report, Disk& disk)
 {
-    const auto gameIn = [](const Bytes& bytes) {
-        return bytes ? decodeSavedGame(bytes->toStdString()) : std::nullopt;
-    };
-    std::array<Bytes, 4> now;
+    std::array<Bytes, 4> now; // game local, game cloud, records local, records cloud: save order
     std::array<bool, 4> isNew {};
-    for (int f = 0; f < 4; ++f) {
+    for (std::size_t f = 0; f < 4; ++f) {
         now[f] = readStored(f % 2 ? disk.cloud : disk.local, f < 2 ? savedGameKey : recordsKey);
         // Against what the last completed save reported, or else what the last check found.
-        isNew[f] = hashOf(now[f]) !=
-            (!report.game   ? hashOf(disk.files[f])
-                    : f < 2 ? report.game
-                            : report.records);
-        QVERIFY2(!isNew[f] || report.inFlight, "a file changed without a save in flight");
+        const auto& saved = f < 2 ? report.game : report.records;
+        isNew[f] = hashOf(now[f]) != (report.game ? saved : hashOf(disk.files[f]));
         const auto game = gameIn(now[f]);
+        QVERIFY2(!isNew[f] || report.inFlight, "a file changed without a save in flight");
         QVERIFY2(
-            f >= 2 || !isNew[f] || (game && game->savedAt == startTime + double(*report.inFlight)),
+            f > 1 || !isNew[f] || (game && game->savedAt == startTime + double(*report.inFlight)),
             "a game is gone, unreadable, or neither the last save nor the one in flight");
     }
-    QVERIFY2(!isNew[gameCloud] || isNew[gameLocal], "the cloud game was written before the local");
-    QVERIFY2(!isNew[gameLocal] || !isNew[gameCloud] || now[gameLocal] == now[gameCloud],
-        "the sides hold different new games");
-    QVERIFY2(!(isNew[recordsLocal] || isNew[recordsCloud]) || isNew[gameCloud],
-        "the records were written before the game");
-    QVERIFY2(!isNew[recordsCloud] || now[recordsCloud] == now[recordsLocal],
-        "the cloud records were written before the local");
-    disk.uncounted +=
-        isNew[gameLocal] && !isNew[recordsLocal] && gameIn(now[gameLocal])->board.isOver();
+    const auto [gameLocal, gameCloud, recordsLocal, recordsCloud] = isNew;
+    QVERIFY2(!gameCloud || gameLocal, "the cloud game was written before the local one");
+    QVERIFY2(!gameLocal || !gameCloud || now[0] == now[1], "the sides hold different new games");
+    QVERIFY2(!(recordsLocal || recordsCloud) || gameCloud, "records written before the game");
+    QVERIFY2(!recordsCloud || now[3] == now[2], "cloud records written before the local ones");
+    disk.uncounted += gameLocal && !recordsLocal && gameIn(now[0])->board.isOver();
     std::array<std::optional<SavedGame>, 2> games;
     for (const int side : { 0, 1 }) {
         QVERIFY2(!now[side] || (games[side] = gameIn(now[side])), "a stored game does not decode");
-        const auto records =
-            now[2 + side] ? decodeRecords(now[2 + side]->toStdString()) : Records {};
-        QVERIFY2(records, "stored records do not decode");
-        QVERIFY2(grewFrom(*records, std::exchange(disk.records[side], *records)),
-            "the statistics went down");
+        const auto bytes = now[2 + side].value_or(QByteArray("[]"));
+        const auto records = decodeRecords(bytes.toStdString());
+        QVERIFY2(records && grewFrom(*records, std::exchange(disk.records[side], *records)),
+            "stored records do not decode, or the statistics went down");
     }
     // The real loading path, with the leftovers beside the values, finds exactly those values.
-    const FakeClock clock;
-    clock.set(startTime + 1e6);
-    const auto engine = makeEngine({ disk.local, disk.cloud }, clock, {});
-    const auto& newest =
-        games[1] && (!games[0] || games[1]->savedAt > games[0]->savedAt) ? games[1] : games[0];
-    QVERIFY2(engine->board() == (newest ? newest->board : Board::fresh(Difficulty::beginner)),
-        "another game was restored");
-    QVERIFY2(engine->records() == mergeRecords(disk.records[0], disk.records[1]),
-        "other statistics were loaded");
+    const FakeClock later { std::make_shared<Instant>(startTime + 1e6) };
+    const auto engine = makeEngine({ disk.local, disk.cloud }, later, {});
+    const auto& newest = games[!games[0] || (games[1] && games[1]->savedAt > games[0]->savedAt)];
+    QVERIFY(engine->board() == (newest ? newest->board : Board::fresh(Difficulty::beginner)));
+    QVERIFY(engine->records() == mergeRecords(disk.records[0], disk.records[1]));
     disk.files = now;
 }
 
