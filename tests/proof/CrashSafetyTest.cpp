@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Kills a child playing with the real engine and store at random moments, a few hundred times,
-// and checks after every kill that what survived is whole and current: every value reads, only
-// the interrupted save changed anything, and in the order a save writes; the statistics never
-// shrink; and loading finds exactly those values, never an interrupted write's leftovers.
+// and checks after each kill that every file left behind is one whole value, old or new.
 #include "TestBoards.h"
 #include "TestEngine.h"
 
@@ -15,15 +13,16 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int actionsPerRun = 24, wantedKills = 200, maxRuns = 400;
 using Bytes = std::optional<QByteArray>;
 
-Bytes hashOf(const Bytes& bytes)
+QByteArray hashOf(const Bytes& bytes)
 {
-    return bytes ? Bytes(QCryptographicHash::hash(*bytes, QCryptographicHash::Sha1).toHex())
-                 : Bytes();
+    return QCryptographicHash::hash(bytes.value_or(""), QCryptographicHash::Sha1).toHex();
 }
 
 // The child plays scripted games, mostly on safe squares so that games are won as well as lost.
@@ -53,9 +52,8 @@ int child(const QString& local, const QString& cloud, std::uint64_t seed, qint64
         else if (roll < 15 || !board.minesLaid || !board.cells[i].isMine)
             engine.reveal(at.x, at.y);
         if (engine.lastSavedAt() == clock.now())
-            say("SAVED " + QByteArray::number(seq) + ' ' +
-                hashOf(readStored(local, savedGameKey)).value_or("") + ' ' +
-                hashOf(readStored(local, recordsKey)).value_or("") + '\n');
+            say("SAVED " + QByteArray::number(seq) + ' ' + hashOf(readStored(local, savedGameKey)) +
+                ' ' + hashOf(readStored(local, recordsKey)) + '\n');
         QCoreApplication::processEvents(); // lets the store's watch see the folder
     }
     say("DONE\n");
@@ -122,7 +120,7 @@ void check(const Report& report, Disk& disk)
         now[f] = readStored(f % 2 ? disk.cloud : disk.local, f < 2 ? savedGameKey : recordsKey);
         // Against what the last completed save reported, or else what the last check found.
         const auto& saved = f < 2 ? report.game : report.records;
-        isNew[f] = hashOf(now[f]) != (report.game ? saved : hashOf(disk.files[f]));
+        isNew[f] = hashOf(now[f]) != saved.value_or(hashOf(disk.files[f]));
         const auto game = gameIn(now[f]);
         QVERIFY2(!isNew[f] || report.inFlight, "a file changed without a save in flight");
         QVERIFY2(
@@ -162,29 +160,20 @@ private slots:
     {
         // A kill leaves the page cache intact, so files in memory prove as much as files on disk,
         // and the disk's flushes would make the few hundred runs take minutes.
-        const bool shm = QFileInfo(QStringLiteral("/dev/shm")).isWritable();
-        QTemporaryDir root((shm ? QStringLiteral("/dev/shm") : QDir::tempPath()) +
-            QStringLiteral("/sapperly-crash-XXXXXX"));
-        Disk disk { root.filePath(QStringLiteral("local")),
-            root.filePath(QStringLiteral("cloud")) };
+        const bool shm = QFileInfo(u"/dev/shm"_s).isWritable();
+        QTemporaryDir root((shm ? u"/dev/shm"_s : QDir::tempPath()) + u"/sapperly-crash-XXXXXX"_s);
+        Disk disk { root.filePath(u"local"_s), root.filePath(u"cloud"_s) };
         QVERIFY(root.isValid() && QDir().mkpath(disk.local) && QDir().mkpath(disk.cloud));
         // Leftovers named as an interrupted write names them, holding tempting values: a game
         // saved far in the future and statistics far beyond anything played.
-        const std::pair<QString, QByteArray> strays[] {
-            { QStringLiteral("savedGame"),
-                gameBytes({ Board::fresh(Difficulty::expert), 9, startTime + 1e7 }) },
-            { QStringLiteral("records"),
-                recordsBytes({ { Difficulty::beginner, { 1000000, 1000000, 1 } } }) }
-        };
         for (const QString& folder : { disk.local, disk.cloud }) {
-            for (const auto& [key, bytes] : strays) {
-                QFile file(
-                    folder + QStringLiteral("/.sapperly-") + key + QStringLiteral(".json.Qx7Rt2"));
-                QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-            }
+            QFile game(folder + u"/.sapperly-savedGame.json.Qx7Rt2"_s);
+            QFile records(folder + u"/.sapperly-records.json.Lm3Np8"_s);
+            QVERIFY(game.open(QIODevice::WriteOnly) && records.open(QIODevice::WriteOnly));
+            game.write(gameBytes({ Board::fresh(Difficulty::expert), 9, startTime + 1e7 }));
+            records.write(recordsBytes({ { Difficulty::beginner, { 1000000, 1000000, 1 } } }));
         }
-        const auto seed =
-            qEnvironmentVariable("SAPPERLY_CRASH_SEED", QStringLiteral("20261206")).toULongLong();
+        const auto seed = qEnvironmentVariable("SAPPERLY_CRASH_SEED", u"20261206"_s).toULongLong();
         std::mt19937_64 random(seed);
         int kills = 0, runs = 0;
         while (kills < wantedKills && runs++ < maxRuns) {
@@ -192,7 +181,7 @@ private slots:
             // and some runs are let through to the end.
             const int killAfter = int(random() % (2 * actionsPerRun + 8)),
                       delay = int(random() % 2500);
-            const QStringList arguments { QStringLiteral("--child"), disk.local, disk.cloud,
+            const QStringList arguments { u"--child"_s, disk.local, disk.cloud,
                 QString::number(random()), QString::number(runs * 100) };
             const Report report = run(arguments, killAfter, delay);
             kills += report.killed;
@@ -201,7 +190,7 @@ private slots:
                 return qWarning(
                     "seed %llu, run %d: kill after %d lines + %d us", seed, runs, killAfter, delay);
         }
-        QVERIFY2(kills >= wantedKills, qPrintable(QStringLiteral("only %1 kills").arg(kills)));
+        QVERIFY2(kills >= wantedKills, qPrintable(u"only %1 kills"_s.arg(kills)));
         qInfo("%d kills in %d runs, %d between a finished game and its count", kills, runs,
             disk.uncounted);
     }

@@ -37,11 +37,6 @@ bool writeByRename(const QString& folder, const QString& name, const QByteArray&
         ::rename(temporary, QFile::encodeName(folder + u'/' + name)) == 0;
 }
 
-QByteArray nested(const QByteArray& open, const QByteArray& close)
-{
-    return open.repeated(100000) + close.repeated(100000);
-}
-
 // A board unlike any other the test hands out.
 Board distinctBoard(int serial)
 {
@@ -96,14 +91,11 @@ private slots:
                 (stamp <= m_seen.savedAt || game == m_seen.offered.end() ||
                     game->second != m_engine->board()))
                 m_seen.problems += u"the board changed to an older or unoffered game"_s;
+            m_seen.savedAt = stamp;
         });
         connect(m_engine.get(), &GameEngine::recordsChanged, this, [this] {
             if (!grewFrom(m_engine->records(), std::exchange(m_seen.records, m_engine->records())))
                 m_seen.problems += u"the statistics went down"_s;
-        });
-        connect(m_engine.get(), &GameEngine::lastSavedAtChanged, this, [this] {
-            if (m_engine->lastSavedAt() < std::exchange(m_seen.savedAt, m_engine->lastSavedAt()))
-                m_seen.problems += u"lastSavedAt went back"_s;
         });
         // A game in progress, and one lost game in the statistics.
         playLosingGame(*m_engine, m_clock, 5);
@@ -136,6 +128,9 @@ private slots:
         const QByteArray v = gameBytes(valid),
                          r = recordsBytes({ { Difficulty::beginner, { 9, 8, 2 } } });
         const char *game = "savedGame.json", *records = "records.json";
+        const auto nested = [](const char* open, const char* close) {
+            return QByteArray(open).repeated(100000) + QByteArray(close).repeated(100000);
+        };
         row("empty game", inPlace, game);
         row("first byte of a game", inPlace, game, v.left(1));
         row("half a game", inPlace, game, v.left(v.size() / 2));
@@ -184,14 +179,14 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
         const QString &cloud = m_dirs->cloud, path = cloud + u'/' + name;
-        if (put == unreadable && ::geteuid() == 0) // root reads any mode: ask an ordinary user
+        if (put == unreadable && ::geteuid() == 0) { // root reads any mode: ask an ordinary user
+            auto asUser = u"--reuid=nobody --regid=nogroup --clear-groups"_s.split(u' ');
             QCOMPARE(QProcess::execute(u"setpriv"_s,
-                         { u"--reuid=nobody"_s, u"--regid=nogroup"_s, u"--clear-groups"_s,
-                             QCoreApplication::applicationFilePath(),
-                             u"faultIsSurvived:unreadable folder"_s }),
+                         asUser << QCoreApplication::applicationFilePath()
+                                << u"faultIsSurvived:unreadable folder"_s),
                 0);
-        if (put == unreadable && ::geteuid() == 0)
             return;
+        }
         const Board board = m_engine->board();
         Records records = m_engine->records();
         if (put >= fifo)
