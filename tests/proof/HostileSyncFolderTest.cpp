@@ -5,14 +5,12 @@
 #include "TestBoards.h"
 #include "TestEngine.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
 
 #include <atomic>
-#include <map>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -59,7 +57,7 @@ class HostileSyncFolderTest : public QObject {
         Records records;
         Instant savedAt = 0;
         Board board;
-        std::map<Instant, Board> offered;
+        QMap<Instant, Board> offered;
         QStringList problems;
     } m_seen;
     int m_serial = 0;
@@ -85,11 +83,9 @@ private slots:
         // A board changes only by our own move, saved now, or to a newer game that was offered.
         connect(m_engine.get(), &GameEngine::boardChanged, this, [this] {
             const Instant stamp = m_engine->lastSavedAt();
-            const auto game = m_seen.offered.find(stamp);
             if (m_engine->board() != std::exchange(m_seen.board, m_engine->board()) &&
                 stamp != m_clock.now() &&
-                (stamp <= m_seen.savedAt || game == m_seen.offered.end() ||
-                    game->second != m_engine->board()))
+                (stamp <= m_seen.savedAt || m_seen.offered.value(stamp) != m_engine->board()))
                 m_seen.problems += u"the board changed to an older or unoffered game"_s;
             m_seen.savedAt = stamp;
         });
@@ -260,14 +256,14 @@ private slots:
             }
             finished = true;
         });
-        QElapsedTimer sinceTurn;
+        QElapsedTimer sinceStart, sinceTurn;
+        sinceStart.start();
         sinceTurn.start();
         qint64 longestGap = 0;
         const auto caughtUp = [&] {
             return m_engine->board() == last.board && m_engine->records() == records;
         };
-        for (const QDeadlineTimer deadline(30000);
-             !deadline.hasExpired() && !(finished && caughtUp());) {
+        while (sinceStart.elapsed() < 30000 && !(finished && caughtUp())) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             longestGap = std::max(longestGap, sinceTurn.restart());
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
