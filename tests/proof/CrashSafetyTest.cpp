@@ -27,48 +27,46 @@ QByteArray hashOf(const Bytes& bytes)
 
 // The child plays scripted games, mostly on safe squares so that games are won as well as lost.
 // It tells its parent straight through the descriptor "BEGIN seq" before action seq, which runs at
-// startTime + seq, "SAVED seq game-hash records-hash" once that action's save has returned, and
-// "DONE" at the end.
+// startTime + seq, and "SAVED seq game-hash records-hash" once that action's save has returned.
 int child(const QString& local, const QString& cloud, std::uint64_t seed, qint64 first)
 {
     const auto say = [](const QByteArray& line) {
         if (::write(STDOUT_FILENO, line.constData(), std::size_t(line.size())) != line.size())
             std::_Exit(3);
     };
-    FakeClock clock;
-    clock.set(startTime + double(first));
+    const FakeClock clock { std::make_shared<Instant>(startTime + double(first)) };
     GameEngine engine({ local, cloud }, { clock.function(), std::make_unique<Mt64Random>(seed) });
     std::mt19937_64 script(seed ^ 0x5eed5eedULL);
     for (auto seq = first; seq < first + actionsPerRun; ++seq) {
         clock.set(startTime + double(seq));
         say("BEGIN " + QByteArray::number(seq) + '\n');
         const Board& board = engine.board();
-        const auto roll = script() % 100, pick = script() % 10, i = script() % board.cells.size();
-        const Point at { std::int64_t(i) % board.columns(), std::int64_t(i) / board.columns() };
-        if (board.isOver() || roll < 3)
+        const auto roll = script() % 100, pick = script() % 10;
+        std::vector<std::int64_t> squares;
+        for (std::int64_t i = 0; i < std::int64_t(board.cells.size()); ++i) {
+            const Cell& cell = board.cells[std::size_t(i)];
+            if (!cell.isRevealed && !(cell.isMine && roll >= 15 && board.minesLaid))
+                squares.push_back(i);
+        }
+        const auto i = squares.empty() ? 0 : squares[script() % squares.size()];
+        if (board.isOver() || roll < 3 || squares.empty())
             engine.newGame(Difficulty(pick / 7 + pick / 9)); // mostly beginner, seldom expert
         else if (roll < 10)
-            engine.toggleMark(at.x, at.y);
-        else if (roll < 15 || !board.minesLaid || !board.cells[i].isMine)
-            engine.reveal(at.x, at.y);
+            engine.toggleMark(i % board.columns(), i / board.columns());
+        else
+            engine.reveal(i % board.columns(), i / board.columns());
         if (engine.lastSavedAt() == clock.now())
             say("SAVED " + QByteArray::number(seq) + ' ' + hashOf(readStored(local, savedGameKey)) +
                 ' ' + hashOf(readStored(local, recordsKey)) + '\n');
         QCoreApplication::processEvents(); // lets the store's watch see the folder
     }
-    say("DONE\n");
     return 0;
 }
 
-// What a run said before it died: the hashes its last completed save reported, the action in
-// flight, and whether the kill landed before the end.
-struct Report {
-    Bytes game {}, records {};
-    std::optional<qint64> inFlight {};
-    bool killed = false;
-};
-
-Report run(const QStringList& arguments, int killAfterLines, int delayMicros)
+// The child's output up to a kill that lands after killAfterLines lines and delayMicros more, and
+// whether the kill landed before the child's end.
+std::pair<QList<QByteArray>, bool> run(
+    const QStringList& arguments, int killAfterLines, int delayMicros)
 {
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -83,19 +81,8 @@ Report run(const QStringList& arguments, int killAfterLines, int delayMicros)
     std::this_thread::sleep_for(std::chrono::microseconds(delayMicros));
     child.kill();
     child.waitForFinished(10000);
-    Report report;
-    report.killed = child.exitStatus() == QProcess::CrashExit;
-    for (const QByteArray& line : lines + child.readAllStandardOutput().split('\n')) {
-        const QList<QByteArray> words = line.trimmed().split(' ');
-        if (words[0] == "BEGIN")
-            report.inFlight = words.value(1).toLongLong();
-        else if (words[0] == "SAVED" && words.size() == 4)
-            std::tie(report.inFlight, report.game, report.records) =
-                std::tuple(std::nullopt, words[2], words[3]);
-        else if (words[0] == "DONE")
-            report.inFlight.reset();
-    }
-    return report;
+    return { lines + child.readAllStandardOutput().split('\n'),
+        child.exitStatus() == QProcess::CrashExit };
 }
 
 // What the disk held after the previous kill, and how often a kill hit a save in the one gap two
@@ -107,24 +94,33 @@ struct Disk {
     int uncounted = 0;
 };
 
-std::optional<SavedGame> gameIn(const Bytes& bytes)
+void check(const QList<QByteArray>& lines, bool killed, Disk& disk)
 {
-    return bytes ? decodeSavedGame(bytes->toStdString()) : std::nullopt;
-}
-
-void check(const Report& report, Disk& disk)
-{
+    // The hashes the last completed save reported, and the action in flight.
+    Bytes reported[2];
+    std::optional<qint64> inFlight;
+    for (const QByteArray& line : lines) {
+        const QList<QByteArray> words = line.trimmed().split(' ');
+        if (words[0] == "BEGIN")
+            inFlight = words.value(1).toLongLong();
+        else if (words[0] == "SAVED" && words.size() == 4)
+            std::tie(inFlight, reported[0], reported[1]) =
+                std::tuple(std::nullopt, words[2], words[3]);
+    }
+    if (!killed) // every action ran to its end
+        inFlight.reset();
+    const auto gameIn = [](const Bytes& b) {
+        return b ? decodeSavedGame(b->toStdString()) : std::nullopt;
+    };
     std::array<Bytes, 4> now; // game local, game cloud, records local, records cloud: save order
     std::array<bool, 4> isNew {};
     for (std::size_t f = 0; f < 4; ++f) {
         now[f] = readStored(f % 2 ? disk.cloud : disk.local, f < 2 ? savedGameKey : recordsKey);
         // Against what the last completed save reported, or else what the last check found.
-        const auto& saved = f < 2 ? report.game : report.records;
-        isNew[f] = hashOf(now[f]) != saved.value_or(hashOf(disk.files[f]));
+        isNew[f] = hashOf(now[f]) != reported[f / 2].value_or(hashOf(disk.files[f]));
         const auto game = gameIn(now[f]);
-        QVERIFY2(!isNew[f] || report.inFlight, "a file changed without a save in flight");
-        QVERIFY2(
-            f > 1 || !isNew[f] || (game && game->savedAt == startTime + double(*report.inFlight)),
+        QVERIFY2(!isNew[f] || inFlight, "a file changed without a save in flight");
+        QVERIFY2(f > 1 || !isNew[f] || (game && game->savedAt == startTime + double(*inFlight)),
             "a game is gone, unreadable, or neither the last save nor the one in flight");
     }
     const auto [gameLocal, gameCloud, recordsLocal, recordsCloud] = isNew;
@@ -183,9 +179,9 @@ private slots:
                       delay = int(random() % 2500);
             const QStringList arguments { u"--child"_s, disk.local, disk.cloud,
                 QString::number(random()), QString::number(runs * 100) };
-            const Report report = run(arguments, killAfter, delay);
-            kills += report.killed;
-            check(report, disk);
+            const auto [lines, killed] = run(arguments, killAfter, delay);
+            kills += killed;
+            check(lines, killed, disk);
             if (QTest::currentTestFailed())
                 return qWarning(
                     "seed %llu, run %d: kill after %d lines + %d us", seed, runs, killAfter, delay);
