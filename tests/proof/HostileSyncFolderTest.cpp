@@ -35,15 +35,6 @@ bool writeByRename(const QString& folder, const QString& name, const QByteArray&
         ::rename(temporary, QFile::encodeName(folder + u'/' + name)) == 0;
 }
 
-// A board unlike any other the test hands out.
-Board distinctBoard(int serial)
-{
-    Board board = Board::fresh(Difficulty::intermediate);
-    board.phase = Board::Phase::playing;
-    flag(board, { { serial % 16, serial / 16 % 16 } });
-    return board;
-}
-
 } // namespace
 
 class HostileSyncFolderTest : public QObject {
@@ -62,11 +53,13 @@ class HostileSyncFolderTest : public QObject {
     } m_seen;
     int m_serial = 0;
 
-    /// A valid game saved later than anything so far, offered to the engine.
+    /// A valid game, unlike any other, saved later than anything so far and offered to the engine.
     SavedGame nextGame()
     {
-        ++m_serial;
-        const SavedGame game { distinctBoard(m_serial), m_serial, m_clock.now() + m_serial * 10.0 };
+        SavedGame game { Board::fresh(Difficulty::intermediate), ++m_serial,
+            m_clock.now() + m_serial * 10.0 };
+        game.board.phase = Board::Phase::playing;
+        flag(game.board, { { m_serial % 16, m_serial / 16 % 16 } });
         m_seen.offered[game.savedAt] = game.board;
         return game;
     }
@@ -118,7 +111,7 @@ private slots:
             QTest::newRow(tag) << int(put) << QString::fromUtf8(name) << bytes;
         };
         // Newer than the engine's game, so that only what is wrong with them keeps them out.
-        SavedGame valid { distinctBoard(255), 7, startTime + 500 }, huge = valid, back = valid;
+        SavedGame valid { flaggedBoard(8), 7, startTime + 500 }, huge = valid, back = valid;
         huge.board.cells[40].adjacent = 1234567890123456789; // 19 digits to draw and cache
         back.elapsed = -1000000000000000000; // a clock run backwards would buy a best time
         const QByteArray v = gameBytes(valid),
