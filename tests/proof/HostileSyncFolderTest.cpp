@@ -124,14 +124,11 @@ private slots:
         row("first byte of a game", inPlace, game, v.left(1));
         row("half a game", inPlace, game, v.left(v.size() / 2));
         row("game without its last brace", inPlace, game, v.chopped(1));
-        row("game ending in a crash's zeros", inPlace, game,
-            v.left(v.size() / 3) + QByteArray(64, 0));
+        row("a crash's zeros", inPlace, game, v.left(v.size() / 3) + QByteArray(64, 0));
         row("game not in UTF-8", inPlace, game, QByteArray("\xff\xfe\x00{\"board\"", 10));
-        row("numbers out of range", inPlace, game,
-            R"({"board":1e999999,"elapsed":-0,"savedAt":NaN})");
+        row("out of range", inPlace, game, R"({"board":1e999999,"elapsed":-0,"savedAt":NaN})");
         row("records as the game", inPlace, game, R"(["beginner",{"played":1e308,"won":1}])");
-        row("a cell of the wrong type", inPlace, game,
-            QByteArray(v).replace("\"isMine\":false", "\"isMine\":0"));
+        row("wrong type", inPlace, game, QByteArray(v).replace("\"isMine\":false", "\"isMine\":0"));
         row("empty records", inPlace, records);
         row("first byte of records", inPlace, records, r.left(1));
         row("records without their last bracket", inPlace, records, r.chopped(1));
@@ -139,14 +136,13 @@ private slots:
         row("a count no board has", renamed, game, gameBytes(huge));
         row("a clock run backwards", renamed, game, gameBytes(back));
         row("an older game", renamed, game, gameBytes({ valid.board, 7, startTime - 100 }));
-        row("megabytes", renamed, game,
+        row("huge", renamed, game,
             QByteArray(v).insert(1, "\"pad\":\"" + QByteArray(3 << 20, 'x') + "\","));
-        row("a game nested 100000 deep", renamed, game, nested("[", "]"));
-        row("records nested 100000 deep", renamed, records, nested("{\"a\":", "}"));
-        row("a board nested 100000 deep", renamed, game,
-            "{\"board\":" + nested("{\"a\":", "}") + ",\"elapsed\":1,\"savedAt\":1e12}");
-        row("an entry nested 100000 deep", renamed, records,
-            "[\"beginner\"," + nested("[", "]") + "]");
+        row("nested game", renamed, game, nested("[", "]"));
+        row("nested records", renamed, records, nested("{\"a\":", "}"));
+        row("nested board", renamed, game,
+            "{\"board\":" + nested("{\"a\":", "}") + ",\"savedAt\":1e12}");
+        row("nested entry", renamed, records, "[\"beginner\"," + nested("[", "]") + "]");
         // Tempting values under names that are not the keys': the name is all that is wrong.
         for (const char* name :
             { ".syncthing.savedGame.json.tmp", "savedGame (conflicted copy 2026-01-01).json",
