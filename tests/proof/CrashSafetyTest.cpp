@@ -29,8 +29,11 @@ QByteArray hashOf(const Bytes& bytes)
 // The child plays scripted games, mostly on safe squares so that games are won as well as lost.
 // It tells its parent straight through the descriptor "BEGIN seq" before action seq, which runs at
 // startTime + seq, and "SAVED seq game-hash records-hash" once that action's save has returned.
-int child(const QString& local, const QString& cloud, std::uint64_t seed, qint64 first)
+int child(const QStringList& arguments)
 {
+    const QString &local = arguments[2], &cloud = arguments[3];
+    const auto seed = arguments[4].toULongLong();
+    const auto first = arguments[5].toLongLong();
     const auto say = [](const QByteArray& line) {
         if (::write(STDOUT_FILENO, line.constData(), std::size_t(line.size())) != line.size())
             std::_Exit(3);
@@ -197,8 +200,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
     if (argc == 6 && qstrcmp(argv[1], "--child") == 0)
-        return child(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
-            std::stoull(argv[4]), std::stoll(argv[5]));
+        return child(application.arguments());
     CrashSafetyTest test;
     return QTest::qExec(&test, argc, argv);
 }
