@@ -164,11 +164,10 @@ private slots:
         QFETCH(QByteArray, bytes);
         const QString &cloud = m_dirs->cloud, path = cloud + u'/' + name;
         if (put == unreadable && ::geteuid() == 0) { // root reads any mode: ask an ordinary user
-            auto asUser = u"--reuid=nobody --regid=nogroup --clear-groups"_s.split(u' ');
-            QCOMPARE(QProcess::execute(u"setpriv"_s,
-                         asUser << QCoreApplication::applicationFilePath()
-                                << u"faultIsSurvived:unreadable folder"_s),
-                0);
+            const QStringList asUser { u"--reuid=nobody"_s, u"--regid=nogroup"_s,
+                u"--clear-groups"_s, QCoreApplication::applicationFilePath(),
+                u"faultIsSurvived:unreadable folder"_s };
+            QCOMPARE(QProcess::execute(u"setpriv"_s, asUser), 0);
             return;
         }
         const Board board = m_engine->board();
