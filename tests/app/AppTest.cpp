@@ -9,22 +9,14 @@
 #include "ui/window/MainWindow.h"
 #include "ui/window/SyncFolderDialog.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QDir>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMessageBox>
-#include <QProcess>
-#include <QPushButton>
-#include <QSettings>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using Claim = SingleInstance::Claim;
 
 class AppTest : public QObject {
     Q_OBJECT
@@ -33,88 +25,69 @@ class AppTest : public QObject {
     int m_serial = 0;
 
     QString fresh(const char* name) { return m_dir.filePath(name + QString::number(++m_serial)); }
-    QString freshConfig() { return fresh("config") + "/sapperly.conf"; }
-    // What the player is asked, shown window-modal without a nested event loop.
+    bool says(QProcess& p, QByteArray s) { return p.waitForReadyRead(9000) && p.readLine() == s; }
     template <typename T> static T* modal() { return qobject_cast<T*>(qApp->activeModalWidget()); }
-
-    // Starts this program as "--hold FOLDER" (see main), as another account through asOther.
-    static void hold(QProcess& p, const QString& folder, QStringList asOther = {})
+    // Starts this program as "--hold FOLDER" (see main), as another account through asOther, and
+    // tells whether it holds the folder.
+    bool hold(QProcess& p, const QString& folder, QStringList asOther = {})
     {
         asOther << QCoreApplication::applicationFilePath() << "--hold" << folder;
         p.start(asOther.takeFirst(), asOther);
-    }
-    static bool says(QProcess& p, const char* line)
-    {
-        return p.waitForReadyRead(10000) && p.readLine().trimmed() == line;
-    }
-    static bool makeFolder(const QString& path, mode_t mode)
-    {
-        return QDir().mkpath(path) && ::chmod(QFile::encodeName(path), mode) == 0;
+        return says(p, "holding\n");
     }
 
 private slots:
-    void initTestCase() { QCoreApplication::setApplicationName("sapperly"); }
+    void initTestCase() { ::umask(022), QCoreApplication::setApplicationName("sapperly"); }
     void cleanupTestCase() { QProcess::execute("umount", { "-l", m_dir.filePath("crash full") }); }
 
-    void theCommandLine()
+    void theCommandLineAndTheSettings()
     {
-        const QString home = QDir::homePath(), here = QDir::currentPath(), kept = "/remembered";
-        const QString unknown = "2 sapperly: Unknown option 'bogus'.";
-        // Arguments, the environment (null: unset), and the sync folder ("-": none) or the exit
-        // status and start of the message. Any folder but the remembered one overrides it.
+        const QString home = QDir::homePath(), here = QDir::currentPath();
+        // Arguments, the environment (null: unset), and the sync folder ("-": none, "kept": not
+        // overridden) or the exit status and start of the message.
         const std::tuple<QString, const char*, QString> rows[] = {
-            { "", nullptr, kept },
+            { "", nullptr, "kept /remembered" },
             { "--sync-folder /a", nullptr, "/a" },
             { "--sync-folder=/b/", nullptr, "/b" },
             { "--sync-folder=/a --sync-folder=/b", nullptr, "/b" },
             { "--sync-folder=rel", nullptr, here + "/rel" },
             { "--sync-folder=~/Sync", nullptr, home + "/Sync" },
             { "", "/env", "/env" },
-            { "", "", kept },
+            { "", "", "kept /remembered" },
             { "--sync-folder /a", "/env", "/a" },
             { "--sync-folder=", "/env", "-" }, // the empty option: this machine only
-            { "-platform offscreen -reverse", nullptr, kept },
-            { "--help --bogus", nullptr, unknown },
+            { "-platform offscreen -reverse", nullptr, "kept /remembered" },
+            { "--help --bogus", nullptr, "2 sapperly: Unknown option 'bogus'." },
             { "-h", nullptr, "0 Usage: " },
             { "--version", nullptr, "0 sapperly " },
             { "-v", nullptr, "0 sapperly " },
-            { "--bogus", nullptr, unknown },
+            { "--bogus", nullptr, "2 sapperly: Unknown option 'bogus'." },
             { "--sync-folder", nullptr, "2 sapperly: Missing value after '--sync-folder'." },
             { "file", nullptr, "2 sapperly: unexpected argument 'file'." },
-            { "-- --sync-folder=/x", nullptr,
-                "2 sapperly: unexpected argument '--sync-folder=/x'." },
+            { "-- --sync-folder", nullptr, "2 sapperly: unexpected argument '--sync-folder'." },
         };
-        Settings settings(freshConfig());
-        QVERIFY(settings.setSyncFolder(kept));
+        const QString file = fresh("conf");
+        Settings settings(file);
+        QVERIFY(settings.setSyncFolder(QString("/remembered")));
         for (const auto& [arguments, environment, expected] : rows) {
-            qunsetenv("SAPPERLY_SYNC_FOLDER");
-            if (environment)
-                qputenv("SAPPERLY_SYNC_FOLDER", environment);
+            environment ? qputenv("SAPPERLY_SYNC_FOLDER", environment)
+                        : qunsetenv("SAPPERLY_SYNC_FOLDER");
             const auto line =
                 CommandLine::parse(("sapperly " + arguments).split(' ', Qt::SkipEmptyParts));
             const auto action = line.action();
             const QString got = action == CommandLine::Action::play
-                ? line.folders(settings).syncFolder.value_or("-")
+                ? (line.syncFolderOverridden() ? "" : "kept ") +
+                    line.folders(settings).syncFolder.value_or("-")
                 : (action == CommandLine::Action::fail ? "2 " : "0 ") + line.message();
             QVERIFY2(got == expected || (got.startsWith(expected) && got.endsWith('\n')),
                 qPrintable(got));
-            QVERIFY2(action != CommandLine::Action::play ||
-                    line.syncFolderOverridden() == (expected != kept),
-                qPrintable(arguments));
         }
         qunsetenv("SAPPERLY_SYNC_FOLDER");
-    }
-
-    void theSettingRemembersAFolderOrNone()
-    {
-        const QString file = freshConfig();
-        Settings settings(file);
+        // Kept cleaned; forgetting it keeps the rest; a hand-edited relative path is no folder.
         QVERIFY(settings.setSyncFolder(m_dir.filePath("sync/../Sync")));
         QCOMPARE(Settings(file).syncFolder(), m_dir.filePath("Sync"));
         QVERIFY(settings.setWindowGeometry("geometry") && settings.setSyncFolder(std::nullopt));
-        QVERIFY(!Settings(file).syncFolder());
-        QCOMPARE(Settings(file).windowGeometry(), QByteArray("geometry"));
-        // A hand-edited relative path is not taken as a folder; an unwritable file is reported.
+        QVERIFY(!Settings(file).syncFolder() && Settings(file).windowGeometry() == "geometry");
         QSettings(file, QSettings::IniFormat).setValue("syncFolder", "Sync");
         QVERIFY(!Settings(file).syncFolder());
         QVERIFY(!Settings("/proc/sapperly/sapperly.conf").setSyncFolder(QString("/tmp")));
@@ -123,26 +96,23 @@ private slots:
     void theWindowsCommandsAndASecondLaunch()
     {
         // The remembered folder has become a plain file, so this run stays local.
-        const QString data = fresh("data"), file = freshConfig(), notAFolder = fresh("file");
+        const QString data = fresh("data"), file = fresh("conf"), notAFolder = fresh("file");
         const QString sync = fresh("sync"), later = fresh("later");
         QVERIFY(QFile(notAFolder).open(QIODevice::WriteOnly) &&
             Settings(file).setSyncFolder(notAFolder));
         SingleInstance instance(data);
-        QCOMPARE(instance.claim(), SingleInstance::Claim::first);
+        QVERIFY(instance.claim() == Claim::first);
         SapperlyApp app(*qApp, { data, std::nullopt }, false, Settings(file));
         DesktopIntegration desktop(app, instance);
         // The window is not shown yet; a second launch on the folder brings it up.
-        QCOMPARE(SingleInstance(data).claim(), SingleInstance::Claim::alreadyRunning);
+        QVERIFY(SingleInstance(data).claim() == Claim::alreadyRunning);
         QTRY_VERIFY(app.window().isVisible());
         QHash<QString, QAction*> items;
         for (const QAction* menu : app.window().menuBar()->actions())
             for (QAction* action : menu->menu()->actions())
                 items[action->text()] = action;
         QVERIFY(items.contains(QString::fromUtf8("Check for Updates\u2026")));
-        const auto open = [](QAction* action) {
-            action->trigger();
-            return modal<SyncFolderDialog>();
-        };
+        const auto open = [](QAction* a) { return a->trigger(), modal<SyncFolderDialog>(); };
         auto* dialog = open(items.value(QString::fromUtf8("Sync Folder\u2026")));
         QVERIFY(dialog && dialog->statusText().contains("it is a file, not a folder"));
         // Stopping forgets the folder, so later launches stop trying it.
@@ -159,11 +129,11 @@ private slots:
         // A refusal says why and changes nothing.
         for (const auto& [refused, why] : { std::pair { notAFolder, "read and write" },
                  { data + "/.", "keeps its own files" } }) {
-            QVERIFY(!command.useFolder(refused));
-            QVERIFY(app.engine().syncFolder() == sync && Settings(file).syncFolder() == sync);
+            QVERIFY(!command.useFolder(refused) && app.engine().syncFolder() == sync &&
+                Settings(file).syncFolder() == sync);
             auto* box = modal<QMessageBox>();
-            QVERIFY(box && box->text().startsWith("Sapperly can't sync through"));
-            QVERIFY2(box->informativeText().contains(why), qPrintable(box->informativeText()));
+            QVERIFY(box && box->text().startsWith("Sapperly can't sync through") &&
+                box->informativeText().contains(why));
             box->close();
         }
         QVERIFY((dialog = open(command.action())) && dialog->stopButton()->isEnabled());
@@ -183,7 +153,8 @@ private slots:
         // enter; otherwise the socket goes beside the lock in the data folder.
         const QString folder = m_dir.filePath("a"), runtime = m_dir.filePath("runtime");
         const QString open = m_dir.filePath("open");
-        QVERIFY(makeFolder(runtime, 0700) && makeFolder(open, 0755));
+        QVERIFY(::mkdir(QFile::encodeName(runtime), 0700) == 0 &&
+            ::mkdir(QFile::encodeName(open), 0755) == 0);
         const QList<QPair<QString, QString>> rows { { runtime, runtime }, { open, folder },
             { "", folder }, { "relative", folder }, { m_dir.filePath("missing"), folder } };
         for (const auto& [environment, socketFolder] : rows) {
@@ -191,16 +162,13 @@ private slots:
             const QString path = SingleInstance::socketPath(folder);
             QCOMPARE(QFileInfo(path).absolutePath(), socketFolder);
             QVERIFY(SingleInstance::socketPath(m_dir.filePath("b")) != path);
-            // Each round claims the folder anew: the copy of the round before let it go.
-            SingleInstance first(folder), second(runtime + "/../a/");
+            SingleInstance first(folder), second(runtime + "/../a/"), other(m_dir.filePath("b"));
             QSignalSpy raised(&first, &SingleInstance::raiseRequested);
-            QCOMPARE(first.claim(), SingleInstance::Claim::first);
-            QCOMPARE(second.claim(), SingleInstance::Claim::alreadyRunning);
-            QVERIFY(raised.wait(5000));
-            QCOMPARE(SingleInstance(m_dir.filePath("b")).claim(), SingleInstance::Claim::first);
+            QVERIFY(first.claim() == Claim::first && second.claim() == Claim::alreadyRunning);
+            QVERIFY(raised.wait(5000) && other.claim() == Claim::first);
             struct stat info { };
-            QVERIFY2(::lstat(QFile::encodeName(path), &info) == 0, qPrintable(path));
-            QVERIFY(S_ISSOCK(info.st_mode) && (info.st_mode & 077) == 0);
+            QVERIFY(::lstat(QFile::encodeName(path), &info) == 0 && S_ISSOCK(info.st_mode) &&
+                (info.st_mode & 077) == 0);
         }
     }
 
@@ -210,11 +178,11 @@ private slots:
         // nobody, with a private runtime folder of their own.
         QStringList asOther;
         const QString runtime = m_dir.filePath("runtime-other");
-        QVERIFY(makeFolder(runtime, 0700));
+        QVERIFY(::mkdir(QFile::encodeName(runtime), 0700) == 0);
         if (::geteuid() == 0) {
             asOther = QStringList { "setpriv", "--reuid=65534", "--regid=65534", "--clear-groups" };
-            QVERIFY(::chmod(QFile::encodeName(m_dir.path()), 0755) == 0);
-            QVERIFY(::chown(QFile::encodeName(runtime), 65534, 65534) == 0);
+            QVERIFY(::chmod(QFile::encodeName(m_dir.path()), 0755) == 0 &&
+                ::chown(QFile::encodeName(runtime), 65534, 65534) == 0);
         }
         qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
         // The first copy lives on or crashes, leaving its lock and socket. After a crash the next
@@ -222,7 +190,7 @@ private slots:
         // full disk comes last: it needs root to mount.
         for (const QString row :
             { "live", "crash", "live read-only", "crash read-only", "crash full" }) {
-            const bool crash = row.startsWith("crash"), readOnly = row.endsWith("only");
+            const bool died = row.startsWith("crash"), readOnly = row.endsWith("only");
             const QString top = m_dir.filePath(row), folder = top + "/data";
             QVERIFY(QDir().mkpath(top));
             if (row.endsWith("full") &&
@@ -230,33 +198,23 @@ private slots:
                 QVERIFY2(qgetenv("CI") != "true", "a tmpfs could not be mounted (needs root)");
                 QSKIP("a tmpfs could not be mounted (needs root)");
             }
-            QProcess first, next;
-            hold(first, folder);
-            QVERIFY(says(first, "holding"));
-            if (crash)
+            QProcess first, next, last;
+            QVERIFY(hold(first, folder));
+            if (died)
                 first.kill(), first.waitForFinished();
             QVERIFY(QFileInfo::exists(folder + "/sapperly.lock"));
-            QFile filler(top + "/filler");
-            if (row.endsWith("full") && filler.open(QIODevice::WriteOnly))
-                while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) { }
+            if (row.endsWith("full")) // until the disk is full
+                QProcess::execute("dd", { "if=/dev/zero", "of=" + top + "/filler", "bs=4k" });
             QVERIFY(::chmod(QFile::encodeName(folder), readOnly ? 0555 : 0755) == 0);
             const QStringList later = readOnly ? asOther : QStringList {};
-            if (crash)
-                hold(next, folder, later);
-            QVERIFY2(!crash || says(next, "holding"), qPrintable(row));
-            if (crash && readOnly) {
-                QByteArray warning;
-                QTRY_VERIFY((warning += next.readAllStandardError()).contains("cannot clear it"));
-                QVERIFY(QFileInfo::exists(folder + "/sapperly.lock"));
-            }
-            QProcess last;
-            hold(last, folder, later);
-            QVERIFY(last.waitForFinished(10000) && last.exitCode() == 3);
+            QVERIFY2(!died || hold(next, folder, later), qPrintable(row));
+            QVERIFY(!hold(last, folder, later) && last.waitForFinished() && last.exitCode() == 3);
             // A live owner keeps its folder even where a later launch can neither write in it
             // nor reach the owner's socket.
-            QVERIFY2((!crash && readOnly) || says(crash ? next : first, "raised"), qPrintable(row));
+            QVERIFY2((!died && readOnly) || says(died ? next : first, "raised\n"), qPrintable(row));
             for (QProcess* process : { &first, &next })
                 process->kill(), process->waitForFinished();
+            QVERIFY(!(died && readOnly) || next.readAllStandardError().contains("cannot clear it"));
             QVERIFY(::chmod(QFile::encodeName(folder), 0755) == 0);
         }
     }
@@ -273,7 +231,7 @@ int main(int argc, char* argv[])
     }
     QCoreApplication application(argc, argv);
     SingleInstance instance(QString::fromLocal8Bit(argv[2]));
-    if (instance.claim() != SingleInstance::Claim::first)
+    if (instance.claim() != Claim::first)
         return 3;
     const auto say = [](const char* line) { std::puts(line), std::fflush(stdout); };
     QObject::connect(&instance, &SingleInstance::raiseRequested, [&] { say("raised"); });
