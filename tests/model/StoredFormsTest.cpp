@@ -41,9 +41,7 @@ Board game(Phase phase = Phase::playing)
 
 TEST(JsonRead, OneShallowValueAndStrictScalars)
 {
-    const auto nested = [](std::size_t depth) {
-        return std::string(depth, '[') + std::string(depth, ']');
-    };
+    const auto nested = [](std::size_t n) { return std::string(n, '[') + std::string(n, ']'); };
     EXPECT_TRUE(jsonread::parse(nested(jsonread::maxDepth)));
     // Brackets inside strings, escaped quotes included, are text, not nesting.
     EXPECT_TRUE(jsonread::parse("[\"\\\"" + std::string(100, '[') + "\"]"));
@@ -141,24 +139,24 @@ TEST(BoardCoding, BoardsNoGameReachesAreRefused)
 {
     const Board fresh = Board::fresh(beginner), open = game(), lost = game(Phase::lost),
                 won = game(Phase::won);
-    std::vector<Point> eleven;
+    std::vector<Point> eleven(11);
     for (std::int64_t i = 0; i < 11; ++i)
-        eleven.push_back({ i % 9, i / 9 });
-    static const Board oneMine = boardWithMines(beginner, { { 0, 0 } }),
-                       elevenMines = boardWithMines(beginner, eleven);
-    const auto at = [](Board& b, std::int64_t x, std::int64_t y) -> Cell& {
-        return b.cells[std::size_t(b.index(x, y))];
-    };
+        eleven[std::size_t(i)] = { i % 9, i / 9 };
+    // Squares by index: 0 and 2 are mines at (0, 0) and (2, 0), 10 is (1, 1) showing 2, 40 is
+    // (4, 4) where the game was opened.
     const std::tuple<const char*, const Board&, std::function<void(Board&)>> cases[] = {
         // Numbers: outside 0 to 8 (the painter would show any of them), or not the mines around.
-        { "adjacency 9 on a mine", open, [&](Board& b) { at(b, 0, 0).adjacent = 9; } },
-        { "negative adjacency", open, [&](Board& b) { at(b, 2, 0).adjacent = -1; } },
-        { "19 digits", open, [&](Board& b) { at(b, 4, 4).adjacent = 1234567890123456789; } },
-        { "number off by one", open, [&](Board& b) { at(b, 1, 1).adjacent = 3; } },
-        { "number before mines", fresh, [&](Board& b) { at(b, 4, 4).adjacent = 1; } },
+        { "adjacency 9 on a mine", open, [](Board& b) { b.cells[0].adjacent = 9; } },
+        { "negative adjacency", open, [](Board& b) { b.cells[2].adjacent = -1; } },
+        { "19 digits", open, [](Board& b) { b.cells[40].adjacent = 1234567890123456789; } },
+        { "number off by one", open, [](Board& b) { b.cells[10].adjacent = 3; } },
+        { "number before mines", fresh, [](Board& b) { b.cells[40].adjacent = 1; } },
         // Mines: all of the size's count once laid, none before.
-        { "one mine", fresh, [](Board& b) { b = oneMine; } },
-        { "eleven mines", fresh, [](Board& b) { b = elevenMines; } },
+        { "one mine", fresh,
+            [](Board& b) {
+                b = boardWithMines(beginner, { { 0, 0 } });
+            } },
+        { "eleven mines", fresh, [&eleven](Board& b) { b = boardWithMines(beginner, eleven); } },
         { "mines before they are laid", open, [](Board& b) { b.minesLaid = false; } },
         // Counters that differ from the squares.
         { "revealedCount one high", open, [](Board& b) { ++b.revealedCount; } },
@@ -166,19 +164,19 @@ TEST(BoardCoding, BoardsNoGameReachesAreRefused)
         { "flagCount of a won board", won, [](Board& b) { b.flagCount = 0; } },
         // Phases that contradict the squares.
         { "ready with a square open", fresh,
-            [&](Board& b) { at(b, 4, 4).isRevealed = true, b.revealedCount = 1; } },
+            [](Board& b) { b.cells[40].isRevealed = true, b.revealedCount = 1; } },
         { "ready with mines laid", open, [](Board& b) { b.phase = Phase::ready; } },
         { "playing, a square open, no mines", fresh,
-            [&](Board& b) {
-                at(b, 4, 4).isRevealed = true, b.revealedCount = 1, b.phase = Phase::playing;
+            [](Board& b) {
+                b.cells[40].isRevealed = true, b.revealedCount = 1, b.phase = Phase::playing;
             } },
-        { "playing with a revealed mine", open, [&](Board& b) { at(b, 2, 0).isRevealed = true; } },
+        { "playing with a revealed mine", open, [](Board& b) { b.cells[2].isRevealed = true; } },
         { "playing with every safe square open", won, [](Board& b) { b.phase = Phase::playing; } },
         { "playing with exploded", open, [](Board& b) { b.exploded = Point(0, 0); } },
         { "lost without exploded", lost, [](Board& b) { b.exploded.reset(); } },
         { "exploded not a mine", lost, [](Board& b) { b.exploded = Point(4, 4); } },
         { "exploded outside", lost, [](Board& b) { b.exploded = Point(9, 0); } },
-        { "lost with a mine covered", lost, [&](Board& b) { at(b, 2, 0).isRevealed = false; } },
+        { "lost with a mine covered", lost, [](Board& b) { b.cells[2].isRevealed = false; } },
         { "lost before mines are laid", fresh,
             [](Board& b) { b.phase = Phase::lost, b.exploded = Point(0, 0); } },
         { "won with a safe square covered", open, [](Board& b) { b.phase = Phase::won; } },
@@ -198,9 +196,8 @@ TEST(SavedGameCoding, ExactBytesInstantsAndRefusals)
     const std::string encoded = encodeSavedGame(saved);
     EXPECT_EQ(encoded,
         R"({"board":)" + written(saved.board) + R"(,"elapsed":37,"savedAt":786000000.25})");
-    // Stored instants count seconds from 2001-01-01 00:00:00 UTC, as other machines do. The far
-    // past is the start of year 1 as they count it, in the Julian calendar: two days earlier
-    // than the Gregorian reckoning.
+    // Stored instants count seconds from 2001-01-01 00:00:00 UTC, as other machines do; the far
+    // past is the start of year 1 as they count it, two days before the Gregorian reckoning.
     using namespace std::chrono;
     const auto reference = sys_days { year { 2001 } / January / 1 };
     EXPECT_EQ(unixToReferenceOffset, duration<double>(reference.time_since_epoch()).count());
