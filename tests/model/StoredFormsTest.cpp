@@ -142,6 +142,8 @@ TEST(BoardCoding, BoardsNoGameReachesAreRefused)
     std::vector<Point> eleven(11);
     for (std::int64_t i = 0; i < 11; ++i)
         eleven[std::size_t(i)] = { i % 9, i / 9 };
+    const Board marked = play(fresh, "m8,8"); // playing before any mine is laid
+    const auto opened = [](Board& b) { b.cells[40].isRevealed = true, b.revealedCount = 1; };
     // Squares by index: 0 and 2 are mines at (0, 0) and (2, 0), 10 is (1, 1) showing 2, 40 is
     // (4, 4) where the game was opened.
     const std::tuple<const char*, const Board&, std::function<void(Board&)>> cases[] = {
@@ -152,10 +154,8 @@ TEST(BoardCoding, BoardsNoGameReachesAreRefused)
         { "number off by one", open, [](Board& b) { b.cells[10].adjacent = 3; } },
         { "number before mines", fresh, [](Board& b) { b.cells[40].adjacent = 1; } },
         // Mines: all of the size's count once laid, none before.
-        { "one mine", fresh,
-            [](Board& b) {
-                b = boardWithMines(beginner, { { 0, 0 } });
-            } },
+        { "one mine at (0, 0)", fresh,
+            [](Board& b) { b = boardWithMines(beginner, std::vector<Point>(1)); } },
         { "eleven mines", fresh, [&eleven](Board& b) { b = boardWithMines(beginner, eleven); } },
         { "mines before they are laid", open, [](Board& b) { b.minesLaid = false; } },
         // Counters that differ from the squares.
@@ -163,13 +163,9 @@ TEST(BoardCoding, BoardsNoGameReachesAreRefused)
         { "flagCount one low", open, [](Board& b) { --b.flagCount; } },
         { "flagCount of a won board", won, [](Board& b) { b.flagCount = 0; } },
         // Phases that contradict the squares.
-        { "ready with a square open", fresh,
-            [](Board& b) { b.cells[40].isRevealed = true, b.revealedCount = 1; } },
+        { "ready with a square open", fresh, opened },
         { "ready with mines laid", open, [](Board& b) { b.phase = Phase::ready; } },
-        { "playing, a square open, no mines", fresh,
-            [](Board& b) {
-                b.cells[40].isRevealed = true, b.revealedCount = 1, b.phase = Phase::playing;
-            } },
+        { "playing, a square open, no mines", marked, opened },
         { "playing with a revealed mine", open, [](Board& b) { b.cells[2].isRevealed = true; } },
         { "playing with every safe square open", won, [](Board& b) { b.phase = Phase::playing; } },
         { "playing with exploded", open, [](Board& b) { b.exploded = Point(0, 0); } },
