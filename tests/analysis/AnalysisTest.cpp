@@ -15,10 +15,10 @@ namespace {
 
 using Outcome = Analysis::Outcome;
 
-bool near(const Position& p, std::int64_t a, std::int64_t b)
+bool near(std::int64_t columns, std::int64_t a, std::int64_t b)
 {
-    return a != b && std::abs(a % p.columns - b % p.columns) <= 1 &&
-        std::abs(a / p.columns - b / p.columns) <= 1;
+    return a != b && std::abs(a % columns - b % columns) <= 1 &&
+        std::abs(a / columns - b / columns) <= 1;
 }
 
 /// A field with a mine where mined is set, showing its true number where shown is set.
@@ -29,7 +29,7 @@ Position field(std::int64_t columns, const std::vector<bool>& mined, const std::
     for (std::int64_t i = 0; i < size; ++i) {
         std::int8_t around = 0;
         for (std::int64_t j = 0; shown[std::size_t(i)] && j < size; ++j)
-            around += mined[std::size_t(j)] && near(p, i, j) ? 1 : 0;
+            around += mined[std::size_t(j)] && near(columns, i, j);
         p.squares.push_back(shown[std::size_t(i)] ? around : Position::covered);
     }
     return p;
@@ -39,10 +39,8 @@ Position field(std::int64_t columns, const std::vector<bool>& mined, const std::
 Position position(const std::vector<std::string>& rows, std::int64_t mines)
 {
     Position p { std::ssize(rows[0]), std::ssize(rows), mines, {} };
-    for (const std::string& row : rows) {
-        for (const char c : row)
-            p.squares.push_back(c == '.' ? Position::covered : std::int8_t(c - '0'));
-    }
+    for (const char c : std::accumulate(rows.begin(), rows.end(), std::string()))
+        p.squares.push_back(c == '.' ? Position::covered : std::int8_t(c - '0'));
     return p;
 }
 
@@ -54,31 +52,29 @@ TEST(Analysis, AgreesWithEveryLayoutOfSmallFields)
     const auto below = [&random](auto n) { return std::int64_t(random() % std::uint64_t(n)); };
     int solved = 0;
     for (int round = 0; round < 4000; ++round) {
-        // Random mines on a field of up to 5 × 5, a random part uncovered showing its true
-        // numbers, at most twelve squares covered; now and then a wrong number or mine count.
+        // Random mines on up to 5 × 5 squares, a random part open showing its true numbers, at
+        // most twelve squares covered; now and then a wrong number or mine count.
         const std::int64_t columns = 1 + below(5), size = columns * (1 + below(5));
-        std::vector<std::int64_t> order(std::size_t(size), 0);
+        std::vector<std::int64_t> order(static_cast<std::size_t>(size)), covered;
         std::iota(order.begin(), order.end(), 0);
         std::shuffle(order.begin(), order.end(), random);
         const std::int64_t mines = below(std::min<std::int64_t>(size, 10) + 1), odds = below(100);
         std::vector<bool> mined(static_cast<std::size_t>(size)), shown(mined);
-        std::vector<std::int64_t> covered;
         for (std::int64_t k = 0; k < size; ++k) {
-            const std::int64_t square = order[std::size_t(k)];
-            mined[std::size_t(square)] = k < mines;
-            if (k >= mines && (size - k + std::ssize(covered) > 12 || below(100) < odds))
-                shown[std::size_t(square)] = true;
-            else
-                covered.push_back(square);
+            const auto square = std::size_t(order[std::size_t(k)]);
+            mined[square] = k < mines;
+            shown[square] =
+                k >= mines && (size - k + std::ssize(covered) > 12 || below(100) < odds);
+            if (!shown[square])
+                covered.push_back(std::int64_t(square));
         }
         Position p = field(columns, mined, shown);
         if (const auto k = std::size_t(below(size)); shown[k] && below(10) == 0)
             p.squares[k] = std::int8_t(below(9));
         if (below(10) == 0)
             p.mines = std::max<std::int64_t>(0, p.mines + below(5) - 2);
-
-        // Every layout of mines under the covered squares: how many agree with the numbers and
-        // the mine count, and in how many each square holds a mine.
+        // Every layout of mines under the covered squares that shows the same numbers and count,
+        // and in how many of them each square holds a mine.
         std::uint64_t layouts = 0;
         std::vector<std::uint64_t> mineIn(std::size_t(size), 0);
         for (std::uint64_t layout = 0; layout >> covered.size() == 0; ++layout) {
@@ -87,22 +83,20 @@ TEST(Analysis, AgreesWithEveryLayoutOfSmallFields)
                 const std::int8_t shows = p.squares[std::size_t(i)];
                 std::int64_t around = 0;
                 for (std::size_t bit = 0; shows != Position::covered && bit < covered.size(); ++bit)
-                    around += (layout >> bit & 1) && near(p, covered[bit], i) ? 1 : 0;
+                    around += (layout >> bit & 1) && near(columns, covered[bit], i);
                 agrees = shows == Position::covered || around == shows;
             }
             for (std::size_t bit = 0; agrees && bit < covered.size(); ++bit)
                 mineIn[std::size_t(covered[bit])] += layout >> bit & 1;
-            layouts += agrees ? 1 : 0;
+            layouts += agrees;
         }
-
         const Analysis analysis = analyse(p);
         SCOPED_TRACE(round);
         ASSERT_EQ(analysis.outcome, layouts > 0 ? Outcome::solved : Outcome::inconsistent);
         solved += layouts > 0 ? 1 : 0;
         for (std::size_t i = 0; layouts > 0 && i < p.squares.size(); ++i) {
             EXPECT_NEAR(analysis.mineChance[i], double(mineIn[i]) / double(layouts), 1e-12) << i;
-            EXPECT_EQ(analysis.certainlySafe[i], p.squares[i] == Position::covered && !mineIn[i])
-                << i;
+            EXPECT_EQ(analysis.certainlySafe[i], p.squares[i] == Position::covered && !mineIn[i]);
         }
     }
     EXPECT_GT(solved, 3000) << "the generator must mostly make positions with an answer";
@@ -135,7 +129,6 @@ TEST(Analysis, KnownPositionsRefusalsAndBudget)
     }
     EXPECT_EQ(firstCertainlySafe(analyse(position({ "...", "121" }, 2))), 1);
     EXPECT_EQ(firstCertainlySafe(analyse(position({ "..", "11" }, 1))), std::nullopt);
-
     // A number higher than its covered neighbours, and more mines than squares.
     EXPECT_EQ(analyse(position({ "..3" }, 2)).outcome, Outcome::inconsistent);
     EXPECT_EQ(analyse(position({ "..", "11" }, 5)).outcome, Outcome::inconsistent);
@@ -157,13 +150,12 @@ TEST(Analysis, ReadsTheBoardAsThePlayerSawIt)
     Mt64Random random(1);
     ASSERT_TRUE(board.reveal(4, 4, random));
     const std::optional<Position> seen = visiblePosition(board);
-    ASSERT_TRUE(seen);
-    EXPECT_TRUE(
-        seen->mines == 10 && seen->squares[0] == Position::covered && seen->squares[10] == 1);
-    // Marks are opinions and change nothing.
+    ASSERT_TRUE(seen && seen->mines == 10 && seen->squares[0] == Position::covered);
+    EXPECT_EQ(seen->squares[10], 1);
+    // Marks are opinions and change nothing; an uncovered mine or a malformed board before a
+    // loss is no position.
     ASSERT_TRUE(board.toggleMark(0, 0));
     EXPECT_EQ(visiblePosition(board), seen);
-    // An uncovered mine or a malformed board is no position before a loss.
     board.cells[0].isRevealed = true;
     EXPECT_EQ(visiblePosition(board), std::nullopt);
     board.cells[0].isRevealed = false;
