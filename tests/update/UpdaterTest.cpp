@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The updater against feeds in temporary files and on loopback HTTP servers, through the menu
-// item and the dialog that shows its answer.
+// The updater against feed files and loopback HTTP servers, through its menu item and dialog.
 #include "update/Updater.h"
 
 #include "app/CheckForUpdatesButton.h"
@@ -71,8 +70,7 @@ private slots:
         QCOMPARE(Updater::standardSettings().feedUrl, QUrl("https://example.org/feed.xml"));
         qputenv("FLATPAK_ID", "io.github.sapperly.Sapperly");
         QVERIFY(Updater::standardSettings().feedUrl.isEmpty());
-        qunsetenv("FLATPAK_ID");
-        qunsetenv("SAPPERLY_UPDATE_FEED");
+        qunsetenv("FLATPAK_ID"), qunsetenv("SAPPERLY_UPDATE_FEED");
         // Without a usable feed the item stays off for good, and asking does nothing.
         for (const QUrl& feed : { QUrl(), QUrl("ftp://example.org/feed.xml"), QUrl("https://") }) {
             Updater updater({ feed, "1.0" });
