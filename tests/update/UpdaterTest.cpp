@@ -60,10 +60,8 @@ class UpdaterTest : public QObject {
     Q_OBJECT
     QList<QUrl> m_opened;
 
-public slots:
-    void open(const QUrl& url) { m_opened.append(url); }
-
 private slots:
+    void open(const QUrl& url) { m_opened.append(url); } // the handler of https links
     void everyAnswerThroughTheMenuItemAsPlainText()
     {
         qputenv("SAPPERLY_UPDATE_FEED", "https://example.org/feed.xml");
