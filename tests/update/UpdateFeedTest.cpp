@@ -14,16 +14,15 @@ TEST(Version, OrderingAndRefusals)
         "1.2.9", "1.3-beta", "1.3-rc", "1.3.0-rc1|1.3rc1|1.3-RC1", "1.3-rc2", "1.3-rc10", "1.3.0",
         "1.4|v1.4|  1.4 \n|1.4.0|1.4+build.7|1.4+" + std::string(64, 'b'), "1.9", "1.10", "1.99.99",
         "2" };
-    std::vector<std::pair<std::string, size_t>> texts; // each with its place in the order
+    std::vector<std::tuple<Version, size_t, std::string>> versions; // with place and text
     for (size_t i = 0; i < std::size(ascending); ++i)
-        for (const QByteArray& text : QByteArray::fromStdString(ascending[i]).split('|'))
-            texts.emplace_back(text.toStdString(), i);
-    for (const auto& [a, i] : texts)
-        for (const auto& [b, j] : texts) {
-            const auto x = Version::parse(a), y = Version::parse(b);
-            ASSERT_TRUE(x && y) << a << " / " << b;
-            EXPECT_TRUE((*x <=> *y) == (i <=> j) && (*x == *y) == (i == j)) << a << " / " << b;
+        for (const QByteArray& text : QByteArray::fromStdString(ascending[i]).split('|')) {
+            ASSERT_TRUE(Version::parse(text.toStdString())) << '"' << text.constData() << '"';
+            versions.emplace_back(*Version::parse(text.toStdString()), i, text.toStdString());
         }
+    for (const auto& [x, i, a] : versions)
+        for (const auto& [y, j, b] : versions)
+            EXPECT_TRUE((x <=> y) == (i <=> j) && (x == y) == (i == j)) << a << " / " << b;
     // From "1.4+" on: build data is shown to the player, so only what a version may hold, short.
     for (const std::string& text :
         std::initializer_list<std::string> { "", " ", "v", "beta", "1..2", ".1", "1.2-", "1.2 beta",
