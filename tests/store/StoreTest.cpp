@@ -31,12 +31,10 @@ const auto age = [](const QString& path, int seconds) {
     const timespec times[] { { ::time(nullptr) + seconds, 0 }, { ::time(nullptr) + seconds, 0 } };
     return ::utimensat(AT_FDCWD, qPrintable(path), times, AT_SYMLINK_NOFOLLOW) == 0;
 };
-/// Every name in a folder, hidden ones included, sorted.
 const auto names = [](const QString& folder) {
     return QDir(folder).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 };
-/// The inotify watches this process holds, as the kernel counts them.
 const auto inotifyWatches = [] {
     qsizetype watches = 0;
     for (const QString& fd : QDir(QStringLiteral("/proc/self/fdinfo")).entryList(QDir::Files))
@@ -44,18 +42,17 @@ const auto inotifyWatches = [] {
     return watches;
 };
 
-/// One player's machine: its own data folder and the sync folder it shares. The watcher reads
-/// after `quiet`; the poll never comes unless shortened.
+/// One player's machine: its data folder and the sync folder it shares, reports queued as the
+/// engine connects them. The watcher reads after `quiet`; the poll never comes unless shortened.
 struct Machine {
     explicit Machine(const std::optional<QString>& sync, std::chrono::milliseconds poll = 1h,
         std::chrono::milliseconds quiet = 100ms)
         : store(CloudStore::Sides { local.path(), sync })
     {
         store.setWatchIntervals(quiet, poll);
-        QObject::connect( // queued, as the engine connects
+        QObject::connect(
             &store, &CloudStore::keysChanged, &store,
-            [this](const QString&, const QStringList& keys) { reports.append(keys); },
-            Qt::QueuedConnection);
+            [this](auto, const QStringList& keys) { reports.append(keys); }, Qt::QueuedConnection);
     }
     void look() { store.rescan(), QCoreApplication::processEvents(); }
     QTemporaryDir local;
