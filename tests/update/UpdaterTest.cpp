@@ -127,8 +127,7 @@ private slots:
             QVERIFY(result.outcome == outcome && (outcome != failed || !result.problem.isEmpty()));
             std::unique_ptr<UpdateResultDialog> dialog(
                 qobject_cast<UpdateResultDialog*>(QApplication::activeModalWidget()));
-            QVERIFY(dialog);
-            QVERIFY((dialog->text() + '\n' + dialog->informativeText()).contains(shown));
+            QVERIFY(dialog && (dialog->text() + '\n' + dialog->informativeText()).contains(shown));
             QVERIFY(dialog->informativeText().size() < 400);
             for (const QLabel* label : dialog->findChildren<QLabel*>())
                 QVERIFY(label->textFormat() == Qt::PlainText && !label->openExternalLinks() &&
