@@ -79,9 +79,8 @@ private slots:
         using enum Board::Phase;
         // Counters: zero-padded to three digits up to 999; a minus and two digits down to -99.
         QStringList leds;
-        for (const std::int64_t value :
-            { 42L, 999L, 1000L, INT64_MAX, -1L, -99L, -100L, INT64_MIN })
-            leds << LEDCounter::text(value);
+        for (const std::int64_t v : { 42L, 999L, 1000L, INT64_MAX, -1L, -99L, -100L, INT64_MIN })
+            leds << LEDCounter::text(v);
         QCOMPARE(leds.join(u' '), u"042 999 999 999 -01 -99 -99 -99"_s);
         // A record flag left over from elsewhere never turns a loss into a record.
         QCOMPARE(ResultBanner::title(lost, false) + ResultBanner::title(lost, true) +
@@ -152,134 +151,7 @@ private slots:
         QCOMPARE(PostMortem::outlined(Finding { forcedGuess, { 4, 4 }, 12 }), std::nullopt);
     }
 
-    void newGameAndTheMenus()
-    {
-        TestMachine game;
-        GameEngine& engine = game.launch(std::nullopt);
-        startGame(engine, beginner);
-        MainWindow window(engine);
-        window.show();
-        ContentView& view = window.contentView();
-        BoardSizeMenu& menu = view.boardSizeMenu();
-        FaceButton& face = view.statusBar().faceButton();
-        // After act, and the answer to the question if given: the question, a size waiting for it,
-        // the board, the size menu's label (which its accessible name carries), and for each size
-        // whether the size menu and the menu bar check it.
-        const auto after = [&](const auto& act, std::optional<bool> confirm = {}) {
-            act();
-            if (NewGameDialog* dialog = question(); confirm && dialog)
-                (*confirm ? dialog->confirmButton() : dialog->cancelButton())->click();
-            else if (confirm)
-                return u"no question"_s;
-            const auto name = [](Difficulty size) { return QString::fromUtf8(title(size)); };
-            const Board& board = engine.board();
-            QStringList words { question() ? "asks" : "-",
-                view.pendingDifficulty() ? name(*view.pendingDifficulty()) : "-",
-                name(board.difficulty), board == Board::fresh(board.difficulty) ? "fresh" : "old",
-                accessible(menu) == "Board size: " + menu.text() ? menu.text() : accessible(menu) };
-            for (const Difficulty size : allDifficulties)
-                words << QString(menu.action(size)->isChecked() ? "x" : ".") +
-                        (window.difficultyAction(size)->isChecked() ? "x" : ".");
-            return words.join(u' ');
-        };
-        const auto none = [] {};
-        game.clock.advance(4);
-        const auto before = std::tuple(engine.board(), engine.moveCount(), engine.elapsedSeconds());
-        // The face while playing asks, in the body, with the program's name as the title, no icon,
-        // a red destructive "New Game", and Cancel as the escape.
-        QCOMPARE(after([&] { face.click(); }), u"asks - Beginner old Beginner xx .. .."_s);
-        NewGameDialog* dialog = question();
-        auto* confirm = dialog->confirmButton();
-        QCOMPARE(dialog->windowTitle() + '|' + dialog->text() + '|' + dialog->informativeText() +
-                '|' + confirm->text(),
-            u"Sapperly|Start a new game?|The field you're on will be abandoned.|New Game"_s);
-        QVERIFY(dialog->icon() == QMessageBox::NoIcon &&
-            dialog->escapeButton() == dialog->cancelButton() &&
-            dialog->buttonRole(confirm) == QMessageBox::DestructiveRole);
-        const QColor fill = pixel(*confirm, 4, confirm->height() / 2);
-        QVERIFY2(
-            fill.red() > 2 * fill.green() && fill.red() > 2 * fill.blue(), qPrintable(fill.name()));
-        // Cancel, Escape, and Cancel after choosing Expert in the size menu, which waits for the
-        // answer with the old check, leave board, moves and clock as they were.
-        QCOMPARE(after(none, false), u"- - Beginner old Beginner xx .. .."_s);
-        view.requestNewGame(std::nullopt);
-        QTest::keyClick(question(), Qt::Key_Escape);
-        QCOMPARE(after([&] { menu.action(expert)->trigger(); }),
-            u"asks Expert Beginner old Beginner xx .. .."_s);
-        QCOMPARE(after(none, false), u"- - Beginner old Beginner xx .. .."_s);
-        QVERIFY(std::tuple(engine.board(), engine.moveCount(), engine.elapsedSeconds()) == before);
-        // The face then starts the old size, not the one chosen before.
-        QCOMPARE(after([&] { face.click(); }, true), u"- - Beginner fresh Beginner xx .. .."_s);
-        // On a fresh board the current size in the size menu does nothing at all; the face, the
-        // menu bar's sizes and another size start at once.
-        QSignalSpy saved(&engine, &GameEngine::lastSavedAtChanged);
-        game.clock.advance(1);
-        view.requestNewGame(beginner);
-        QCOMPARE(saved.count(), 0);
-        face.click();
-        game.clock.advance(1);
-        window.difficultyAction(beginner)->trigger();
-        QCOMPARE(saved.count(), 2);
-        QCOMPARE(
-            after([&] { view.requestNewGame(expert); }), u"- - Expert fresh Expert .. .. xx"_s);
-        QVERIFY(MainWindow(engine).difficultyAction(expert)->isChecked()); // opened on expert
-        // Confirmed while playing, another size takes the checks and the label.
-        startGame(engine, beginner);
-        QCOMPARE(after([&] { menu.action(intermediate)->trigger(); }, true),
-            u"- - Intermediate fresh Intermediate .. xx .."_s);
-        QCOMPARE(menu.action(intermediate)->text(), u"Intermediate — 16 × 16, 40 mines"_s);
-        // The menu bar never asks: "New Game" while playing starts the same size, not counted as a
-        // game played; another size starts at once too.
-        startGame(engine, beginner);
-        const auto played = [&] { return Records(engine.records())[beginner].played; };
-        const std::int64_t playedBefore = played();
-        QCOMPARE(window.newGameAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
-        QCOMPARE(after([&] { window.newGameAction()->trigger(); }),
-            u"- - Beginner fresh Beginner xx .. .."_s);
-        QCOMPARE(played(), playedBefore);
-        startGame(engine, beginner);
-        QCOMPARE(after([&] { window.difficultyAction(expert)->trigger(); }),
-            u"- - Expert fresh Expert .. .. xx"_s);
-        // After a loss the face, and after a win the current size, start at once; a new game
-        // from elsewhere moves the checks.
-        playLosingGame(engine, game.clock, 3);
-        QCOMPARE(after([&] { face.click(); }), u"- - Beginner fresh Beginner xx .. .."_s);
-        playWinningGame(engine, game.clock, 3);
-        QCOMPARE(after([&] { view.requestNewGame(beginner); }),
-            u"- - Beginner fresh Beginner xx .. .."_s);
-        QCOMPARE(after([&] { engine.newGame(intermediate); }),
-            u"- - Intermediate fresh Intermediate .. xx .."_s);
-        // Checks drawn only when checked, as the mark an item alone gets: Fusion would give an
-        // item of an exclusive group a round bullet.
-        const QStyle& style = *QApplication::style();
-        const QImage mark = menuItem(style, QStyleOptionMenuItem::Exclusive, true);
-        QVERIFY(mark != menuItem(style, QStyleOptionMenuItem::Exclusive, false));
-        QCOMPARE(mark, menuItem(style, QStyleOptionMenuItem::NonExclusive, true));
-        const std::unique_ptr<QStyle> fusion(QStyleFactory::create(u"Fusion"_s));
-        QVERIFY(mark != menuItem(*fusion, QStyleOptionMenuItem::Exclusive, true));
-        // The window and the about box carry the program's icon.
-        QVERIFY(!QApplication::windowIcon().pixmap(64).isNull());
-        // Commands added later go where they belong.
-        window.insertHelpAction(new QAction(u"Check for Updates…"_s, &window));
-        window.insertGameAction(new QAction(u"Sync Folder…"_s, &window));
-        QStringList names;
-        for (QAction* bar : window.menuBar()->actions()) {
-            for (QAction* item : bar->menu()->actions())
-                names << (item->isSeparator() ? u"-"_s : item->text());
-            names << u"|"_s;
-        }
-        QCOMPARE(names.join(u' '),
-            u"&New Game Statistics… Sync Folder… - &Quit | Beginner Intermediate Expert | "
-            u"&About Sapperly Check for Updates… |"_s);
-        // Statistics opens one window, however often it is asked.
-        window.statisticsAction()->trigger();
-        StatisticsWindow* opened = window.statisticsWindow();
-        QVERIFY(opened && opened->isVisible() && opened->isWindow());
-        window.statisticsAction()->trigger();
-        QCOMPARE(window.statisticsWindow(), opened);
-    }
-
-    void playingInTheWindow()
+    void theWindowInPlay()
     {
         TestMachine game;
         // A saved game in play where (8, 8) wins and (0, 0) loses.
@@ -296,6 +168,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&window));
         ContentView& content = window.contentView();
         BoardSurface& board = content.boardView().surface();
+        BoardSizeMenu& menu = content.boardSizeMenu();
         StatusBar& bar = content.statusBar();
         FaceButton& face = bar.faceButton();
         ResultBanner& banner = content.resultBanner();
@@ -311,6 +184,27 @@ private slots:
                 column.isBannerShown() ? banner.titleText() + " / " + banner.statsText() : u"-"_s);
         };
         const auto border = [&] { return pixel(banner, banner.width() / 2, 0); };
+        // After act, and the answer to the question if given: the question, a size waiting for it,
+        // the board, the size menu's label (which its accessible name carries), and for each size
+        // whether the size menu and the menu bar check it.
+        const auto after = [&](const auto& act, std::optional<bool> confirm = {}) {
+            act();
+            if (NewGameDialog* dialog = question(); confirm && dialog)
+                (*confirm ? dialog->confirmButton() : dialog->cancelButton())->click();
+            else if (confirm)
+                return u"no question"_s;
+            const auto name = [](Difficulty size) { return QString::fromUtf8(title(size)); };
+            const Board& board = engine.board();
+            QStringList words { question() ? "asks" : "-",
+                content.pendingDifficulty() ? name(*content.pendingDifficulty()) : "-",
+                name(board.difficulty), board == Board::fresh(board.difficulty) ? "fresh" : "old",
+                accessible(menu) == "Board size: " + menu.text() ? menu.text() : accessible(menu) };
+            for (const Difficulty size : allDifficulties)
+                words << QString(menu.action(size)->isChecked() ? "x" : ".") +
+                        (window.difficultyAction(size)->isChecked() ? "x" : ".");
+            return words.join(u' ');
+        };
+        const auto none = [] {};
         // The board's shadow spills below and beside it, whatever room the window leaves.
         const auto shadowed = [&] {
             column.settle();
@@ -325,8 +219,7 @@ private slots:
         // The board has the keys; Tab goes round the size menu, the face and back. Return while
         // playing does nothing.
         QCOMPARE(QApplication::focusWidget(), &board);
-        for (QWidget* next :
-            std::initializer_list<QWidget*> { &content.boardSizeMenu(), &face, &board }) {
+        for (QWidget* next : std::initializer_list<QWidget*> { &menu, &face, &board }) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), next);
         }
@@ -355,7 +248,7 @@ private slots:
             qPrintable(ring.name()));
         // A click on the board takes the keys back, and Return plays again. The ring goes at once;
         // the banner shows the game that ended while it slides away.
-        content.boardSizeMenu().setFocus();
+        menu.setFocus();
         QTest::mouseClick(&board, Qt::RightButton, {}, QPoint(5, 5));
         QCOMPARE(QApplication::focusWidget(), &board);
         QTest::keyClick(&board, Qt::Key_Return);
@@ -394,12 +287,79 @@ private slots:
         face.setFocus();
         window.newGameAction()->trigger();
         QCOMPARE(QApplication::focusWidget(), &board);
+        // The question when a new game would abandon one in play, and the sizes' checks.
+        startGame(engine, beginner);
+        game.clock.advance(4);
+        const auto before = std::tuple(engine.board(), engine.moveCount(), engine.elapsedSeconds());
+        // The face while playing asks, in the body, with the program's name as the title, no icon,
+        // a red destructive "New Game", and Cancel as the escape.
+        QCOMPARE(after([&] { face.click(); }), u"asks - Beginner old Beginner xx .. .."_s);
+        NewGameDialog* dialog = question();
+        auto* confirm = dialog->confirmButton();
+        QCOMPARE(dialog->windowTitle() + '|' + dialog->text() + '|' + dialog->informativeText() +
+                '|' + confirm->text(),
+            u"Sapperly|Start a new game?|The field you're on will be abandoned.|New Game"_s);
+        QVERIFY(dialog->icon() == QMessageBox::NoIcon &&
+            dialog->escapeButton() == dialog->cancelButton() &&
+            dialog->buttonRole(confirm) == QMessageBox::DestructiveRole);
+        const QColor fill = pixel(*confirm, 4, confirm->height() / 2);
+        QVERIFY2(
+            fill.red() > 2 * fill.green() && fill.red() > 2 * fill.blue(), qPrintable(fill.name()));
+        // Cancel, Escape, and Cancel after choosing Expert in the size menu, which waits for the
+        // answer with the old check, leave board, moves and clock as they were.
+        QCOMPARE(after(none, false), u"- - Beginner old Beginner xx .. .."_s);
+        content.requestNewGame(std::nullopt);
+        QTest::keyClick(question(), Qt::Key_Escape);
+        QCOMPARE(after([&] { menu.action(expert)->trigger(); }),
+            u"asks Expert Beginner old Beginner xx .. .."_s);
+        QCOMPARE(after(none, false), u"- - Beginner old Beginner xx .. .."_s);
+        QVERIFY(std::tuple(engine.board(), engine.moveCount(), engine.elapsedSeconds()) == before);
+        // The face then starts the old size, not the one chosen before.
+        QCOMPARE(after([&] { face.click(); }, true), u"- - Beginner fresh Beginner xx .. .."_s);
+        // On a fresh board the current size in the size menu does nothing at all; the face, the
+        // menu bar's sizes and another size start at once.
+        QSignalSpy saved(&engine, &GameEngine::lastSavedAtChanged);
+        game.clock.advance(1);
+        content.requestNewGame(beginner);
+        QCOMPARE(saved.count(), 0);
+        face.click();
+        game.clock.advance(1);
+        window.difficultyAction(beginner)->trigger();
+        QCOMPARE(saved.count(), 2);
+        QCOMPARE(
+            after([&] { content.requestNewGame(expert); }), u"- - Expert fresh Expert .. .. xx"_s);
+        QVERIFY(MainWindow(engine).difficultyAction(expert)->isChecked()); // opened on expert
+        // Confirmed while playing, another size takes the checks and the label.
+        startGame(engine, beginner);
+        QCOMPARE(after([&] { menu.action(intermediate)->trigger(); }, true),
+            u"- - Intermediate fresh Intermediate .. xx .."_s);
+        QCOMPARE(menu.action(intermediate)->text(), u"Intermediate — 16 × 16, 40 mines"_s);
+        // The menu bar never asks: "New Game" while playing starts the same size, not counted as a
+        // game played; another size starts at once too.
+        startGame(engine, beginner);
+        const Records records = engine.records();
+        QCOMPARE(window.newGameAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+        QCOMPARE(after([&] { window.newGameAction()->trigger(); }),
+            u"- - Beginner fresh Beginner xx .. .."_s);
+        QVERIFY(engine.records() == records);
+        startGame(engine, beginner);
+        QCOMPARE(after([&] { window.difficultyAction(expert)->trigger(); }),
+            u"- - Expert fresh Expert .. .. xx"_s);
+        // After a loss the face, and after a win the current size, start at once; a new game
+        // from elsewhere moves the checks.
+        playLosingGame(engine, game.clock, 3);
+        QCOMPARE(after([&] { face.click(); }), u"- - Beginner fresh Beginner xx .. .."_s);
+        playWinningGame(engine, game.clock, 3);
+        QCOMPARE(after([&] { content.requestNewGame(beginner); }),
+            u"- - Beginner fresh Beginner xx .. .."_s);
+        QCOMPARE(after([&] { engine.newGame(intermediate); }),
+            u"- - Intermediate fresh Intermediate .. xx .."_s);
         // Content of 460 × 520 at the least, wider for expert, which widens a 620-wide window to
         // 692; back on beginner the window keeps its width. The window cannot be made smaller
         // than its content, and the board's shadow shows in the smallest, banner in or away.
         const auto lose = [&](Difficulty size) { playLosingGame(engine, game.clock, 3, size); };
         const std::pair<std::function<void()>, QString> steps[] = {
-            { [&] { engine.newGame(intermediate); }, u"040 460x520 620 620x"_s },
+            { [&] { window.resize(MainWindow::defaultSize); }, u"040 460x520 620 620x"_s },
             { [&] { window.difficultyAction(expert)->trigger(); }, u"099 692x520 692 692x"_s },
             { [&] { window.resize(100, 100); }, u"099 692x520 692 692x520 shadow"_s },
             { [&] { lose(expert); }, u"099 692x520 692 692x520 shadow"_s },
@@ -408,6 +368,7 @@ private slots:
             { [&] { lose(beginner); }, u"010 460x520 460 460x520 shadow"_s },
         };
         for (const auto& [act, expected] : steps) {
+            QCoreApplication::processEvents(); // the layout's new minimum before a resize
             act();
             QCoreApplication::processEvents();
             const QString sizes = LEDCounter::text(bar.minesCounter().value()) +
@@ -419,13 +380,38 @@ private slots:
         // A counter reads its real value, however the display clamps it.
         for (const std::int64_t value : { -100L, 123456L }) {
             bar.minesCounter().setValue(value);
-            QCOMPARE(accessible(bar.minesCounter(), QAccessible::Value), QString::number(value));
-            QCOMPARE(QAccessible::queryAccessibleInterface(&bar.minesCounter())
-                         ->valueInterface()
-                         ->currentValue()
-                         .toLongLong(),
-                value);
+            auto* read = QAccessible::queryAccessibleInterface(&bar.minesCounter());
+            QCOMPARE(read->valueInterface()->currentValue().toLongLong(), value);
+            QCOMPARE(read->text(QAccessible::Value), QString::number(value));
         }
+        // Checks drawn only when checked, as the mark an item alone gets: Fusion would give an
+        // item of an exclusive group a round bullet.
+        const QStyle& style = *QApplication::style();
+        const QImage mark = menuItem(style, QStyleOptionMenuItem::Exclusive, true);
+        QVERIFY(mark != menuItem(style, QStyleOptionMenuItem::Exclusive, false));
+        QCOMPARE(mark, menuItem(style, QStyleOptionMenuItem::NonExclusive, true));
+        const std::unique_ptr<QStyle> fusion(QStyleFactory::create(u"Fusion"_s));
+        QVERIFY(mark != menuItem(*fusion, QStyleOptionMenuItem::Exclusive, true));
+        // The window and the about box carry the program's icon.
+        QVERIFY(!QApplication::windowIcon().pixmap(64).isNull());
+        // Commands added later go where they belong.
+        window.insertHelpAction(new QAction(u"Check for Updates…"_s, &window));
+        window.insertGameAction(new QAction(u"Sync Folder…"_s, &window));
+        QStringList names;
+        for (QAction* bar : window.menuBar()->actions()) {
+            for (QAction* item : bar->menu()->actions())
+                names << (item->isSeparator() ? u"-"_s : item->text());
+            names << u"|"_s;
+        }
+        QCOMPARE(names.join(u' '),
+            u"&New Game Statistics… Sync Folder… - &Quit | Beginner Intermediate Expert | "
+            u"&About Sapperly Check for Updates… |"_s);
+        // Statistics opens one window, however often it is asked.
+        window.statisticsAction()->trigger();
+        StatisticsWindow* opened = window.statisticsWindow();
+        QVERIFY(opened && opened->isVisible() && opened->isWindow());
+        window.statisticsAction()->trigger();
+        QCOMPARE(window.statisticsWindow(), opened);
         // The size comes back on the next launch.
         window.resize(700, 640);
         window.close();
