@@ -11,7 +11,6 @@
 #include "ui/window/GameColumn.h"
 #include "ui/window/LEDCounter.h"
 #include "ui/window/MainWindow.h"
-#include "ui/window/NewGameDialog.h"
 #include "ui/window/Palette.h"
 #include "ui/window/PostMortem.h"
 #include "ui/window/ResultBanner.h"
@@ -64,16 +63,6 @@ class WindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        // The window's own look: its style draws the menus' check marks, its palette the dialogs.
-        applyWindowTheme();
-        // Window geometry goes to QSettings; keep it out of the real configuration.
-        QStandardPaths::setTestModeEnabled(true);
-        QCoreApplication::setOrganizationName(u"sapperly-window-tests"_s);
-        QCoreApplication::setApplicationName(u"sapperly-window-tests"_s);
-    }
-
     void textsInTables()
     {
         using enum Board::Phase;
@@ -153,6 +142,8 @@ private slots:
 
     void theWindowInPlay()
     {
+        // The window's own look: its style draws the menus' check marks, its palette the dialogs.
+        applyWindowTheme();
         TestMachine game;
         // A saved game in play where (8, 8) wins and (0, 0) loses.
         writeStoredGame(game.folders.local, SavedGame { nearlyWonBoard(), 10, startTime - 1 });
@@ -184,27 +175,30 @@ private slots:
                 column.isBannerShown() ? banner.titleText() + " / " + banner.statsText() : u"-"_s);
         };
         const auto border = [&] { return pixel(banner, banner.width() / 2, 0); };
-        // After act, and the answer to the question if given: the question, a size waiting for it,
-        // the board, the size menu's label (which its accessible name carries), and for each size
-        // whether the size menu and the menu bar check it.
+        // After act, and the answer to the question if given: the question and a size waiting for
+        // it, the board, the size menu's label and its accessible name when they do not follow the
+        // board, and for each size whether the size menu and the menu bar check it.
         const auto after = [&](const auto& act, std::optional<bool> confirm = {}) {
             act();
             if (NewGameDialog* dialog = question(); confirm && dialog)
                 (*confirm ? dialog->confirmButton() : dialog->cancelButton())->click();
             else if (confirm)
                 return u"no question"_s;
-            const auto name = [](Difficulty size) { return QString::fromUtf8(title(size)); };
             const Board& board = engine.board();
-            QStringList words { question() ? "asks" : "-",
-                content.pendingDifficulty() ? name(*content.pendingDifficulty()) : "-",
-                name(board.difficulty), board == Board::fresh(board.difficulty) ? "fresh" : "old",
-                accessible(menu) == "Board size: " + menu.text() ? menu.text() : accessible(menu) };
+            const QString name = QString::fromUtf8(title(board.difficulty));
+            QStringList words { name +
+                (board == Board::fresh(board.difficulty) ? " fresh" : " old") };
+            if (const auto pending = content.pendingDifficulty())
+                words.prepend(u"for "_s + title(*pending).data());
+            if (question())
+                words.prepend(u"asks"_s);
+            if (menu.text() != name || accessible(menu) != "Board size: " + name)
+                words << menu.text() + '/' + accessible(menu);
             for (const Difficulty size : allDifficulties)
                 words << QString(menu.action(size)->isChecked() ? "x" : ".") +
                         (window.difficultyAction(size)->isChecked() ? "x" : ".");
             return words.join(u' ');
         };
-        const auto none = [] {};
         // The board's shadow spills below and beside it, whatever room the window leaves.
         const auto shadowed = [&] {
             column.settle();
@@ -293,7 +287,7 @@ private slots:
         const auto before = std::tuple(engine.board(), engine.moveCount(), engine.elapsedSeconds());
         // The face while playing asks, in the body, with the program's name as the title, no icon,
         // a red destructive "New Game", and Cancel as the escape.
-        QCOMPARE(after([&] { face.click(); }), u"asks - Beginner old Beginner xx .. .."_s);
+        QCOMPARE(after([&] { face.click(); }), u"asks Beginner old xx .. .."_s);
         NewGameDialog* dialog = question();
         auto* confirm = dialog->confirmButton();
         QCOMPARE(dialog->windowTitle() + '|' + dialog->text() + '|' + dialog->informativeText() +
@@ -302,20 +296,19 @@ private slots:
         QVERIFY(dialog->icon() == QMessageBox::NoIcon &&
             dialog->escapeButton() == dialog->cancelButton() &&
             dialog->buttonRole(confirm) == QMessageBox::DestructiveRole);
-        const QColor fill = pixel(*confirm, 4, confirm->height() / 2);
-        QVERIFY2(
-            fill.red() > 2 * fill.green() && fill.red() > 2 * fill.blue(), qPrintable(fill.name()));
+        const QColor c = pixel(*confirm, 4, confirm->height() / 2);
+        QVERIFY2(c.red() > 2 * c.green() && c.red() > 2 * c.blue(), qPrintable(c.name()));
         // Cancel, Escape, and Cancel after choosing Expert in the size menu, which waits for the
         // answer with the old check, leave board, moves and clock as they were.
-        QCOMPARE(after(none, false), u"- - Beginner old Beginner xx .. .."_s);
+        QCOMPARE(after([] {}, false), u"Beginner old xx .. .."_s);
         content.requestNewGame(std::nullopt);
         QTest::keyClick(question(), Qt::Key_Escape);
         QCOMPARE(after([&] { menu.action(expert)->trigger(); }),
-            u"asks Expert Beginner old Beginner xx .. .."_s);
-        QCOMPARE(after(none, false), u"- - Beginner old Beginner xx .. .."_s);
+            u"asks for Expert Beginner old xx .. .."_s);
+        QCOMPARE(after([] {}, false), u"Beginner old xx .. .."_s);
         QVERIFY(std::tuple(engine.board(), engine.moveCount(), engine.elapsedSeconds()) == before);
         // The face then starts the old size, not the one chosen before.
-        QCOMPARE(after([&] { face.click(); }, true), u"- - Beginner fresh Beginner xx .. .."_s);
+        QCOMPARE(after([&] { face.click(); }, true), u"Beginner fresh xx .. .."_s);
         // On a fresh board the current size in the size menu does nothing at all; the face, the
         // menu bar's sizes and another size start at once.
         QSignalSpy saved(&engine, &GameEngine::lastSavedAtChanged);
@@ -326,34 +319,30 @@ private slots:
         game.clock.advance(1);
         window.difficultyAction(beginner)->trigger();
         QCOMPARE(saved.count(), 2);
-        QCOMPARE(
-            after([&] { content.requestNewGame(expert); }), u"- - Expert fresh Expert .. .. xx"_s);
+        QCOMPARE(after([&] { content.requestNewGame(expert); }), u"Expert fresh .. .. xx"_s);
         QVERIFY(MainWindow(engine).difficultyAction(expert)->isChecked()); // opened on expert
         // Confirmed while playing, another size takes the checks and the label.
         startGame(engine, beginner);
         QCOMPARE(after([&] { menu.action(intermediate)->trigger(); }, true),
-            u"- - Intermediate fresh Intermediate .. xx .."_s);
+            u"Intermediate fresh .. xx .."_s);
         QCOMPARE(menu.action(intermediate)->text(), u"Intermediate — 16 × 16, 40 mines"_s);
         // The menu bar never asks: "New Game" while playing starts the same size, not counted as a
         // game played; another size starts at once too.
         startGame(engine, beginner);
         const Records records = engine.records();
         QCOMPARE(window.newGameAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
-        QCOMPARE(after([&] { window.newGameAction()->trigger(); }),
-            u"- - Beginner fresh Beginner xx .. .."_s);
+        QCOMPARE(after([&] { window.newGameAction()->trigger(); }), u"Beginner fresh xx .. .."_s);
         QVERIFY(engine.records() == records);
         startGame(engine, beginner);
-        QCOMPARE(after([&] { window.difficultyAction(expert)->trigger(); }),
-            u"- - Expert fresh Expert .. .. xx"_s);
+        QCOMPARE(
+            after([&] { window.difficultyAction(expert)->trigger(); }), u"Expert fresh .. .. xx"_s);
         // After a loss the face, and after a win the current size, start at once; a new game
         // from elsewhere moves the checks.
         playLosingGame(engine, game.clock, 3);
-        QCOMPARE(after([&] { face.click(); }), u"- - Beginner fresh Beginner xx .. .."_s);
+        QCOMPARE(after([&] { face.click(); }), u"Beginner fresh xx .. .."_s);
         playWinningGame(engine, game.clock, 3);
-        QCOMPARE(after([&] { content.requestNewGame(beginner); }),
-            u"- - Beginner fresh Beginner xx .. .."_s);
-        QCOMPARE(after([&] { engine.newGame(intermediate); }),
-            u"- - Intermediate fresh Intermediate .. xx .."_s);
+        QCOMPARE(after([&] { content.requestNewGame(beginner); }), u"Beginner fresh xx .. .."_s);
+        QCOMPARE(after([&] { engine.newGame(intermediate); }), u"Intermediate fresh .. xx .."_s);
         // Content of 460 × 520 at the least, wider for expert, which widens a 620-wide window to
         // 692; back on beginner the window keeps its width. The window cannot be made smaller
         // than its content, and the board's shadow shows in the smallest, banner in or away.
@@ -371,10 +360,10 @@ private slots:
             QCoreApplication::processEvents(); // the layout's new minimum before a resize
             act();
             QCoreApplication::processEvents();
-            const QString sizes = LEDCounter::text(bar.minesCounter().value()) +
-                QString::asprintf(" %dx%d %d %dx%d", content.minimumWidth(),
-                    content.minimumHeight(), window.width(), content.width(), content.height()) +
-                (shadowed() ? " shadow" : "");
+            const QString sizes = QString::asprintf("%s %dx%d %d %dx%d%s",
+                qPrintable(LEDCounter::text(bar.minesCounter().value())), content.minimumWidth(),
+                content.minimumHeight(), window.width(), content.width(), content.height(),
+                shadowed() ? " shadow" : "");
             QVERIFY2(sizes.startsWith(expected), qPrintable(sizes));
         }
         // A counter reads its real value, however the display clamps it.
@@ -428,9 +417,10 @@ private slots:
         QVERIFY2(font, "the Noto Color Emoji font is not installed");
         const QImage image = face.grab().toImage().convertToFormat(QImage::Format_RGB32);
         const auto* pixels = reinterpret_cast<const QRgb*>(image.constBits());
-        QVERIFY(std::count_if(pixels, pixels + image.width() * image.height(), [](QRgb c) {
+        const auto yellow = [](QRgb c) {
             return qRed(c) > 200 && qGreen(c) > 150 && qBlue(c) < 90;
-        }) > 100);
+        };
+        QVERIFY(std::count_if(pixels, pixels + image.width() * image.height(), yellow) > 100);
     }
 
     void statisticsFollowAnotherMachine()
