@@ -39,8 +39,7 @@ try:
     events = []
     pyatspi.Registry.registerEventListener(events.append, "object:state-changed:focused",
                                            "object:property-change:accessible-name")
-    game = subprocess.Popen([program], stdout=open(log, "w"), stderr=subprocess.STDOUT)
-    children.append(game)
+    children.append(game := subprocess.Popen([program], stdout=open(log, "w"), stderr=subprocess.STDOUT))
     app = until("the program never appeared in the registry", lambda: next(
         a for a in pyatspi.Registry.getDesktop(0) if a and a.get_process_id() == game.pid), 20)
     named = lambda name: pyatspi.findDescendant(app, lambda a: a.name == name)
@@ -60,8 +59,7 @@ try:
                   and e.detail1 == 1 and e.host_application == app][-1:]
         return [(c.getIndexInParent() % 9, c.getIndexInParent() // 9, c.name) for c in cells]
 
-    window = run("xdotool", "search", "--sync", "--pid", str(game.pid), "--name", "^Sapperly$")
-    run("xdotool", "windowfocus", "--sync", window.split()[0])
+    run("xdotool", "search", "--sync", "--pid", str(game.pid), "--name", "^Sapperly$", "windowfocus", "--sync")
     until(lambda: "the middle square does not have the focus: %r" % focus(),
           lambda: focus() == [(4, 4, "covered")] * 2)
     # Keys reach the game, and each move of the focus is announced on the square it lands on.
