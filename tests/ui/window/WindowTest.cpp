@@ -28,18 +28,12 @@ namespace {
 
 using enum Difficulty;
 
-NewGameDialog* question()
-{
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* dialog = qobject_cast<NewGameDialog*>(widget); dialog && dialog->isVisible())
-            return dialog;
-    return nullptr;
-}
-
-QString accessible(QWidget& widget, QAccessible::Text text = QAccessible::Name)
-{
+const auto question = [] {
+    return qobject_cast<NewGameDialog*>(QApplication::activeModalWidget());
+};
+const auto accessible = [](QWidget& widget, QAccessible::Text text = QAccessible::Name) {
     return QAccessible::queryAccessibleInterface(&widget)->text(text);
-}
+};
 
 const auto pixel = [](QWidget& widget, int x, int y) {
     return widget.grab().toImage().pixelColor(x, y);
@@ -155,7 +149,6 @@ private slots:
         window.restoreWindowGeometry({});
         QCOMPARE(window.size(), MainWindow::defaultSize);
         window.show();
-        QApplication::setActiveWindow(&window);
         QVERIFY(QTest::qWaitForWindowActive(&window));
         ContentView& content = window.contentView();
         BoardSurface& board = content.boardView().surface();
@@ -189,7 +182,7 @@ private slots:
             QStringList words { name +
                 (board == Board::fresh(board.difficulty) ? " fresh" : " old") };
             if (const auto pending = content.pendingDifficulty())
-                words.prepend(u"for "_s + title(*pending).data());
+                words.prepend("for " + QString::fromUtf8(title(*pending)));
             if (question())
                 words.prepend(u"asks"_s);
             if (menu.text() != name || accessible(menu) != "Board size: " + name)
