@@ -1,6 +1,5 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Starts the AT-SPI bus and the program on a fresh beginner board, then reads it as a screen
-reader does: the named controls, the board as a table of named squares, and the keys at work."""
+"""Reads the program as a screen reader does: named controls, a table of named squares, keys."""
 import subprocess
 import sys
 import time
