@@ -57,7 +57,7 @@ class WindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void textsInTables()
+    void textsAndFindings()
     {
         using enum Board::Phase;
         // Counters: zero-padded to three digits up to 999; a minus and two digits down to -99.
@@ -95,10 +95,6 @@ private slots:
                 texts << StatisticsWindow::cellText(record, column);
             QCOMPARE(texts.join(u' '), expected);
         }
-    }
-
-    void postMortemFindings()
-    {
         using Finding = PostMortem::Finding;
         using enum Finding::Kind;
         using enum GameEngine::LosingMove::Kind;
