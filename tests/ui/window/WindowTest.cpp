@@ -173,14 +173,14 @@ private slots:
                 (*confirm ? dialog->confirmButton() : dialog->cancelButton())->click();
             else if (confirm)
                 return u"no question"_s;
-            const Board& board = engine.board();
-            const QString name = QString::fromUtf8(title(board.difficulty));
-            QStringList words { name +
-                (board == Board::fresh(board.difficulty) ? " fresh" : " old") };
-            if (const auto pending = content.pendingDifficulty())
-                words.prepend("for " + QString::fromUtf8(title(*pending)));
+            const Board& now = engine.board();
+            const QString name = QString::fromUtf8(title(now.difficulty));
+            QStringList words;
             if (question())
-                words.prepend(u"asks"_s);
+                words << u"asks"_s;
+            if (const auto pending = content.pendingDifficulty())
+                words << "for " + QString::fromUtf8(title(*pending));
+            words << name + (now == Board::fresh(now.difficulty) ? " fresh" : " old");
             if (menu.text() != name || accessible(menu) != "Board size: " + name)
                 words << menu.text() + '/' + accessible(menu);
             for (const Difficulty size : allDifficulties)
