@@ -290,7 +290,8 @@ private slots:
         // answer with the old check, leave board, moves and clock as they were.
         QCOMPARE(after([] {}, false), u"Beginner old xx .. .."_s);
         content.requestNewGame(std::nullopt);
-        QTest::keyClick(question(), Qt::Key_Escape);
+        QCOMPARE(
+            after([] { QTest::keyClick(question(), Qt::Key_Escape); }), u"Beginner old xx .. .."_s);
         QCOMPARE(after([&] { menu.action(expert)->trigger(); }),
             u"asks for Expert Beginner old xx .. .."_s);
         QCOMPARE(after([] {}, false), u"Beginner old xx .. .."_s);
