@@ -11,6 +11,7 @@
 #include "ui/window/GameColumn.h"
 #include "ui/window/LEDCounter.h"
 #include "ui/window/MainWindow.h"
+#include "ui/window/NewGameDialog.h"
 #include "ui/window/Palette.h"
 #include "ui/window/PostMortem.h"
 #include "ui/window/ResultBanner.h"
