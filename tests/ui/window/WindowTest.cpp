@@ -20,63 +20,31 @@
 #include "ui/window/SyncFolderDialog.h"
 #include "ui/window/WindowTheme.h"
 
-#include <QAccessible>
-#include <QAction>
-#include <QApplication>
-#include <QFontDatabase>
-#include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPainter>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QStandardPaths>
-#include <QStyleFactory>
-#include <QStyleOptionMenuItem>
-#include <QTest>
-#include <QThreadPool>
-
-#include <algorithm>
-#include <limits>
+#include <QtTest>
+#include <QtWidgets>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-/// Launches machine's engine on a saved beginner game in play where (8, 8) wins and (0, 0) loses.
-GameEngine& launchNearlyWon(TestMachine& machine)
-{
-    writeStoredGame(machine.folders.local, SavedGame { nearlyWonBoard(), 10, startTime - 1 });
-    return machine.launch(std::nullopt);
-}
+using enum Difficulty;
 
-NewGameDialog* openNewGameDialog()
-{
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* dialog = qobject_cast<NewGameDialog*>(widget); dialog && dialog->isVisible())
-            return dialog;
-    return nullptr;
-}
-
-bool answer(bool confirm)
-{
-    NewGameDialog* dialog = openNewGameDialog();
-    if (dialog)
-        (confirm ? dialog->confirmButton() : dialog->cancelButton())->click();
-    return dialog != nullptr;
-}
-
-QString accessible(QWidget& widget, QAccessible::Text text = QAccessible::Name)
-{
+const auto question = [] {
+    return qobject_cast<NewGameDialog*>(QApplication::activeModalWidget());
+};
+const auto accessible = [](QWidget& widget, QAccessible::Text text = QAccessible::Name) {
     return QAccessible::queryAccessibleInterface(&widget)->text(text);
-}
+};
+
+const auto pixel = [](QWidget& widget, int x, int y) {
+    return widget.grab().toImage().pixelColor(x, y);
+};
 
 QImage menuItem(const QStyle& style, QStyleOptionMenuItem::CheckType checkType, bool checked)
 {
     QStyleOptionMenuItem item;
     item.rect = QRect(0, 0, 160, 24);
     item.state = QStyle::State_Enabled;
-    item.text = u"Expert"_s;
     item.checkType = checkType;
     item.checked = checked;
     QImage image(item.rect.size(), QImage::Format_ARGB32);
@@ -90,26 +58,14 @@ class WindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
+    void textsAndFindings()
     {
-        // The window's own look: its style draws the menus' check marks, its palette the dialogs.
-        applyWindowTheme();
-        // Window geometry goes to QSettings; keep it out of the real configuration.
-        QStandardPaths::setTestModeEnabled(true);
-        QCoreApplication::setOrganizationName(u"sapperly-window-tests"_s);
-        QCoreApplication::setApplicationName(u"sapperly-window-tests"_s);
-    }
-
-    void textsInTables()
-    {
-        using enum Difficulty;
         using enum Board::Phase;
         // Counters: zero-padded to three digits up to 999; a minus and two digits down to -99.
-        constexpr auto most = std::numeric_limits<std::int64_t>::max();
         QStringList leds;
-        for (const std::int64_t value : { 42L, 999L, 1000L, most, -1L, -99L, -100L, -most - 1 })
-            leds << LEDCounter::text(value);
-        QCOMPARE(leds, (QStringList { "042", "999", "999", "999", "-01", "-99", "-99", "-99" }));
+        for (const std::int64_t v : { 42L, 999L, 1000L, INT64_MAX, -1L, -99L, -100L, INT64_MIN })
+            leds << LEDCounter::text(v);
+        QCOMPARE(leds.join(u' '), u"042 999 999 999 -01 -99 -99 -99"_s);
         // A record flag left over from elsewhere never turns a loss into a record.
         QCOMPARE(ResultBanner::title(lost, false) + ResultBanner::title(lost, true) +
                 ResultBanner::title(won, true) + ResultBanner::title(won, false),
@@ -140,17 +96,13 @@ private slots:
                 texts << StatisticsWindow::cellText(record, column);
             QCOMPARE(texts.join(u' '), expected);
         }
-    }
-
-    void postMortemFindings()
-    {
         using Finding = PostMortem::Finding;
         using enum Finding::Kind;
         using enum GameEngine::LosingMove::Kind;
         // nearlyWon: every covered square but (8, 8) holds a mine, and the numbers say so.
         // untouched: nothing uncovered, so every square holds a mine 10 times in 81.
         const Board nearlyWon = nearlyWonBoard();
-        Board untouched = Board::fresh(Difficulty::beginner);
+        Board untouched = Board::fresh(beginner);
         untouched.phase = Board::Phase::playing;
         untouched.minesLaid = true;
         // A chord on (1, 1) trusting a right flag on (0, 0) and a wrong one on (2, 1).
@@ -158,9 +110,8 @@ private slots:
         flag(flagged, { { 0, 0 }, { 2, 1 } });
         flagged.cells[std::size_t(flagged.index(2, 1))].isRevealed = false;
         // Numbers no layout satisfies, and a malformed board, give no finding.
-        Board contradictory = nearlyWon;
+        Board contradictory = nearlyWon, malformed = nearlyWon;
         contradictory.cells[std::size_t(nearlyWon.index(7, 7))].adjacent = 3;
-        Board malformed = nearlyWon;
         malformed.cells.pop_back();
         const std::pair<GameEngine::LosingMove, std::optional<Finding>> cases[] = {
             { { reveal, { 0, 0 }, nearlyWon }, Finding { safeSquareKnown, { 8, 8 }, 0 } },
@@ -171,155 +122,23 @@ private slots:
         };
         for (const auto& [move, finding] : cases)
             QCOMPARE(PostMortem::examine(move), finding);
-        QCOMPARE((QStringList { PostMortem::text({ safeSquareKnown, {}, 0 }),
-                     PostMortem::text({ forcedGuess, {}, 12 }),
-                     PostMortem::text({ wrongFlag, {}, 0 }) }),
-            (QStringList { "A safe square could be known: it is outlined.",
-                "A forced guess: no safe square could be known (12% chance of a mine here).",
-                "A flag was wrong: the chord trusted it." }));
+        QCOMPARE(PostMortem::text({ safeSquareKnown, {}, 0 }) +
+                PostMortem::text({ forcedGuess, {}, 12 }) + PostMortem::text({ wrongFlag, {}, 0 }),
+            u"A safe square could be known: it is outlined."
+            u"A forced guess: no safe square could be known (12% chance of a mine here)."
+            u"A flag was wrong: the chord trusted it."_s);
         // A forced guess rings nothing: the clicked square shows its mine anyway.
         QCOMPARE(PostMortem::outlined(Finding { forcedGuess, { 4, 4 }, 12 }), std::nullopt);
     }
 
-    void newGameAndTheMenus()
+    void theWindowInPlay()
     {
-        using enum Difficulty;
+        // The window's own look: its style draws the menus' check marks, its palette the dialogs.
+        applyWindowTheme();
         TestMachine game;
-        GameEngine& engine = launchNearlyWon(game);
-        MainWindow window(engine);
-        window.show();
-        ContentView& view = window.contentView();
-        BoardSizeMenu& menu = view.boardSizeMenu();
-        FaceButton& face = view.statusBar().faceButton();
-        const auto name = [](Difficulty difficulty) {
-            return QString::fromUtf8(title(difficulty));
-        };
-        // The question, a size waiting for it, the board, the size menu's label, and for each size
-        // whether the size menu and the menu bar check it.
-        const auto state = [&] {
-            const Board& board = engine.board();
-            const QString phases[] = { "ready", "playing", "won", "lost" };
-            QStringList words { openNewGameDialog() ? "asks" : "-",
-                view.pendingDifficulty() ? name(*view.pendingDifficulty()) : "-",
-                name(board.difficulty),
-                board == Board::fresh(board.difficulty) ? "fresh" : phases[int(board.phase)],
-                menu.text() };
-            for (const Difficulty difficulty : allDifficulties)
-                words << QString(menu.action(difficulty)->isChecked() ? "x" : ".") +
-                        (window.difficultyAction(difficulty)->isChecked() ? "x" : ".");
-            return words.join(u' ');
-        };
-        game.clock.advance(4);
-        const auto now = [&] {
-            return std::tuple(engine.board(), engine.moveCount(), engine.elapsedSeconds());
-        };
-        const auto before = now();
-        // The face while playing asks once, in the body, with the program's name as the title, no
-        // icon, a red destructive "New Game", and Cancel as the escape.
-        face.click();
-        QCOMPARE(state(), u"asks - Beginner playing Beginner xx .. .."_s);
-        NewGameDialog* dialog = openNewGameDialog();
-        QCOMPARE((QStringList { dialog->windowTitle(), dialog->text(), dialog->informativeText(),
-                     dialog->confirmButton()->text() }),
-            (QStringList { "Sapperly", "Start a new game?",
-                "The field you're on will be abandoned.", "New Game" }));
-        QVERIFY(dialog->icon() == QMessageBox::NoIcon &&
-            dialog->escapeButton() == dialog->cancelButton());
-        QCOMPARE(dialog->buttonRole(dialog->confirmButton()), QMessageBox::DestructiveRole);
-        const QImage confirm = dialog->confirmButton()->grab().toImage();
-        const QColor fill = confirm.pixelColor(4, confirm.height() / 2);
-        QVERIFY2(
-            fill.red() > 2 * fill.green() && fill.red() > 2 * fill.blue(), qPrintable(fill.name()));
-        // Cancel, Escape, and Cancel after choosing Expert in the size menu, which waits for the
-        // answer with the old check, leave board, moves and clock as they were.
-        QVERIFY(answer(false));
-        view.requestNewGame(std::nullopt);
-        QTest::keyClick(openNewGameDialog(), Qt::Key_Escape);
-        menu.action(expert)->trigger();
-        QCOMPARE(state(), u"asks Expert Beginner playing Beginner xx .. .."_s);
-        QVERIFY(answer(false));
-        QCOMPARE(state(), u"- - Beginner playing Beginner xx .. .."_s);
-        QVERIFY(now() == before);
-        // The face then starts the old size, not the one chosen before.
-        face.click();
-        QVERIFY(answer(true));
-        QCOMPARE(state(), u"- - Beginner fresh Beginner xx .. .."_s);
-        // On a fresh board the current size in the size menu does nothing at all; the face, the
-        // menu bar's sizes and another size start at once.
-        QSignalSpy saved(&engine, &GameEngine::lastSavedAtChanged);
-        game.clock.advance(1);
-        view.requestNewGame(beginner);
-        QCOMPARE(saved.count(), 0);
-        face.click();
-        QCOMPARE(saved.count(), 1);
-        game.clock.advance(1);
-        window.difficultyAction(beginner)->trigger();
-        QCOMPARE(saved.count(), 2);
-        view.requestNewGame(expert);
-        QCOMPARE(state(), u"- - Expert fresh Expert .. .. xx"_s);
-        QVERIFY(MainWindow(engine).difficultyAction(expert)->isChecked()); // opened on expert
-        // Confirmed while playing, another size takes the checks and the label.
-        startGame(engine, beginner);
-        menu.action(intermediate)->trigger();
-        QVERIFY(answer(true));
-        QCOMPARE(state(), u"- - Intermediate fresh Intermediate .. xx .."_s);
-        QCOMPARE(menu.action(intermediate)->text(), u"Intermediate — 16 × 16, 40 mines"_s);
-        // The menu bar never asks: "New Game" while playing starts the same size, not counted as a
-        // game played; another size starts at once too.
-        startGame(engine, beginner);
-        const auto played = [&] { return Records(engine.records())[beginner].played; };
-        const std::int64_t playedBefore = played();
-        QCOMPARE(window.newGameAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
-        window.newGameAction()->trigger();
-        QCOMPARE(state(), u"- - Beginner fresh Beginner xx .. .."_s);
-        QCOMPARE(played(), playedBefore);
-        startGame(engine, beginner);
-        window.difficultyAction(expert)->trigger();
-        QCOMPARE(state(), u"- - Expert fresh Expert .. .. xx"_s);
-        // After a loss the face, and after a win the current size, start at once; a new game
-        // from elsewhere moves the checks.
-        playLosingGame(engine, game.clock, 3);
-        face.click();
-        QCOMPARE(state(), u"- - Beginner fresh Beginner xx .. .."_s);
-        playWinningGame(engine, game.clock, 3);
-        view.requestNewGame(beginner);
-        QCOMPARE(state(), u"- - Beginner fresh Beginner xx .. .."_s);
-        engine.newGame(intermediate);
-        QCOMPARE(state(), u"- - Intermediate fresh Intermediate .. xx .."_s);
-        // Checks drawn only when checked, as the mark an item alone gets: Fusion would give an
-        // item of an exclusive group a round bullet.
-        const QStyle& style = *QApplication::style();
-        const QImage mark = menuItem(style, QStyleOptionMenuItem::Exclusive, true);
-        QVERIFY(mark != menuItem(style, QStyleOptionMenuItem::Exclusive, false));
-        QCOMPARE(mark, menuItem(style, QStyleOptionMenuItem::NonExclusive, true));
-        const std::unique_ptr<QStyle> fusion(QStyleFactory::create(u"Fusion"_s));
-        QVERIFY(mark != menuItem(*fusion, QStyleOptionMenuItem::Exclusive, true));
-        // The window and the about box carry the program's icon.
-        QVERIFY(!QApplication::windowIcon().pixmap(64).isNull());
-        // Commands added later go where they belong.
-        window.insertHelpAction(new QAction(u"Check for Updates…"_s, &window));
-        window.insertGameAction(new QAction(u"Sync Folder…"_s, &window));
-        QStringList names;
-        for (QAction* bar : window.menuBar()->actions()) {
-            for (QAction* item : bar->menu()->actions())
-                names << (item->isSeparator() ? u"-"_s : item->text());
-            names << u"|"_s;
-        }
-        QCOMPARE(names.join(u' '),
-            u"&New Game Statistics… Sync Folder… - &Quit | Beginner Intermediate Expert | "
-            u"&About Sapperly Check for Updates… |"_s);
-        // Statistics opens one window, however often it is asked.
-        window.statisticsAction()->trigger();
-        StatisticsWindow* opened = window.statisticsWindow();
-        QVERIFY(opened && opened->isVisible() && opened->isWindow());
-        window.statisticsAction()->trigger();
-        QCOMPARE(window.statisticsWindow(), opened);
-    }
-
-    void playingInTheWindow()
-    {
-        TestMachine game;
-        GameEngine& engine = launchNearlyWon(game);
+        // A saved game in play where (8, 8) wins and (0, 0) loses.
+        writeStoredGame(game.folders.local, SavedGame { nearlyWonBoard(), 10, startTime - 1 });
+        GameEngine& engine = game.launch(std::nullopt);
         MainWindow window(engine);
         QByteArray geometry;
         connect(&window, &MainWindow::closing, this, [&](const QByteArray& g) { geometry = g; });
@@ -327,27 +146,48 @@ private slots:
         window.restoreWindowGeometry({});
         QCOMPARE(window.size(), MainWindow::defaultSize);
         window.show();
-        QApplication::setActiveWindow(&window);
         QVERIFY(QTest::qWaitForWindowActive(&window));
         ContentView& content = window.contentView();
         BoardSurface& board = content.boardView().surface();
+        BoardSizeMenu& menu = content.boardSizeMenu();
         StatusBar& bar = content.statusBar();
         FaceButton& face = bar.faceButton();
         ResultBanner& banner = content.resultBanner();
         GameColumn& column = content.gameColumn();
         // What the player sees and a screen reader reads: the face and its description, mines
-        // left, the clock and whether it ticks, the size menu's name, and the banner if shown.
+        // left, the clock and whether it ticks, and the banner if shown.
         const auto seen = [&] {
             bar.refreshClock();
-            return QStringList { face.text() + u' ' + accessible(face, QAccessible::Description),
+            return u"%1 %2|%3|%4|%5|%6"_s.arg(face.text(),
+                accessible(face, QAccessible::Description),
                 LEDCounter::text(bar.minesCounter().value()),
                 LEDCounter::text(bar.clockCounter().value()), bar.isTicking() ? "ticking" : "still",
-                accessible(content.boardSizeMenu()),
-                column.isBannerShown() ? banner.titleText() + " / " + banner.statsText() : "-" }
-                .join(u'|');
+                column.isBannerShown() ? banner.titleText() + " / " + banner.statsText() : u"-"_s);
         };
-        const auto border = [&] {
-            return banner.grab().toImage().pixelColor(banner.width() / 2, 0);
+        const auto border = [&] { return pixel(banner, banner.width() / 2, 0); };
+        // After act, and the answer to the question if given: the question and a size waiting for
+        // it, the board, the size menu's label and its accessible name when they do not follow the
+        // board, and for each size whether the size menu and the menu bar check it.
+        const auto after = [&](const auto& act, std::optional<bool> confirm = {}) {
+            act();
+            if (NewGameDialog* dialog = question(); confirm && dialog)
+                (*confirm ? dialog->confirmButton() : dialog->cancelButton())->click();
+            else if (confirm)
+                return u"no question"_s;
+            const Board& now = engine.board();
+            const QString name = QString::fromUtf8(title(now.difficulty));
+            QStringList words;
+            if (question())
+                words << u"asks"_s;
+            if (const auto pending = content.pendingDifficulty())
+                words << "for " + QString::fromUtf8(title(*pending));
+            words << name + (now == Board::fresh(now.difficulty) ? " fresh" : " old");
+            if (menu.text() != name || accessible(menu) != "Board size: " + name)
+                words << menu.text() + '/' + accessible(menu);
+            for (const Difficulty size : allDifficulties)
+                words << QString(menu.action(size)->isChecked() ? "x" : ".") +
+                        (window.difficultyAction(size)->isChecked() ? "x" : ".");
+            return words.join(u' ');
         };
         // The board's shadow spills below and beside it, whatever room the window leaves.
         const auto shadowed = [&] {
@@ -359,33 +199,24 @@ private slots:
             return qGray(image.pixel(r.center().x(), r.bottom() + 6)) < background &&
                 qGray(image.pixel(r.right() + 3, r.center().y())) < background;
         };
-        QCOMPARE(seen(), u"🙂 Game in progress|010|010|ticking|Board size: Beginner|-"_s);
-        QCOMPARE(QAccessible::queryAccessibleInterface(&face)->role(), QAccessible::Button);
-        QCOMPARE(accessible(face) + accessible(bar.minesCounter()) + accessible(bar.clockCounter()),
-            u"New gameMines leftTime"_s);
+        QCOMPARE(seen(), u"🙂 Game in progress|010|010|ticking|-"_s);
         // The board has the keys; Tab goes round the size menu, the face and back. Return while
         // playing does nothing.
-        QCOMPARE(QApplication::focusWidget(), &board);
-        for (QWidget* next :
-            std::initializer_list<QWidget*> { &content.boardSizeMenu(), &face, &board }) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        for (QWidget* next : std::initializer_list<QWidget*> { &board, &menu, &face, &board }) {
             QCOMPARE(QApplication::focusWidget(), next);
+            QTest::keyClick(next, Qt::Key_Tab);
         }
         QTest::keyClick(&board, Qt::Key_Return);
-        QVERIFY(engine.board().phase == Board::Phase::playing && !openNewGameDialog());
+        QVERIFY(engine.board().phase == Board::Phase::playing && !question());
         // A loss brings the banner in on the spring; settled, it sits at the bottom of the column,
         // the board gave up its room, and its border is the panel's, not the accent.
         const int fullHeight = content.boardView().height();
         engine.reveal(0, 0);
         QVERIFY(column.isBannerShown() && column.isAnimating() && banner.isVisible());
-        column.settle();
-        QVERIFY(!column.isAnimating() && column.bannerProgress() == 1.0);
-        QCOMPARE(banner.geometry().bottom(), column.height() - 1);
+        QVERIFY(shadowed() && !column.isAnimating() && column.bannerProgress() == 1.0 &&
+            banner.geometry().bottom() == column.height() - 1);
         QCOMPARE(content.boardView().height(), fullHeight - banner.height() - GameColumn::spacing);
-        QVERIFY(shadowed());
-        QCOMPARE(seen(),
-            u"😵 Game lost|010|010|still|Board size: Beginner|"
-            u"Boom. / Beginner · best — · 0 of 1 won"_s);
+        QCOMPARE(seen(), u"😵 Game lost|010|010|still|Boom. / Beginner · best — · 0 of 1 won"_s);
         QVERIFY2(qAbs(border().red() - border().blue()) < 20, qPrintable(border().name()));
         QStringList labels;
         for (QLabel* label : banner.findChildren<QLabel*>())
@@ -394,35 +225,34 @@ private slots:
         // The post-mortem's line, and its ring inside the square's left edge in the accent.
         QTRY_COMPARE(banner.postMortemText(), u"A safe square could be known: it is outlined."_s);
         QCOMPARE(board.outlinedSquare(), std::optional(Point { 8, 8 }));
-        const double side = board.squareSize();
-        const QColor ring = board.grab().toImage().pixelColor(int(8 * side + 1), int(8.5 * side));
+        const QColor ring =
+            pixel(board, int(8 * board.squareSize() + 1), int(8.5 * board.squareSize()));
         QVERIFY2(ring.red() > 200 && ring.green() > 140 && ring.green() < 210 && ring.blue() < 100,
             qPrintable(ring.name()));
         // A click on the board takes the keys back, and Return plays again. The ring goes at once;
         // the banner shows the game that ended while it slides away.
-        content.boardSizeMenu().setFocus();
+        menu.setFocus();
         QTest::mouseClick(&board, Qt::RightButton, {}, QPoint(5, 5));
         QCOMPARE(QApplication::focusWidget(), &board);
         QTest::keyClick(&board, Qt::Key_Return);
         QCOMPARE(board.outlinedSquare(), std::nullopt);
         QCOMPARE(banner.titleText() + banner.statsText(), u"Boom.Beginner · best — · 0 of 1 won"_s);
-        column.settle();
-        QCOMPARE(seen(), u"🙂 Game not started|010|000|still|Board size: Beginner|-"_s);
-        QVERIFY(content.boardView().height() == fullHeight && shadowed());
+        QVERIFY(shadowed() && content.boardView().height() == fullHeight);
+        QCOMPARE(seen(), u"🙂 Game not started|010|000|still|-"_s);
         // Twelve flags go below zero. Playing, each tick reads the clock anew, to 999 at most.
         for (int i = 0; i < 12; ++i)
             engine.toggleMark(i % 9, i / 9);
-        QCOMPARE(seen(), u"🙂 Game in progress|-02|000|ticking|Board size: Beginner|-"_s);
-        startGame(engine, Difficulty::beginner);
+        QCOMPARE(seen(), u"🙂 Game in progress|-02|000|ticking|-"_s);
+        startGame(engine, beginner);
         game.clock.advance(3.4);
-        QCOMPARE(seen(), u"🙂 Game in progress|010|003|ticking|Board size: Beginner|-"_s);
+        QCOMPARE(seen(), u"🙂 Game in progress|010|003|ticking|-"_s);
         game.clock.advance(2000);
-        QCOMPARE(seen(), u"🙂 Game in progress|010|999|ticking|Board size: Beginner|-"_s);
+        QCOMPARE(seen(), u"🙂 Game in progress|010|999|ticking|-"_s);
         // A loss given up before its analysis is back: no line from the loss before, and the late
         // result is dropped.
         playLosingGame(engine, game.clock, 3);
         QCOMPARE(banner.postMortemText(), QString());
-        engine.newGame(Difficulty::beginner);
+        engine.newGame(beginner);
         QThreadPool::globalInstance()->waitForDone();
         QCoreApplication::processEvents();
         QVERIFY(!content.postMortem().finding() && !board.outlinedSquare());
@@ -431,44 +261,101 @@ private slots:
         column.settle();
         game.clock.advance(60);
         QCOMPARE(seen(),
-            u"😎 Game won|000|095|still|Board size: Beginner|"
-            u"New best time! / Beginner in 95s · best 95s · 1 of 3 won"_s);
+            u"😎 Game won|000|095|still|New best time! / Beginner in 95s · best 95s · 1 of 3 won"_s);
         QVERIFY2(border().red() > border().blue() + 40, qPrintable(border().name()));
         // The keypad's Enter plays again too; a new game leaves the keys with the board.
         QTest::keyClick(&window, Qt::Key_Enter, Qt::KeypadModifier);
-        QCOMPARE(engine.board(), Board::fresh(Difficulty::beginner));
-        startGame(engine, Difficulty::beginner);
+        QCOMPARE(engine.board(), Board::fresh(beginner));
+        startGame(engine, beginner);
         face.setFocus();
         window.newGameAction()->trigger();
         QCOMPARE(QApplication::focusWidget(), &board);
+        // The question when a new game would abandon one in play, and the sizes' checks.
+        startGame(engine, beginner);
+        game.clock.advance(4);
+        const auto before = std::tuple(engine.board(), engine.moveCount(), engine.elapsedSeconds());
+        // The face while playing asks, in the body, with the program's name as the title, no icon,
+        // a red destructive "New Game", and Cancel as the escape.
+        QCOMPARE(after([&] { face.click(); }), u"asks Beginner old xx .. .."_s);
+        NewGameDialog* dialog = question();
+        auto* confirm = dialog->confirmButton();
+        QCOMPARE(dialog->windowTitle() + '|' + dialog->text() + '|' + dialog->informativeText() +
+                '|' + confirm->text(),
+            u"Sapperly|Start a new game?|The field you're on will be abandoned.|New Game"_s);
+        QVERIFY(dialog->icon() == QMessageBox::NoIcon &&
+            dialog->escapeButton() == dialog->cancelButton() &&
+            dialog->buttonRole(confirm) == QMessageBox::DestructiveRole);
+        const QColor c = pixel(*confirm, 4, confirm->height() / 2);
+        QVERIFY2(c.red() > 2 * c.green() && c.red() > 2 * c.blue(), qPrintable(c.name()));
+        // Cancel, Escape, and Cancel after choosing Expert in the size menu, which waits for the
+        // answer with the old check, leave board, moves and clock as they were.
+        QCOMPARE(after([] {}, false), u"Beginner old xx .. .."_s);
+        content.requestNewGame(std::nullopt);
+        QCOMPARE(
+            after([] { QTest::keyClick(question(), Qt::Key_Escape); }), u"Beginner old xx .. .."_s);
+        QCOMPARE(after([&] { menu.action(expert)->trigger(); }),
+            u"asks for Expert Beginner old xx .. .."_s);
+        QCOMPARE(after([] {}, false), u"Beginner old xx .. .."_s);
+        QVERIFY(std::tuple(engine.board(), engine.moveCount(), engine.elapsedSeconds()) == before);
+        // The face then starts the old size, not the one chosen before.
+        QCOMPARE(after([&] { face.click(); }, true), u"Beginner fresh xx .. .."_s);
+        // On a fresh board the current size in the size menu does nothing at all; the face, the
+        // menu bar's sizes and another size start at once.
+        QSignalSpy saved(&engine, &GameEngine::lastSavedAtChanged);
+        game.clock.advance(1);
+        content.requestNewGame(beginner);
+        QCOMPARE(saved.count(), 0);
+        face.click();
+        game.clock.advance(1);
+        window.difficultyAction(beginner)->trigger();
+        QCOMPARE(saved.count(), 2);
+        QCOMPARE(after([&] { content.requestNewGame(expert); }), u"Expert fresh .. .. xx"_s);
+        QVERIFY(MainWindow(engine).difficultyAction(expert)->isChecked()); // opened on expert
+        // Confirmed while playing, another size takes the checks and the label.
+        startGame(engine, beginner);
+        QCOMPARE(after([&] { menu.action(intermediate)->trigger(); }, true),
+            u"Intermediate fresh .. xx .."_s);
+        QCOMPARE(menu.action(intermediate)->text(), u"Intermediate — 16 × 16, 40 mines"_s);
+        // The menu bar never asks: "New Game" while playing starts the same size, not counted as a
+        // game played; another size starts at once too.
+        startGame(engine, beginner);
+        const Records records = engine.records();
+        QCOMPARE(window.newGameAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+        QCOMPARE(after([&] { window.newGameAction()->trigger(); }), u"Beginner fresh xx .. .."_s);
+        QVERIFY(engine.records() == records);
+        startGame(engine, beginner);
+        QCOMPARE(
+            after([&] { window.difficultyAction(expert)->trigger(); }), u"Expert fresh .. .. xx"_s);
+        // After a loss the face, and after a win the current size, start at once; a new game
+        // from elsewhere moves the checks.
+        playLosingGame(engine, game.clock, 3);
+        QCOMPARE(after([&] { face.click(); }), u"Beginner fresh xx .. .."_s);
+        playWinningGame(engine, game.clock, 3);
+        QCOMPARE(after([&] { content.requestNewGame(beginner); }), u"Beginner fresh xx .. .."_s);
+        QCOMPARE(after([&] { engine.newGame(intermediate); }), u"Intermediate fresh .. xx .."_s);
         // Content of 460 × 520 at the least, wider for expert, which widens a 620-wide window to
         // 692; back on beginner the window keeps its width. The window cannot be made smaller
         // than its content, and the board's shadow shows in the smallest, banner in or away.
-        const auto sizes = [&] {
-            return u"%1x%2 %3 %4x%5"_s.arg(content.minimumWidth())
-                .arg(content.minimumHeight())
-                .arg(window.width())
-                .arg(content.width())
-                .arg(content.height());
+        const auto lose = [&](Difficulty size) { playLosingGame(engine, game.clock, 3, size); };
+        const std::pair<std::function<void()>, QString> steps[] = {
+            { [&] { window.resize(MainWindow::defaultSize); }, u"040 460x520 620 620x"_s },
+            { [&] { window.difficultyAction(expert)->trigger(); }, u"099 692x520 692 692x"_s },
+            { [&] { window.resize(100, 100); }, u"099 692x520 692 692x520 shadow"_s },
+            { [&] { lose(expert); }, u"099 692x520 692 692x520 shadow"_s },
+            { [&] { window.difficultyAction(beginner)->trigger(); }, u"010 460x520 692 692x"_s },
+            { [&] { window.resize(100, 100); }, u"010 460x520 460 460x520 shadow"_s },
+            { [&] { lose(beginner); }, u"010 460x520 460 460x520 shadow"_s },
         };
-        engine.newGame(Difficulty::intermediate);
-        QVERIFY(sizes().startsWith(u"460x520 620 620x"_s));
-        window.difficultyAction(Difficulty::expert)->trigger();
-        QCOMPARE(seen(), u"🙂 Game not started|099|000|still|Board size: Expert|-"_s);
-        QVERIFY(sizes().startsWith(u"692x520 692 692x"_s));
-        window.resize(100, 100);
-        QCOMPARE(sizes(), u"692x520 692 692x520"_s);
-        QVERIFY(shadowed());
-        playLosingGame(engine, game.clock, 3, Difficulty::expert);
-        QVERIFY(shadowed());
-        window.difficultyAction(Difficulty::beginner)->trigger();
-        QVERIFY(sizes().startsWith(u"460x520 692 692x"_s));
-        QCoreApplication::processEvents();
-        window.resize(100, 100);
-        QCOMPARE(sizes(), u"460x520 460 460x520"_s);
-        QVERIFY(shadowed());
-        playLosingGame(engine, game.clock, 3);
-        QVERIFY(shadowed());
+        for (const auto& [act, expected] : steps) {
+            QCoreApplication::processEvents(); // the layout's new minimum before a resize
+            act();
+            QCoreApplication::processEvents();
+            const QString sizes = QString::asprintf("%s %dx%d %d %dx%d%s",
+                qPrintable(LEDCounter::text(bar.minesCounter().value())), content.minimumWidth(),
+                content.minimumHeight(), window.width(), content.width(), content.height(),
+                shadowed() ? " shadow" : "");
+            QVERIFY2(sizes.startsWith(expected), qPrintable(sizes));
+        }
         // A counter reads its real value, however the display clamps it.
         for (const std::int64_t value : { -100L, 123456L }) {
             bar.minesCounter().setValue(value);
@@ -476,6 +363,30 @@ private slots:
             QCOMPARE(read->valueInterface()->currentValue().toLongLong(), value);
             QCOMPARE(read->text(QAccessible::Value), QString::number(value));
         }
+        // Checks drawn only when checked, as the mark an item alone gets, where the base style
+        // would give an item of an exclusive group a round bullet.
+        const QStyle& style = *QApplication::style();
+        const QImage mark = menuItem(style, QStyleOptionMenuItem::Exclusive, true);
+        QVERIFY(mark != menuItem(style, QStyleOptionMenuItem::Exclusive, false));
+        QCOMPARE(mark, menuItem(style, QStyleOptionMenuItem::NonExclusive, true));
+        // The window and the about box carry the program's icon.
+        QVERIFY(!QApplication::windowIcon().pixmap(64).isNull());
+        // Commands added later go where they belong.
+        window.insertHelpAction(new QAction(u"Check for Updates…"_s, &window));
+        window.insertGameAction(new QAction(u"Sync Folder…"_s, &window));
+        QStringList names;
+        for (QAction* top : window.menuBar()->actions())
+            for (QAction* item : top->menu()->actions())
+                names << (item->isSeparator() ? u"-"_s : item->text());
+        QCOMPARE(names.join(u' '),
+            u"&New Game Statistics… Sync Folder… - &Quit Beginner Intermediate Expert "
+            u"&About Sapperly Check for Updates…"_s);
+        // Statistics opens one window, however often it is asked.
+        window.statisticsAction()->trigger();
+        StatisticsWindow* opened = window.statisticsWindow();
+        QVERIFY(opened && opened->isVisible() && opened->isWindow());
+        window.statisticsAction()->trigger();
+        QCOMPARE(window.statisticsWindow(), opened);
         // The size comes back on the next launch.
         window.resize(700, 640);
         window.close();
@@ -492,9 +403,8 @@ private slots:
         QVERIFY2(font, "the Noto Color Emoji font is not installed");
         const QImage image = face.grab().toImage().convertToFormat(QImage::Format_RGB32);
         const auto* pixels = reinterpret_cast<const QRgb*>(image.constBits());
-        QVERIFY(std::count_if(pixels, pixels + image.width() * image.height(), [](QRgb c) {
-            return qRed(c) > 200 && qGreen(c) > 150 && qBlue(c) < 90;
-        }) > 100);
+        auto yellow = [](QRgb c) { return qRed(c) > 200 && qGreen(c) > 150 && qBlue(c) < 90; };
+        QVERIFY(std::count_if(pixels, pixels + image.width() * image.height(), yellow) > 100);
     }
 
     void statisticsFollowAnotherMachine()
@@ -502,15 +412,13 @@ private slots:
         using enum StatisticsWindow::Column;
         TestMachine machine;
         StatisticsWindow window(machine.launch());
-        const auto row = [&](Difficulty difficulty) {
-            return QStringList { window.text(difficulty, played), window.text(difficulty, winRate),
-                window.text(difficulty, bestTime) }
-                .join(u' ');
+        const auto row = [&](Difficulty size) {
+            return u"%1 %2 %3"_s.arg(
+                window.text(size, played), window.text(size, winRate), window.text(size, bestTime));
         };
-        QCOMPARE(window.windowTitle() + u' ' + row(Difficulty::expert), u"Statistics 0 — —"_s);
-        QVERIFY(
-            machine.arrives(recordsKey, recordsBytes({ { Difficulty::expert, { 3, 2, 43 } } })));
-        QCOMPARE(row(Difficulty::expert) + u' ' + row(Difficulty::beginner), u"3 67% 43s 0 — —"_s);
+        QCOMPARE(window.windowTitle() + u' ' + row(expert), u"Statistics 0 — —"_s);
+        QVERIFY(machine.arrives(recordsKey, recordsBytes({ { expert, { 3, 2, 43 } } })));
+        QCOMPARE(row(expert) + u' ' + row(beginner), u"3 67% 43s 0 — —"_s);
         // Showing them wrote nothing.
         QVERIFY(!readStored(machine.folders.local, recordsKey));
         // Folder names, and whatever else may come from elsewhere, show as text, never as markup.
