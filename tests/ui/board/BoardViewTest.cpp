@@ -45,7 +45,7 @@ Board handBoard()
     return board;
 }
 
-bool colourNear(QColor a, QColor b, int tolerance)
+bool near(QColor a, QColor b, int tolerance)
 {
     const int off[] = { a.red() - b.red(), a.green() - b.green(), a.blue() - b.blue() };
     return std::ranges::all_of(off, [tolerance](int d) { return std::abs(d) <= tolerance; });
@@ -239,17 +239,17 @@ private slots:
         surface.setFocus();
         // At rest; the cursor ring after keys; held down, which hides it; armed, the flag that
         // the release will place showing faintly; the next key showing the ring again; lost; won.
+        enum { inPlay, ringed, pressed, armed, ringAgain, lost, won };
         std::vector<QImage> looks { surface.grab().toImage() };
         for (const char* steps : { "kDown kUp", "p6,1", "m6,1@350", "r6,1@400 kPgDown", "c0,8" })
             looks.push_back((play(game, steps), surface.grab().toImage()));
-        const QColor faint = looks[3].pixelColor(286, 62);
+        const QColor faint = looks[armed].pixelColor(286, 62);
         QVERIFY2(faint.red() > faint.green() + 40, qPrintable(faint.name()));
         QCOMPARE(table->focusChild(), cells->cellAt(8, 4)); // it moved with the cursor
         Game winner(nearlyWonBoard()); // the rules flag every mine of a won game
         winner.engine->reveal(8, 8);
         winner.clock.advance(10);
         looks.push_back(winner.surface().grab().toImage());
-        enum { inPlay, ringed, pressed, armed, ringAgain, lost, won };
         const QColor grey = QColor::fromRgbF(0.4f, 0.4f, 0.4f), black = Qt::black, none;
         const QColor tileMid = QColor::fromRgbF(0.905f, 0.925f, 0.95f); // halfway down a tile
         // At least so many pixels of the first colour (to 3 either way) in the square, none of
@@ -277,8 +277,7 @@ private slots:
         const auto count = [&looks](int look, int x, int y, QColor colour) {
             int n = 0;
             for (int i = 0; colour.isValid() && i < 44 * 44; ++i)
-                n +=
-                    colourNear(looks[look].pixelColor(x * 44 + i % 44, y * 44 + i / 44), colour, 3);
+                n += near(looks[look].pixelColor(x * 44 + i % 44, y * 44 + i / 44), colour, 3);
             return n;
         };
         for (const auto& [look, x, y, colour, least, absent] : probes)
@@ -295,8 +294,7 @@ private slots:
             const int right = image.width() - 1, bottom = image.height() - 1;
             const auto alpha = [&image](int x, int y) { return image.pixelColor(x, y).alpha(); };
             const auto pure = [&](int x) {
-                return colourNear(
-                    image.pixelColor(x, int(1.5 * side * ratio)), P::boardBackground(), 1);
+                return near(image.pixelColor(x, int(1.5 * side * ratio)), P::boardBackground(), 1);
             };
             QString gaps; // where each run of pure background starts, in squares
             for (int x = 1; x < right; ++x)
@@ -339,9 +337,8 @@ private slots:
                 "%zu %d %d", opening.opened().size(), redrawn, opening.isRunning());
         };
         const auto frameAt = [&](Instant now) { game.clock.set(now), opening.advance(); };
-        const auto near = [&view](int x, QColor colour, int tolerance) { // on (1,6)'s middle row
-            return colourNear(
-                view.surface().grab().toImage().pixelColor(x, 286), colour, tolerance);
+        const auto shows = [&view](int x, QColor colour, int tolerance) { // on (1,6)'s middle row
+            return near(view.surface().grab().toImage().pixelColor(x, 286), colour, tolerance);
         };
         // The restored squares open when first shown; showing again, a mark, or switching to
         // scrolling and back (which shows the surface anew) starts nothing.
@@ -357,7 +354,7 @@ private slots:
         QVERIFY(std::ranges::all_of(opening.opened(), [](auto e) { return e.second == 1001.0; }));
         QCOMPARE(*opening.progress(Point { 1, 6 }, 1000.0), 0.0);
         const QColor tile = QColor::fromRgbF(0.905f, 0.925f, 0.95f); // halfway down a tile
-        QVERIFY(near(66, tile, 6) && near(50, tile, 6));
+        QVERIFY(shows(66, tile, 6) && shows(50, tile, 6));
         // A frame redraws the animating squares; a second move adds only its new ones.
         frameAt(1001.1);
         game.engine->reveal(8, 8);
@@ -367,10 +364,10 @@ private slots:
         // open fill, which shows 6 points in from the edge; at the end only that.
         game.clock.set(1001.11);
         QVERIFY(
-            near(66, QColor::fromRgbF(0.7975f, 0.8275f, 0.87f), 6) && near(50, P::openFill(), 1));
+            shows(66, QColor::fromRgbF(0.7975f, 0.8275f, 0.87f), 6) && shows(50, P::openFill(), 1));
         // At exactly 0.22 s the first ones go together; that frame still redraws them.
         frameAt(1001.22);
-        QVERIFY(near(66, P::openFill(), 1));
+        QVERIFY(shows(66, P::openFill(), 1));
         QCOMPARE(state(), "32 68 1");
         // A new game keeps what was uncovered as known, one of another size forgets it.
         game.engine->newGame(Difficulty::beginner);
