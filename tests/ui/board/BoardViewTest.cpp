@@ -93,7 +93,9 @@ bool play(Game& game, const QString& steps)
             qFatal("bad step %s", qPrintable(step));
         else if (verb == "m" || verb == "r")
             mouse(verb == "m" ? QEvent::MouseMove : QEvent::MouseButtonRelease, n(7));
-        else if (mouse(QEvent::MouseButtonPress, n(7)); verb == "c")
+        else
+            mouse(QEvent::MouseButtonPress, n(7));
+        if (verb == "c")
             mouse(QEvent::MouseButtonRelease, 80);
         else if (verb == "R")
             send(QContextMenuEvent(QContextMenuEvent::Mouse, at.toPoint(), at.toPoint()));
