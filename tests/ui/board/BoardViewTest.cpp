@@ -30,7 +30,7 @@ struct Game : TestMachine {
         view = std::make_unique<BoardView>(launch(std::nullopt), clock.function());
         view->resize(500, 400);
     }
-    BoardSurface& surface() { return view->show(), view->surface(); } // hidden, it is not sized
+    BoardSurface& surface() { return view->show(), view->surface(); } // hidden, it defers sizing
 };
 
 /// Mines in a ring round (5,5), which shows 8, and at (0,8) and (8,0); (3,3) shows 1, (3,4) 2,
