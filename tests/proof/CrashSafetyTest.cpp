@@ -5,7 +5,6 @@
 #include "TestBoards.h"
 #include "TestEngine.h"
 
-#include <QDir>
 #include <QProcess>
 #include <QTest>
 
@@ -58,14 +57,13 @@ int child(const QStringList& arguments)
     return 0;
 }
 
-// What the disk held at the last check, in a save's order (game local, game cloud, records local,
-// records cloud); how many kills landed inside an action and its save, and how many in the one
-// gap two separate keys leave, a finished game stored and its count not yet (measured only).
+// The files at the last check in a save's order (game and records, local then cloud); and, measured
+// only, kills inside an action and in the gap between a finished game stored and its count.
 struct Disk {
     QString local, cloud;
     std::array<Bytes, 4> files {};
     std::array<Records, 2> records {};
-    int inSaves = 0, uncounted = 0;
+    int kills = 0, inSaves = 0, uncounted = 0;
 };
 
 void check(const QByteArray& output, bool killed, Disk& disk)
@@ -81,8 +79,7 @@ void check(const QByteArray& output, bool killed, Disk& disk)
             std::tie(inFlight, reported[0], reported[1]) =
                 std::tuple(std::nullopt, words[2], words[3]);
     }
-    if (!killed) // every action ran to its end
-        inFlight.reset();
+    inFlight = killed ? inFlight : std::nullopt; // otherwise every action ran to its end
     std::array<Bytes, 4> now;
     std::array<bool, 4> isNew {};
     for (std::size_t f = 0; f < 4; ++f) {
@@ -100,6 +97,7 @@ void check(const QByteArray& output, bool killed, Disk& disk)
     QVERIFY2(!(recordsLocal || recordsCloud) || gameCloud, "records written before the game");
     QVERIFY2(!recordsCloud || now[3] == now[2], "cloud records written before the local ones");
     disk.uncounted += gameLocal && !recordsLocal && gameIn(now[0])->board.isOver();
+    disk.kills += killed;
     disk.inSaves += killed && inFlight;
     std::array<std::optional<SavedGame>, 2> games;
     for (const int side : { 0, 1 }) {
@@ -142,8 +140,8 @@ private slots:
         }
         const auto seed = qEnvironmentVariable("SAPPERLY_CRASH_SEED", u"20261206"_s).toULongLong();
         std::mt19937_64 random(seed);
-        int kills = 0, runs = 0;
-        while (kills < wantedKills && runs++ < maxRuns) {
+        int runs = 0;
+        while (disk.kills < wantedKills && runs++ < maxRuns) {
             // Lines come two per saving action; a few kills land during start-up and loading,
             // and some runs are let through to the end.
             const int killAfter = int(random() % (2 * actionsPerRun + 8)),
@@ -157,16 +155,14 @@ private slots:
             ::usleep(useconds_t(delay)); // real time on purpose: the kill must land anywhere
             child.kill();
             child.waitForFinished(10000);
-            const bool killed = child.exitStatus() == QProcess::CrashExit;
-            kills += killed;
-            check(child.readAllStandardOutput(), killed, disk);
+            check(child.readAllStandardOutput(), child.exitStatus() == QProcess::CrashExit, disk);
             if (QTest::currentTestFailed())
                 return qWarning(
                     "seed %llu, run %d: kill after %d lines + %d us", seed, runs, killAfter, delay);
         }
-        QVERIFY2(kills >= wantedKills, qPrintable(u"only %1 kills"_s.arg(kills)));
+        QVERIFY2(disk.kills >= wantedKills, qPrintable(u"only %1 kills"_s.arg(disk.kills)));
         qInfo("%d kills in %d runs, %d inside saves, %d between a finished game and its count",
-            kills, runs, disk.inSaves, disk.uncounted);
+            disk.kills, runs, disk.inSaves, disk.uncounted);
     }
 };
 

@@ -4,7 +4,6 @@
 #include "TestBoards.h"
 #include "TestEngine.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
@@ -85,12 +84,8 @@ private slots:
         m_engine->toggleMark(2, 2);
     }
 
-    void cleanup()
-    {
-        ::chmod(QFile::encodeName(m_dirs->cloud), 0755); // or the folder cannot be removed
-        m_engine.reset();
-        m_dirs.reset();
-    }
+    // Gives back what a case took away, or the folder could not be removed.
+    void cleanup() { ::chmod(QFile::encodeName(m_dirs->cloud), 0755); }
 
     void faultIsSurvived_data()
     {
@@ -127,7 +122,7 @@ private slots:
         row("a clock run backwards", renamed, game, gameBytes(back));
         row("an older game", renamed, game, gameBytes({ valid.board, 7, startTime - 100 }));
         row("huge", renamed, game,
-            QByteArray(v).insert(1, "\"pad\":\"" + QByteArray(3 << 20, 'x') + "\","));
+            QByteArray(v).insert(1, "\"p\":\"" + QByteArray(3 << 20, 'x') + "\","));
         row("nested game", renamed, game, nested("[", "]"));
         row("nested records", renamed, records, nested("{\"a\":", "}"));
         row("nested board", renamed, game,
@@ -152,7 +147,7 @@ private slots:
         QFETCH(int, put);
         QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
-        const QString &cloud = m_dirs->cloud, path = cloud + u'/' + name;
+        const QString &cloud = m_dirs->cloud, &local = m_dirs->local, path = cloud + u'/' + name;
         // Root reads any mode, so as root the unreadable folder is also tried as an ordinary user.
         const QStringList asNobody { u"--reuid=nobody"_s, u"--regid=nogroup"_s, u"--clear-groups"_s,
             QCoreApplication::applicationFilePath(), u"faultIsSurvived:unreadable folder"_s };
@@ -176,8 +171,7 @@ private slots:
         m_clock.advance(1000);
         m_engine->toggleMark(5, 5);
         QVERIFY(put != beside || QFileInfo(path).size() == bytes.size());
-        QVERIFY(
-            put != gone || (readStored(m_dirs->local, savedGameKey) && !QFileInfo::exists(cloud)));
+        QVERIFY(put != gone || (readStored(local, savedGameKey) && !QFileInfo::exists(cloud)));
         ::chmod(QFile::encodeName(cloud), 0755);
         QVERIFY(QDir().mkpath(cloud) && (put != folder || QDir(path).removeRecursively()));
         // A newer game is taken in through the watch, and a peer's statistics merged except for
@@ -192,14 +186,15 @@ private slots:
         // ...and our next save reaches the folder again.
         m_clock.advance(1000);
         playLosingGame(*m_engine, m_clock, 5);
-        QCOMPARE(readStored(cloud, savedGameKey), readStored(m_dirs->local, savedGameKey));
-        QVERIFY(readStored(m_dirs->local, recordsKey) == recordsBytes(m_engine->records()) &&
+        QCOMPARE(readStored(cloud, savedGameKey), readStored(local, savedGameKey));
+        QVERIFY(readStored(local, recordsKey) == recordsBytes(m_engine->records()) &&
             m_engine->records().at(Difficulty::beginner).played == 2);
     }
 
     void burstOfChangesKeepsTheProgramResponsive()
     {
-        // Prepared up front: the writer thread touches nothing of the engine or the test.
+        // Prepared up front, so the writer thread touches nothing of the engine or the test; the
+        // last word on both keys is valid.
         QList<std::pair<QString, QByteArray>> script;
         Records records = m_engine->records();
         SavedGame last;
@@ -211,7 +206,6 @@ private slots:
                 { "savedGame.sync-conflict-"_L1 + QString::number(i), "x" },
                 { recordsKey, "[\"expert\"" } };
         }
-        // The last word on both keys is valid.
         script += { { recordsKey, recordsBytes(records) }, { savedGameKey, gameBytes(last) } };
         // Another program writes for about a second as fast as it likes, half in place, half by
         // rename, while a timer on the main thread measures how long the event loop ever stalls.
