@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Kills a child playing on the real engine and store a few hundred times; after each kill every
-// file must be one whole value, old or new, written in a save's order, statistics never shrink,
-// and loading never reads a leftover.
+// Kills a child playing on the real engine a few hundred times: each file left must be one whole
+// value, old or new, written in a save's order; statistics never shrink; loading skips leftovers.
 #include "TestBoards.h"
 #include "TestEngine.h"
 
@@ -23,7 +22,7 @@ const auto gameIn = [](const Bytes& b) { return decodeSavedGame(b.value_or("").t
 
 // The child plays scripted games, mostly on safe squares so that games are won as well as lost.
 // It tells its parent, one unbuffered write a line, "BEGIN seq" before action seq, which runs at
-// startTime + seq, and "SAVED seq game-hash records-hash" once that action's save has returned.
+// startTime + seq, and "SAVED game-hash records-hash" once that action's save has returned.
 int child(const QStringList& arguments)
 {
     const QString &local = arguments[2], &cloud = arguments[3];
@@ -50,7 +49,7 @@ int child(const QStringList& arguments)
         else
             engine.reveal(i % board.columns(), i / board.columns());
         if (engine.lastSavedAt() == clock.now())
-            std::printf("SAVED %lld %s %s\n", seq, hashOf(readStored(local, savedGameKey)).data(),
+            std::printf("SAVED %s %s\n", hashOf(readStored(local, savedGameKey)).data(),
                 hashOf(readStored(local, recordsKey)).data());
         QCoreApplication::processEvents(); // lets the store's watch see the folder
     }
@@ -69,15 +68,14 @@ struct Disk {
 void check(const QByteArray& output, bool killed, Disk& disk)
 {
     // The hashes the last completed save reported, and the action in flight.
-    Bytes reported[2];
+    Bytes saved[2];
     std::optional<qint64> inFlight;
     for (const QByteArray& line : output.split('\n')) {
         const QList<QByteArray> words = line.split(' ');
         if (words[0] == "BEGIN")
             inFlight = words.value(1).toLongLong();
-        else if (words[0] == "SAVED" && words.size() == 4)
-            std::tie(inFlight, reported[0], reported[1]) =
-                std::tuple(std::nullopt, words[2], words[3]);
+        else if (words[0] == "SAVED" && words.size() == 3)
+            std::tie(inFlight, saved[0], saved[1]) = std::tuple(std::nullopt, words[1], words[2]);
     }
     inFlight = killed ? inFlight : std::nullopt; // otherwise every action ran to its end
     std::array<Bytes, 4> now;
@@ -85,7 +83,7 @@ void check(const QByteArray& output, bool killed, Disk& disk)
     for (std::size_t f = 0; f < 4; ++f) {
         now[f] = readStored(f % 2 ? disk.cloud : disk.local, f < 2 ? savedGameKey : recordsKey);
         // Against what the last completed save reported, or else what the last check found.
-        isNew[f] = hashOf(now[f]) != reported[f / 2].value_or(hashOf(disk.files[f]));
+        isNew[f] = hashOf(now[f]) != saved[f / 2].value_or(hashOf(disk.files[f]));
         const auto game = gameIn(now[f]);
         QVERIFY2(!isNew[f] || inFlight, "a file changed without a save in flight");
         QVERIFY2(f > 1 || !isNew[f] || (game && game->savedAt == startTime + double(*inFlight)),
@@ -142,23 +140,21 @@ private slots:
         std::mt19937_64 random(seed);
         int runs = 0;
         while (disk.kills < wantedKills && runs++ < maxRuns) {
-            // Lines come two per saving action; a few kills land during start-up and loading,
-            // and some runs are let through to the end.
-            const int killAfter = int(random() % (2 * actionsPerRun + 8)),
-                      delay = int(random() % 2500);
+            // Two lines per saving action; some kills land in start-up, some runs reach their end.
+            const int lines = int(random() % (2 * actionsPerRun + 8)), delay = int(random() % 2500);
             QProcess child;
             child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
             child.start(QCoreApplication::applicationFilePath(),
                 { u"--child"_s, disk.local, disk.cloud, QString::number(random()),
                     QString::number(runs * 100) });
-            while (child.peek(1 << 20).count('\n') < killAfter && child.waitForReadyRead(10000)) { }
+            while (child.peek(1 << 20).count('\n') < lines && child.waitForReadyRead(10000)) { }
             ::usleep(useconds_t(delay)); // real time on purpose: the kill must land anywhere
             child.kill();
             child.waitForFinished(10000);
             check(child.readAllStandardOutput(), child.exitStatus() == QProcess::CrashExit, disk);
             if (QTest::currentTestFailed())
                 return qWarning(
-                    "seed %llu, run %d: kill after %d lines + %d us", seed, runs, killAfter, delay);
+                    "seed %llu, run %d: kill after %d lines + %d us", seed, runs, lines, delay);
         }
         QVERIFY2(disk.kills >= wantedKills, qPrintable(u"only %1 kills"_s.arg(disk.kills)));
         qInfo("%d kills in %d runs, %d inside saves, %d between a finished game and its count",

@@ -61,8 +61,7 @@ class HostileSyncFolderTest : public QObject {
 private slots:
     void init()
     {
-        m_dirs = std::make_unique<TwoFolders>();
-        m_engine = makeEngine(m_dirs->both(), m_clock = FakeClock {});
+        m_engine = makeEngine((m_dirs = std::make_unique<TwoFolders>())->both(), m_clock = {});
         m_seen = {};
         // A quick watch, and a poll that finds what the watch cannot hear (a recreated folder).
         m_engine->setSyncIntervals(20ms, 150ms);
@@ -84,8 +83,7 @@ private slots:
         m_engine->toggleMark(2, 2);
     }
 
-    // Gives back what a case took away, or the folder could not be removed.
-    void cleanup() { ::chmod(QFile::encodeName(m_dirs->cloud), 0755); }
+    void cleanup() { ::chmod(QFile::encodeName(m_dirs->cloud), 0755); } // or it cannot be removed
 
     void faultIsSurvived_data()
     {
@@ -151,8 +149,7 @@ private slots:
         // Root reads any mode, so as root the unreadable folder is also tried as an ordinary user.
         const QStringList asNobody { u"--reuid=nobody"_s, u"--regid=nogroup"_s, u"--clear-groups"_s,
             QCoreApplication::applicationFilePath(), u"faultIsSurvived:unreadable folder"_s };
-        const Board board = m_engine->board();
-        Records records = m_engine->records();
+        auto [board, records] = std::pair(m_engine->board(), m_engine->records());
         if (put >= fifo)
             QFile::remove(path);
         QVERIFY(put <= beside       ? write(cloud, name, bytes, put == renamed)
