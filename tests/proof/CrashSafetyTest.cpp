@@ -1,17 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Kills a child playing with the real engine and store at random moments, a few hundred times,
-// and checks after each kill that every file left behind is one whole value, old or new, written
-// in a save's order; that statistics never shrink; and that loading never reads a leftover.
+// Kills a child playing on the real engine a few hundred times: each file left must be one whole
+// value, old or new, written in a save's order; statistics never shrink; loading skips leftovers.
 #include "TestBoards.h"
 #include "TestEngine.h"
 
-#include <QCryptographicHash>
-#include <QDir>
 #include <QProcess>
 #include <QTest>
 
 #include <array>
-#include <thread>
+#include <cstdio>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -20,38 +17,30 @@ namespace {
 
 constexpr int actionsPerRun = 24, wantedKills = 200, maxRuns = 400;
 using Bytes = std::optional<QByteArray>;
-
-QByteArray hashOf(const Bytes& bytes)
-{
-    return QCryptographicHash::hash(bytes.value_or(""), QCryptographicHash::Sha1).toHex();
-}
+const auto hashOf = [](const Bytes& b) { return QByteArray::number(qHash(b.value_or(""))); };
+const auto gameIn = [](const Bytes& b) { return decodeSavedGame(b.value_or("").toStdString()); };
 
 // The child plays scripted games, mostly on safe squares so that games are won as well as lost.
-// It tells its parent straight through the descriptor "BEGIN seq" before action seq, which runs at
-// startTime + seq, and "SAVED seq game-hash records-hash" once that action's save has returned.
+// It tells its parent, one unbuffered write a line, "BEGIN seq" before action seq, which runs at
+// startTime + seq, and "SAVED game-hash records-hash" once that action's save has returned.
 int child(const QStringList& arguments)
 {
     const QString &local = arguments[2], &cloud = arguments[3];
-    const auto seed = arguments[4].toULongLong();
-    const auto first = arguments[5].toLongLong();
-    const auto say = [](const QByteArray& line) {
-        if (::write(STDOUT_FILENO, line.constData(), std::size_t(line.size())) != line.size())
-            std::_Exit(3);
-    };
+    const auto [seed, first] = std::pair(arguments[4].toULongLong(), arguments[5].toLongLong());
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     const FakeClock clock { std::make_shared<Instant>(startTime + double(first)) };
     GameEngine engine({ local, cloud }, { clock.function(), std::make_unique<Mt64Random>(seed) });
     std::mt19937_64 script(seed ^ 0x5eed5eedULL);
     for (auto seq = first; seq < first + actionsPerRun; ++seq) {
         clock.set(startTime + double(seq));
-        say("BEGIN " + QByteArray::number(seq) + '\n');
+        std::printf("BEGIN %lld\n", seq);
         const Board& board = engine.board();
         const auto roll = script() % 100, pick = script() % 10;
+        const bool safeOnly = roll >= 15 && board.minesLaid;
         std::vector<std::int64_t> squares;
-        for (std::int64_t i = 0; i < std::int64_t(board.cells.size()); ++i) {
-            const Cell& cell = board.cells[std::size_t(i)];
-            if (!cell.isRevealed && !(cell.isMine && roll >= 15 && board.minesLaid))
-                squares.push_back(i);
-        }
+        for (std::size_t i = 0; i < board.cells.size(); ++i)
+            if (!board.cells[i].isRevealed && !(safeOnly && board.cells[i].isMine))
+                squares.push_back(std::int64_t(i));
         const auto i = squares.empty() ? 0 : squares[script() % squares.size()];
         if (board.isOver() || roll < 3 || squares.empty())
             engine.newGame(Difficulty(pick / 7 + pick / 9)); // mostly beginner, seldom expert
@@ -60,68 +49,41 @@ int child(const QStringList& arguments)
         else
             engine.reveal(i % board.columns(), i / board.columns());
         if (engine.lastSavedAt() == clock.now())
-            say("SAVED " + QByteArray::number(seq) + ' ' + hashOf(readStored(local, savedGameKey)) +
-                ' ' + hashOf(readStored(local, recordsKey)) + '\n');
+            std::printf("SAVED %s %s\n", hashOf(readStored(local, savedGameKey)).data(),
+                hashOf(readStored(local, recordsKey)).data());
         QCoreApplication::processEvents(); // lets the store's watch see the folder
     }
     return 0;
 }
 
-// The child's output up to a kill that lands after killAfterLines lines and delayMicros more, and
-// whether the kill landed before the child's end.
-std::pair<QList<QByteArray>, bool> run(
-    const QStringList& arguments, int killAfterLines, int delayMicros)
-{
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), arguments);
-    QList<QByteArray> lines;
-    while (child.waitForStarted(10000) && lines.size() < killAfterLines &&
-        (child.canReadLine() || child.waitForReadyRead(10000))) {
-        while (child.canReadLine() && lines.size() < killAfterLines)
-            lines.append(child.readLine());
-    }
-    // A real-time pause on purpose: the kill must land anywhere, the middle of a save too.
-    std::this_thread::sleep_for(std::chrono::microseconds(delayMicros));
-    child.kill();
-    child.waitForFinished(10000);
-    return { lines + child.readAllStandardOutput().split('\n'),
-        child.exitStatus() == QProcess::CrashExit };
-}
-
-// What the disk held after the previous kill, and how often a kill hit a save in the one gap two
-// separate keys leave: a finished game stored, its count not yet (measured, not failed on).
+// The files at the last check in a save's order (game and records, local then cloud); and, measured
+// only, kills inside an action and in the gap between a finished game stored and its count.
 struct Disk {
     QString local, cloud;
     std::array<Bytes, 4> files {};
     std::array<Records, 2> records {};
-    int uncounted = 0;
+    int kills = 0, inSaves = 0, uncounted = 0;
 };
 
-void check(const QList<QByteArray>& lines, bool killed, Disk& disk)
+void check(const QByteArray& output, bool killed, Disk& disk)
 {
     // The hashes the last completed save reported, and the action in flight.
-    Bytes reported[2];
+    Bytes saved[2];
     std::optional<qint64> inFlight;
-    for (const QByteArray& line : lines) {
-        const QList<QByteArray> words = line.trimmed().split(' ');
+    for (const QByteArray& line : output.split('\n')) {
+        const QList<QByteArray> words = line.split(' ');
         if (words[0] == "BEGIN")
             inFlight = words.value(1).toLongLong();
-        else if (words[0] == "SAVED" && words.size() == 4)
-            std::tie(inFlight, reported[0], reported[1]) =
-                std::tuple(std::nullopt, words[2], words[3]);
+        else if (words[0] == "SAVED" && words.size() == 3)
+            std::tie(inFlight, saved[0], saved[1]) = std::tuple(std::nullopt, words[1], words[2]);
     }
-    if (!killed) // every action ran to its end
-        inFlight.reset();
-    const auto gameIn = [](const Bytes& b) {
-        return b ? decodeSavedGame(b->toStdString()) : std::nullopt;
-    };
-    std::array<Bytes, 4> now; // game local, game cloud, records local, records cloud: save order
+    inFlight = killed ? inFlight : std::nullopt; // otherwise every action ran to its end
+    std::array<Bytes, 4> now;
     std::array<bool, 4> isNew {};
     for (std::size_t f = 0; f < 4; ++f) {
         now[f] = readStored(f % 2 ? disk.cloud : disk.local, f < 2 ? savedGameKey : recordsKey);
         // Against what the last completed save reported, or else what the last check found.
-        isNew[f] = hashOf(now[f]) != reported[f / 2].value_or(hashOf(disk.files[f]));
+        isNew[f] = hashOf(now[f]) != saved[f / 2].value_or(hashOf(disk.files[f]));
         const auto game = gameIn(now[f]);
         QVERIFY2(!isNew[f] || inFlight, "a file changed without a save in flight");
         QVERIFY2(f > 1 || !isNew[f] || (game && game->savedAt == startTime + double(*inFlight)),
@@ -133,17 +95,18 @@ void check(const QList<QByteArray>& lines, bool killed, Disk& disk)
     QVERIFY2(!(recordsLocal || recordsCloud) || gameCloud, "records written before the game");
     QVERIFY2(!recordsCloud || now[3] == now[2], "cloud records written before the local ones");
     disk.uncounted += gameLocal && !recordsLocal && gameIn(now[0])->board.isOver();
+    disk.kills += killed;
+    disk.inSaves += killed && inFlight;
     std::array<std::optional<SavedGame>, 2> games;
     for (const int side : { 0, 1 }) {
         QVERIFY2(!now[side] || (games[side] = gameIn(now[side])), "a stored game does not decode");
-        const auto bytes = now[2 + side].value_or(QByteArray("[]"));
-        const auto records = decodeRecords(bytes.toStdString());
-        QVERIFY2(records && grewFrom(*records, std::exchange(disk.records[side], *records)),
+        const auto stored = decodeRecords(now[2 + side].value_or("[]").toStdString());
+        QVERIFY2(stored && grewFrom(*stored, std::exchange(disk.records[side], *stored)),
             "stored records do not decode, or the statistics went down");
     }
-    // The real loading path, with the leftovers beside the values, finds exactly those values.
-    const FakeClock later { std::make_shared<Instant>(startTime + 1e6) };
-    const auto engine = makeEngine({ disk.local, disk.cloud }, later, {});
+    // The real loading path, with the leftovers beside the values, finds exactly those.
+    const auto engine =
+        makeEngine({ disk.local, disk.cloud }, { std::make_shared<Instant>(startTime + 1e6) }, {});
     const auto& newest = games[!games[0] || (games[1] && games[1]->savedAt > games[0]->savedAt)];
     QVERIFY(engine->board() == (newest ? newest->board : Board::fresh(Difficulty::beginner)));
     QVERIFY(engine->records() == mergeRecords(disk.records[0], disk.records[1]));
@@ -167,42 +130,44 @@ private slots:
         // Leftovers named as an interrupted write names them, holding tempting values: a game
         // saved far in the future and statistics far beyond anything played.
         for (const QString& folder : { disk.local, disk.cloud }) {
-            QFile game(folder + u"/.sapperly-savedGame.json.Qx7Rt2"_s);
-            QFile records(folder + u"/.sapperly-records.json.Lm3Np8"_s);
+            QFile game(folder + u"/.sapperly-savedGame.json.Qx7Rt2"_s),
+                records(folder + u"/.sapperly-records.json.Lm3Np8"_s);
             QVERIFY(game.open(QIODevice::WriteOnly) && records.open(QIODevice::WriteOnly));
             game.write(gameBytes({ Board::fresh(Difficulty::expert), 9, startTime + 1e7 }));
             records.write(recordsBytes({ { Difficulty::beginner, { 1000000, 1000000, 1 } } }));
         }
         const auto seed = qEnvironmentVariable("SAPPERLY_CRASH_SEED", u"20261206"_s).toULongLong();
         std::mt19937_64 random(seed);
-        int kills = 0, runs = 0;
-        while (kills < wantedKills && runs++ < maxRuns) {
-            // Lines come two per saving action; a few kills land during start-up and loading,
-            // and some runs are let through to the end.
-            const int killAfter = int(random() % (2 * actionsPerRun + 8)),
-                      delay = int(random() % 2500);
-            const QStringList arguments { u"--child"_s, disk.local, disk.cloud,
-                QString::number(random()), QString::number(runs * 100) };
-            const auto [lines, killed] = run(arguments, killAfter, delay);
-            kills += killed;
-            check(lines, killed, disk);
+        int runs = 0;
+        while (disk.kills < wantedKills && runs++ < maxRuns) {
+            // Two lines per saving action; some kills land in start-up, some runs reach their end.
+            const int lines = int(random() % (2 * actionsPerRun + 8)), delay = int(random() % 2500);
+            QProcess child;
+            child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            child.start(QCoreApplication::applicationFilePath(),
+                { u"--child"_s, disk.local, disk.cloud, QString::number(random()),
+                    QString::number(runs * 100) });
+            while (child.peek(1 << 20).count('\n') < lines && child.waitForReadyRead(10000)) { }
+            ::usleep(useconds_t(delay)); // real time on purpose: the kill must land anywhere
+            child.kill();
+            child.waitForFinished(10000);
+            check(child.readAllStandardOutput(), child.exitStatus() == QProcess::CrashExit, disk);
             if (QTest::currentTestFailed())
                 return qWarning(
-                    "seed %llu, run %d: kill after %d lines + %d us", seed, runs, killAfter, delay);
+                    "seed %llu, run %d: kill after %d lines + %d us", seed, runs, lines, delay);
         }
-        QVERIFY2(kills >= wantedKills, qPrintable(u"only %1 kills"_s.arg(kills)));
-        qInfo("%d kills in %d runs, %d between a finished game and its count", kills, runs,
-            disk.uncounted);
+        QVERIFY2(disk.kills >= wantedKills, qPrintable(u"only %1 kills"_s.arg(disk.kills)));
+        qInfo("%d kills in %d runs, %d inside saves, %d between a finished game and its count",
+            disk.kills, runs, disk.inSaves, disk.uncounted);
     }
 };
 
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
-    if (argc == 6 && qstrcmp(argv[1], "--child") == 0)
-        return child(application.arguments());
     CrashSafetyTest test;
-    return QTest::qExec(&test, argc, argv);
+    return argc == 6 && qstrcmp(argv[1], "--child") == 0 ? child(application.arguments())
+                                                         : QTest::qExec(&test, argc, argv);
 }
 
 #include "CrashSafetyTest.moc"
