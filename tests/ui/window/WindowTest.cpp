@@ -32,27 +32,10 @@ using enum Difficulty;
 const auto question = [] {
     return qobject_cast<NewGameDialog*>(QApplication::activeModalWidget());
 };
-const auto accessible = [](QWidget& widget, QAccessible::Text text = QAccessible::Name) {
-    return QAccessible::queryAccessibleInterface(&widget)->text(text);
+const auto accessible = [](QWidget& w, QAccessible::Text text = QAccessible::Name) {
+    return QAccessible::queryAccessibleInterface(&w)->text(text);
 };
-
-const auto pixel = [](QWidget& widget, int x, int y) {
-    return widget.grab().toImage().pixelColor(x, y);
-};
-
-QImage menuItem(const QStyle& style, QStyleOptionMenuItem::CheckType checkType, bool checked)
-{
-    QStyleOptionMenuItem item;
-    item.rect = QRect(0, 0, 160, 24);
-    item.state = QStyle::State_Enabled;
-    item.checkType = checkType;
-    item.checked = checked;
-    QImage image(item.rect.size(), QImage::Format_ARGB32);
-    image.fill(Qt::black);
-    QPainter painter(&image);
-    style.drawControl(QStyle::CE_MenuItem, &item, &painter);
-    return image;
-}
+const auto pixel = [](QWidget& w, int x, int y) { return w.grab().toImage().pixelColor(x, y); };
 
 class WindowTest : public QObject {
     Q_OBJECT
@@ -133,7 +116,7 @@ private slots:
 
     void theWindowInPlay()
     {
-        // The window's own look: its style draws the menus' check marks, its palette the dialogs.
+        // The window's own look: its palette gives the question its red button.
         applyWindowTheme();
         TestMachine game;
         // A saved game in play where (8, 8) wins and (0, 0) loses.
@@ -218,19 +201,11 @@ private slots:
         QCOMPARE(content.boardView().height(), fullHeight - banner.height() - GameColumn::spacing);
         QCOMPARE(seen(), u"😵 Game lost|010|010|still|Boom. / Beginner · best — · 0 of 1 won"_s);
         QVERIFY2(qAbs(border().red() - border().blue()) < 20, qPrintable(border().name()));
-        QStringList labels;
-        for (QLabel* label : banner.findChildren<QLabel*>())
-            labels << accessible(*label);
-        QVERIFY(labels.contains(u"Boom."_s) && labels.contains(banner.statsText()));
-        // The post-mortem's line, and its ring inside the square's left edge in the accent.
+        // The post-mortem's line, and its outline on the square that could be known.
         QTRY_COMPARE(banner.postMortemText(), u"A safe square could be known: it is outlined."_s);
         QCOMPARE(board.outlinedSquare(), std::optional(Point { 8, 8 }));
-        const QColor ring =
-            pixel(board, int(8 * board.squareSize() + 1), int(8.5 * board.squareSize()));
-        QVERIFY2(ring.red() > 200 && ring.green() > 140 && ring.green() < 210 && ring.blue() < 100,
-            qPrintable(ring.name()));
-        // A click on the board takes the keys back, and Return plays again. The ring goes at once;
-        // the banner shows the game that ended while it slides away.
+        // A click on the board takes the keys back, and Return plays again. The outline goes at
+        // once; the banner shows the game that ended while it slides away.
         menu.setFocus();
         QTest::mouseClick(&board, Qt::RightButton, {}, QPoint(5, 5));
         QCOMPARE(QApplication::focusWidget(), &board);
@@ -239,15 +214,10 @@ private slots:
         QCOMPARE(banner.titleText() + banner.statsText(), u"Boom.Beginner · best — · 0 of 1 won"_s);
         QVERIFY(shadowed() && content.boardView().height() == fullHeight);
         QCOMPARE(seen(), u"🙂 Game not started|010|000|still|-"_s);
-        // Twelve flags go below zero. Playing, each tick reads the clock anew, to 999 at most.
-        for (int i = 0; i < 12; ++i)
-            engine.toggleMark(i % 9, i / 9);
-        QCOMPARE(seen(), u"🙂 Game in progress|-02|000|ticking|-"_s);
+        // Playing, each tick reads the clock anew.
         startGame(engine, beginner);
         game.clock.advance(3.4);
         QCOMPARE(seen(), u"🙂 Game in progress|010|003|ticking|-"_s);
-        game.clock.advance(2000);
-        QCOMPARE(seen(), u"🙂 Game in progress|010|999|ticking|-"_s);
         // A loss given up before its analysis is back: no line from the loss before, and the late
         // result is dropped.
         playLosingGame(engine, game.clock, 3);
@@ -263,13 +233,6 @@ private slots:
         QCOMPARE(seen(),
             u"😎 Game won|000|095|still|New best time! / Beginner in 95s · best 95s · 1 of 3 won"_s);
         QVERIFY2(border().red() > border().blue() + 40, qPrintable(border().name()));
-        // The keypad's Enter plays again too; a new game leaves the keys with the board.
-        QTest::keyClick(&window, Qt::Key_Enter, Qt::KeypadModifier);
-        QCOMPARE(engine.board(), Board::fresh(beginner));
-        startGame(engine, beginner);
-        face.setFocus();
-        window.newGameAction()->trigger();
-        QCOMPARE(QApplication::focusWidget(), &board);
         // The question when a new game would abandon one in play, and the sizes' checks.
         startGame(engine, beginner);
         game.clock.advance(4);
@@ -299,16 +262,7 @@ private slots:
         QVERIFY(std::tuple(engine.board(), engine.moveCount(), engine.elapsedSeconds()) == before);
         // The face then starts the old size, not the one chosen before.
         QCOMPARE(after([&] { face.click(); }, true), u"Beginner fresh xx .. .."_s);
-        // On a fresh board the current size in the size menu does nothing at all; the face, the
-        // menu bar's sizes and another size start at once.
-        QSignalSpy saved(&engine, &GameEngine::lastSavedAtChanged);
-        game.clock.advance(1);
-        content.requestNewGame(beginner);
-        QCOMPARE(saved.count(), 0);
-        face.click();
-        game.clock.advance(1);
-        window.difficultyAction(beginner)->trigger();
-        QCOMPARE(saved.count(), 2);
+        // On a fresh board another size starts at once.
         QCOMPARE(after([&] { content.requestNewGame(expert); }), u"Expert fresh .. .. xx"_s);
         QVERIFY(MainWindow(engine).difficultyAction(expert)->isChecked()); // opened on expert
         // Confirmed while playing, another size takes the checks and the label.
@@ -320,7 +274,8 @@ private slots:
         // game played; another size starts at once too.
         startGame(engine, beginner);
         const Records records = engine.records();
-        QCOMPARE(window.newGameAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+        QCOMPARE(window.newGameAction()->text() + window.newGameAction()->shortcut().toString(),
+            u"&New GameCtrl+N"_s);
         QCOMPARE(after([&] { window.newGameAction()->trigger(); }), u"Beginner fresh xx .. .."_s);
         QVERIFY(engine.records() == records);
         startGame(engine, beginner);
@@ -336,15 +291,13 @@ private slots:
         // Content of 460 × 520 at the least, wider for expert, which widens a 620-wide window to
         // 692; back on beginner the window keeps its width. The window cannot be made smaller
         // than its content, and the board's shadow shows in the smallest, banner in or away.
-        const auto lose = [&](Difficulty size) { playLosingGame(engine, game.clock, 3, size); };
         const std::pair<std::function<void()>, QString> steps[] = {
             { [&] { window.resize(MainWindow::defaultSize); }, u"040 460x520 620 620x"_s },
             { [&] { window.difficultyAction(expert)->trigger(); }, u"099 692x520 692 692x"_s },
             { [&] { window.resize(100, 100); }, u"099 692x520 692 692x520 shadow"_s },
-            { [&] { lose(expert); }, u"099 692x520 692 692x520 shadow"_s },
             { [&] { window.difficultyAction(beginner)->trigger(); }, u"010 460x520 692 692x"_s },
             { [&] { window.resize(100, 100); }, u"010 460x520 460 460x520 shadow"_s },
-            { [&] { lose(beginner); }, u"010 460x520 460 460x520 shadow"_s },
+            { [&] { playLosingGame(engine, game.clock, 3); }, u"010 460x520 460 460x520 shadow"_s },
         };
         for (const auto& [act, expected] : steps) {
             QCoreApplication::processEvents(); // the layout's new minimum before a resize
@@ -356,55 +309,14 @@ private slots:
                 shadowed() ? " shadow" : "");
             QVERIFY2(sizes.startsWith(expected), qPrintable(sizes));
         }
-        // A counter reads its real value, however the display clamps it.
-        for (const std::int64_t value : { -100L, 123456L }) {
-            bar.minesCounter().setValue(value);
-            auto* read = QAccessible::queryAccessibleInterface(&bar.minesCounter());
-            QCOMPARE(read->valueInterface()->currentValue().toLongLong(), value);
-            QCOMPARE(read->text(QAccessible::Value), QString::number(value));
-        }
-        // Checks drawn only when checked, as the mark an item alone gets, where the base style
-        // would give an item of an exclusive group a round bullet.
-        const QStyle& style = *QApplication::style();
-        const QImage mark = menuItem(style, QStyleOptionMenuItem::Exclusive, true);
-        QVERIFY(mark != menuItem(style, QStyleOptionMenuItem::Exclusive, false));
-        QCOMPARE(mark, menuItem(style, QStyleOptionMenuItem::NonExclusive, true));
         // The window and the about box carry the program's icon.
         QVERIFY(!QApplication::windowIcon().pixmap(64).isNull());
-        // Commands added later go where they belong.
-        window.insertHelpAction(new QAction(u"Check for Updates…"_s, &window));
-        window.insertGameAction(new QAction(u"Sync Folder…"_s, &window));
-        QStringList names;
-        for (QAction* top : window.menuBar()->actions())
-            for (QAction* item : top->menu()->actions())
-                names << (item->isSeparator() ? u"-"_s : item->text());
-        QCOMPARE(names.join(u' '),
-            u"&New Game Statistics… Sync Folder… - &Quit Beginner Intermediate Expert "
-            u"&About Sapperly Check for Updates…"_s);
-        // Statistics opens one window, however often it is asked.
-        window.statisticsAction()->trigger();
-        StatisticsWindow* opened = window.statisticsWindow();
-        QVERIFY(opened && opened->isVisible() && opened->isWindow());
-        window.statisticsAction()->trigger();
-        QCOMPARE(window.statisticsWindow(), opened);
         // The size comes back on the next launch.
         window.resize(700, 640);
         window.close();
         MainWindow next(engine);
         next.restoreWindowGeometry(geometry);
         QCOMPARE(next.size(), QSize(700, 640));
-        // The spring rises from 0 and is invisible by its 0.6 s without ever reaching 1.
-        QCOMPARE(GameColumn::springPosition(0), 0.0);
-        QVERIFY(GameColumn::springPosition(0.6) < 1.0 && GameColumn::springPosition(0.6) > 0.999);
-        // The face in colour: the smile's yellow, which a monochrome fallback would not give.
-        const bool font = QFontDatabase::families().contains(u"Noto Color Emoji"_s);
-        if (!font && qEnvironmentVariable("CI") != u"true"_s)
-            QSKIP("the Noto Color Emoji font is not installed (scripts/setup-deps.sh installs it)");
-        QVERIFY2(font, "the Noto Color Emoji font is not installed");
-        const QImage image = face.grab().toImage().convertToFormat(QImage::Format_RGB32);
-        const auto* pixels = reinterpret_cast<const QRgb*>(image.constBits());
-        auto yellow = [](QRgb c) { return qRed(c) > 200 && qGreen(c) > 150 && qBlue(c) < 90; };
-        QVERIFY(std::count_if(pixels, pixels + image.width() * image.height(), yellow) > 100);
     }
 
     void statisticsFollowAnotherMachine()
