@@ -114,6 +114,25 @@ private slots:
         QCOMPARE(PostMortem::outlined(Finding { forcedGuess, { 4, 4 }, 12 }), std::nullopt);
     }
 
+    void exclusiveMenuItemsAreTicked()
+    {
+        // The base style would give an item of an exclusive group (the sizes) a round bullet.
+        applyWindowTheme();
+        const auto item = [](QStyleOptionMenuItem::CheckType type, bool checked) {
+            QStyleOptionMenuItem option;
+            option.rect = QRect(0, 0, 160, 24), option.state = QStyle::State_Enabled;
+            option.checkType = type, option.checked = checked;
+            QImage image(option.rect.size(), QImage::Format_ARGB32);
+            image.fill(Qt::black);
+            QPainter painter(&image);
+            QApplication::style()->drawControl(QStyle::CE_MenuItem, &option, &painter);
+            return image;
+        };
+        const QImage tick = item(QStyleOptionMenuItem::Exclusive, true);
+        QVERIFY(tick != item(QStyleOptionMenuItem::Exclusive, false));
+        QCOMPARE(tick, item(QStyleOptionMenuItem::NonExclusive, true));
+    }
+
     void theWindowInPlay()
     {
         // The window's own look: its palette gives the question its red button.
