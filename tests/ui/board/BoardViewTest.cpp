@@ -17,7 +17,6 @@ namespace {
 
 namespace P = BoardPalette;
 constexpr double side = 44.0; // beginner in 500 × 400
-const QColor tileMid = QColor::fromRgbF(0.905f, 0.925f, 0.95f); // halfway down a covered tile
 
 /// The board saved on a throw-away folder and restored by the engine, and a 500 × 400 view of it
 /// on the same hand-moved clock, not shown yet, so nothing animates.
@@ -52,11 +51,10 @@ bool near(QColor a, QColor b, int tolerance)
     return std::ranges::all_of(off, [tolerance](int d) { return std::abs(d) <= tolerance; });
 }
 
-/// Plays steps such as "p4,4 m4,4+3,0@349 r4,4@400" on the surface: c clicks (releasing at 80 ms),
-/// p presses, m moves, r releases; R (and the context menu after it), M and B press the right,
-/// middle and back buttons; "Ctrl+" and the like add modifiers. At the centre of column,row
-/// (fractions allowed), +dx,dy off it, @ms. k types a key ("kCtrl+Right"), "flags" turns flag mode
-/// on, "hold" fires the hold timer. Returns whether every event was taken (keys unless refused).
+/// Plays steps such as "p4,4 m4,4+3,0@349 r4,4@400" at the centre of column,row (+dx,dy off it,
+/// @ms): c clicks (released at 80 ms), p presses, m moves, r releases; R (then the context menu), M
+/// and B press the right, middle and back buttons; "Ctrl+" etc. add modifiers; k types a key,
+/// "flags" turns flag mode on, "hold" fires the hold timer. True if every event was taken.
 bool play(Game& game, const QString& steps)
 {
     static const QRegularExpression form(
@@ -109,31 +107,30 @@ class BoardTest : public QObject {
 private slots:
     void sizeRuleAndPlacement()
     {
-        const std::tuple<QSizeF, Difficulty, double, bool> cases[] = {
-            { { 500, 400 }, Difficulty::beginner, 44, false }, // floor(400 / 9), 396 points fit
-            { { 600, 400 }, Difficulty::expert, 22, true }, // 20 is below the minimum
-            { { 659.6, 352 }, Difficulty::expert, 22, false }, // half a point of slack either way
-            { { 659.4, 352 }, Difficulty::expert, 22, true },
-            { { 700, 351.5 }, Difficulty::expert, 22, false },
-            { { 700, 351.4 }, Difficulty::expert, 22, true },
-            { { 30 * 23.9, 1000 }, Difficulty::expert, 23, false }, // whole points, rounded down
-            { { 0, 0 }, Difficulty::intermediate, 22, true }, // a collapsed layout
-            { { -5, 300 }, Difficulty::intermediate, 22, true },
+        // Whole points, rounded down, never below 22; it scrolls past half a point of slack either
+        // way; a collapsed layout (0 or negative) gets the minimum.
+        using enum Difficulty;
+        const std::tuple<QSizeF, Difficulty, double, bool> cases[] = { // area, square, scrolls
+            { { 500, 400 }, beginner, 44, false }, { { 600, 400 }, expert, 22, true },
+            { { 659.6, 352 }, expert, 22, false }, { { 659.4, 352 }, expert, 22, true },
+            { { 700, 351.5 }, expert, 22, false }, { { 700, 351.4 }, expert, 22, true },
+            { { 30 * 23.9, 1000 }, expert, 23, false }, { { 0, 0 }, intermediate, 22, true },
+            { { -5, 300 }, intermediate, 22, true }
         };
         for (const auto& [area, difficulty, square, scrolls] : cases) {
             const BoardLayout layout = BoardLayout::forArea(area, difficulty);
             QCOMPARE(std::pair(layout.squareSize, layout.scrolls), std::pair(square, scrolls));
         }
-        Game game(Board::fresh(Difficulty::beginner));
+        Game game(Board::fresh(beginner));
         BoardSurface& surface = game.surface();
         QScrollArea& scroll = game.view->scrollArea();
         // Fitting, the board sits at the top, centred; not, it scrolls only the way it does not
         // fit, as far as it is larger; out of the scroll area it is transparent again.
         const std::tuple<QSize, Difficulty, QRect, int, int> placements[] = {
-            { { 500, 400 }, Difficulty::beginner, { 52, 0, 396, 396 }, 0, 0 },
-            { { 500, 400 }, Difficulty::expert, { 0, 0, 660, 352 }, 160, 0 },
-            { { 700, 400 }, Difficulty::expert, { 5, 0, 690, 368 }, 0, 0 },
-            { { 660, 300 }, Difficulty::expert, { 0, 0, 660, 352 }, 0, 52 }, // too low only
+            { { 500, 400 }, beginner, { 52, 0, 396, 396 }, 0, 0 },
+            { { 500, 400 }, expert, { 0, 0, 660, 352 }, 160, 0 },
+            { { 700, 400 }, expert, { 5, 0, 690, 368 }, 0, 0 },
+            { { 660, 300 }, expert, { 0, 0, 660, 352 }, 0, 52 }, // too low only
         };
         for (const auto& [size, difficulty, place, across, down] : placements) {
             game.engine->newGame(difficulty);
@@ -146,12 +143,10 @@ private slots:
                          scrolls ? scroll.geometry() : game.view->rect()),
                 std::tuple(scrolls, scrolls, true, place, false, across, down, game.view->rect()));
         }
-        for (const char* key : { "kPgDown", "kPgUp" }) { // the keyboard's square scrolls into view
-            play(game, key);
-            const QPoint offset = surface.mapTo(scroll.viewport(), QPoint());
-            QVERIFY(scroll.viewport()->rect().contains(
-                surface.squareRect(surface.cursor()).toRect().translated(offset)));
-        }
+        play(game, "kPgDown"); // the keyboard's square scrolls into view
+        const QRect square = surface.squareRect(surface.cursor()).toRect();
+        QVERIFY(scroll.viewport()->rect().contains(
+            square.translated(surface.mapTo(scroll.viewport(), QPoint()))));
     }
 
     void mouseAndKeysPlay()
@@ -169,19 +164,16 @@ private slots:
             { "Shift+Alt+Meta+c8,8", "8,8=empty", 1, 1, true },
             { "flags c8,8 c3,3", "8,8=flag; 4,3=2", 2, 2, true },
             { "p8,8 r8,8@350", "8,8=flag", 1, 1, true }, // held still: marks, and is no click too
-            { "p8,8 r8,8@349", "8,8=empty", 1, 1, true },
             { "p6,2 m7,2@400 r7,2@500", "6,2=covered; 7,2=flag", 1, 1, true }, // where let go
             { "p2,6 m2,6+6,8@100 r2,6+6,8@400", "2,6=flag", 1, 1, true }, // 10 points of wobble
             { "p2,6 m2,6+6,9@100 r2,6@400", "2,6=empty", 1, 1, true }, // wandered: a click
             { "p7,7 r10,0@400", "7,7=covered", 1, 0, true }, // marking off the board is refused
             { "R8,8", "8,8=flag", 1, 1, true }, // right and middle act on the press alone
-            { "R-0.51,2", "0,2=flag", 1, 1, true }, // just left of the board reads as column 0
             { "M3,3", "4,3=2", 1, 1, true },
             { "B8,8", "8,8=covered", 0, 0, true }, // other buttons do nothing, and go no further
             { "kHome kLeft kPgUp kUp", "@0,0", 0, 0, true }, // never past an edge
             { "kEnd kRight kPgDown kDown kUp kLeft", "@7,7", 0, 0, true },
             { "kUp kF", "@4,3; 4,3=flag", 1, 1, true },
-            { "kUp kSpace", "4,3=2", 1, 1, true },
             { "kUp kLeft kSpace", "@3,3; 4,2=empty", 1, 1, true },
             { "kCtrl+Right", "@4,4", 0, 0, false }, // the window's
             { "kReturn", "", 0, 0, false },
@@ -191,7 +183,6 @@ private slots:
             { "p8,8 hold", "[8,8]; armed", 0, 0, true }, // with no event to carry a timestamp
             { "p7,7 m7,6@100", "[7,6]", 0, 0, true }, // the square a release would act on
             { "p7,7 m3,4@100", "", 0, 0, true },
-            { "p7,7 m-1,0@100", "", 0, 0, true },
             { "Ctrl+p2,6", "[2,6]; armed", 0, 0, true },
         };
         for (const auto& [steps, expect, changes, moves, taken] : rows) {
@@ -219,7 +210,6 @@ private slots:
 
     void shownAndTold()
     {
-        QVERIFY2(!QFontDatabase::families().isEmpty(), "no fonts installed to draw the counts");
         Game game(handBoard());
         BoardSurface& surface = game.surface();
         game.clock.advance(10); // long after any opening animation
@@ -250,27 +240,21 @@ private slots:
         winner.engine->reveal(8, 8);
         winner.clock.advance(10);
         looks.push_back(winner.surface().grab().toImage());
-        const QColor grey = QColor::fromRgbF(0.4f, 0.4f, 0.4f), black = Qt::black, none;
+        const QColor black = Qt::black;
         // Square, at least so many pixels of a colour (to 3 either way), and one it must not show.
-        const std::tuple<int, int, int, QColor, int, QColor> probes[] = {
-            { inPlay, 2, 1, tileMid, 11, none },
-            { inPlay, 0, 0, P::openFill(), 1548, none }, // a 0: 80 % plain fill
+        const std::tuple<int, int, int, QColor, int, QColor> probes[] = { // a 0: 80 % plain fill
+            { inPlay, 0, 0, P::openFill(), 1548, {} }, { inPlay, 1, 4, P::questionInk(), 11, {} },
+            { inPlay, 2, 1, QColor::fromRgbF(0.905f, 0.925f, 0.95f), 11, {} }, // mid-tile
             { inPlay, 3, 3, P::numberColor(1), 11, P::numberColor(2) }, // by count, not spilling
-            { inPlay, 5, 5, grey, 11, none },
             { inPlay, 1, 1, P::flagRed(), 11, P::wrongFlagCross() }, // never crossed in play
-            { inPlay, 1, 4, P::questionInk(), 11, none },
-            { inPlay, 4, 4, P::flagRed(), 11, P::accent() },
-            { ringed, 4, 4, P::accent(), 11, none },
-            { pressed, 6, 1, P::openFill(), 1000, none }, // pressed in, flat
+            { inPlay, 4, 4, P::flagRed(), 11, P::accent() }, { ringed, 4, 4, P::accent(), 11, {} },
+            { pressed, 6, 1, P::openFill(), 1000, {} }, // pressed in, flat, hiding the ring
             { pressed, 4, 4, P::flagRed(), 11, P::accent() },
-            { ringAgain, 4, 8, P::accent(), 11, none },
-            { lost, 0, 8, P::explodedFill(), 11, none }, // the mine that ended it
-            { lost, 8, 0, P::openFill(), 11, P::wrongFlagCross() }, // the others plain
-            { lost, 8, 0, black, 11, none },
-            { lost, 5, 4, P::openFill(), 11, none }, // flagged or not
+            { lost, 0, 8, P::explodedFill(), 11, {} }, // the mine that ended it; the others plain
+            { lost, 8, 0, black, 11, P::wrongFlagCross() }, { lost, 5, 4, P::openFill(), 11, {} },
             { lost, 1, 1, P::wrongFlagCross(), 11, P::flagRed() }, // a flag on a safe square
-            { lost, 1, 4, P::questionInk(), 11, none },
             { won, 4, 0, P::flagRed(), 11, black }, // no mine uncovered
+            { ringAgain, 4, 8, P::accent(), 11, {} }
         };
         for (const auto& [look, x, y, colour, least, absent] : probes) {
             int seen = 0, unwanted = 0;
@@ -282,34 +266,31 @@ private slots:
             QCOMPARE(std::tuple(look, x, y, std::min(seen, least), unwanted),
                 std::tuple(look, x, y, least, 0));
         }
-        // At every pixel ratio each gap on a covered row keeps a pixel column of pure background
-        // (tiles off the pixel grid or resampled would smear it), and the corners are rounded.
-        for (const double ratio : { 1.0, 1.25, 1.5, 2.0 }) {
+        // At 1× and a fractional pixel ratio each gap on a covered row keeps a pixel column of pure
+        // background (tiles off the pixel grid or resampled would smear it); the corner is rounded.
+        for (const double ratio : { 1.0, 1.25 }) {
             QImage image(surface.size() * ratio, QImage::Format_ARGB32_Premultiplied);
             image.setDevicePixelRatio(ratio);
             image.fill(Qt::transparent);
             surface.render(&image);
-            const int right = image.width() - 1, bottom = image.height() - 1;
-            const auto alpha = [&image](int x, int y) { return image.pixelColor(x, y).alpha(); };
             const auto pure = [&](int x) {
                 return near(image.pixelColor(x, int(1.5 * side * ratio)), P::boardBackground(), 1);
             };
             QString gaps; // where each run of pure background starts, in squares
-            for (int x = 1; x < right; ++x)
+            for (int x = 1; x < image.width() - 1; ++x)
                 gaps += pure(x) && !pure(x - 1) ? QString::number(qRound(x / side / ratio)) : "";
-            QCOMPARE(std::tuple(ratio, gaps, alpha(0, 0), alpha(right, 0), alpha(0, bottom),
-                         alpha(right, bottom), alpha(0, bottom / 2)),
-                std::tuple(ratio, QString("12345678"), 0, 0, 0, 0, 255));
+            QCOMPARE(std::tuple(ratio, gaps, image.pixelColor(0, 0).alpha(),
+                         image.pixelColor(0, image.height() / 2).alpha()),
+                std::tuple(ratio, QString("12345678"), 0, 255));
         }
-        // The shadow on white under 55-point squares: just below the board it darkens and fades
-        // out downwards, gone well clear of it; it reaches past the sides, not under the board.
+        // The shadow on white under 55-point squares darkens just below the board and past its
+        // sides, never under it.
         QImage image(600, 640, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::white);
         QPainter painter(&image);
         BoardShadowPainter().paint(painter, QRectF(40, 40, 9 * 55, 9 * 55), QRegion(image.rect()));
         const auto red = [&image](int x, int y) { return image.pixelColor(x, y).red(); };
-        QVERIFY(red(250, 541) < 220 && red(250, 555) > red(250, 541) && red(36, 250) < 250 &&
-            red(250, 595) == 255 && red(250, 250) == 255);
+        QVERIFY(red(250, 541) < 220 && red(36, 250) < 250 && red(250, 250) == 255);
         // Another size is another table, with the focus in its middle.
         game.engine->newGame(Difficulty::intermediate);
         QVERIFY(table->childCount() == 256 && table->focusChild() == cells->cellAt(8, 8));
@@ -335,9 +316,6 @@ private slots:
                 "%zu %d %d", opening.opened().size(), redrawn, opening.isRunning());
         };
         const auto frameAt = [&](Instant now) { game.clock.set(now), opening.advance(); };
-        const auto shows = [&view](int x, QColor colour, int tolerance) { // on (1,6)'s middle row
-            return near(view.surface().grab().toImage().pixelColor(x, 286), colour, tolerance);
-        };
         // The restored squares open when first shown; showing again, a mark, or switching to
         // scrolling and back (which shows the surface anew) starts nothing.
         view.show();
@@ -347,24 +325,21 @@ private slots:
         game.engine->toggleMark(4, 0);
         view.resize(150, 150), view.resize(500, 400);
         QCOMPARE(state(), "0 3 0");
-        // A move's squares start at its one instant (ages clamped at 0), under the whole tile.
+        // A move's squares start at its one instant (ages clamped at 0); a frame redraws the
+        // animating squares; a second move adds only its new ones.
         game.engine->reveal(0, 8);
         QVERIFY(std::ranges::all_of(opening.opened(), [](auto e) { return e.second == 1001.0; }));
         QCOMPARE(*opening.progress(Point { 1, 6 }, 1000.0), 0.0);
-        QVERIFY(shows(66, tileMid, 6) && shows(50, tileMid, 6));
-        // A frame redraws the animating squares; a second move adds only its new ones.
         frameAt(1001.1);
         game.engine->reveal(8, 8);
         QCOMPARE(state(), "68 36 1");
-        QCOMPARE(opening.opened().at(Point { 8, 8 }), 1001.1);
-        // Halfway the tile is 70 % of its size at half opacity: the centre blends it with the
-        // open fill, which shows 6 points in from the edge; at the end only that.
+        // Halfway the tile of (1,6) is 70 % of its size at half opacity, blended with the open
+        // fill.
         game.clock.set(1001.11);
-        QVERIFY(
-            shows(66, QColor::fromRgbF(0.7975f, 0.8275f, 0.87f), 6) && shows(50, P::openFill(), 1));
+        const QColor half = view.surface().grab().toImage().pixelColor(66, 286);
+        QVERIFY(near(half, QColor::fromRgbF(0.7975f, 0.8275f, 0.87f), 6));
         // At exactly 0.22 s the first ones go together; that frame still redraws them.
         frameAt(1001.22);
-        QVERIFY(shows(66, P::openFill(), 1));
         QCOMPARE(state(), "32 68 1");
         // A new game keeps what was uncovered as known, one of another size forgets it.
         game.engine->newGame(Difficulty::beginner);
