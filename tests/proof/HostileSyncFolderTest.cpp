@@ -11,7 +11,6 @@
 
 #include <future>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -22,10 +21,9 @@ namespace {
 // How a fault is put in place; most sync tools write a hidden temporary and rename it over.
 enum Put { inPlace, renamed, beside, fifo, linked, folder, unreadable, gone };
 
-bool write(
-    const QString& folder, const QString& name, const QByteArray& bytes, bool byRename = true)
+bool write(const QString& dir, const QString& name, const QByteArray& bytes, bool byRename = true)
 {
-    const QString path = folder + u'/' + name, temporary = folder + "/.incoming-"_L1 + name;
+    const QString path = dir + u'/' + name, temporary = dir + "/.incoming-"_L1 + name;
     QFile file(byRename ? temporary : path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() &&
         (!byRename || ::rename(QFile::encodeName(temporary), QFile::encodeName(path)) == 0);
@@ -54,8 +52,7 @@ class HostileSyncFolderTest : public QObject {
         SavedGame game { Board::fresh(Difficulty::intermediate), n, m_clock.now() + n * 10.0 };
         game.board.phase = Board::Phase::playing;
         flag(game.board, { { n % 16, n / 16 % 16 } });
-        m_seen.offered[game.savedAt] = game.board;
-        return game;
+        return m_seen.offered[game.savedAt] = game.board, game;
     }
 
 private slots:
@@ -77,7 +74,6 @@ private slots:
         };
         connect(m_engine.get(), &GameEngine::boardChanged, this, watch);
         connect(m_engine.get(), &GameEngine::recordsChanged, this, watch);
-        // A game in progress, and one lost game in the statistics.
         playLosingGame(*m_engine, m_clock, 5);
         m_engine->newGame(Difficulty::beginner);
         m_engine->toggleMark(2, 2);
@@ -97,42 +93,20 @@ private slots:
         SavedGame valid { flaggedBoard(8), 7, startTime + 500 }, huge = valid, back = valid;
         huge.board.cells[40].adjacent = 1234567890123456789; // 19 digits to draw and cache
         back.elapsed = -1000000000000000000; // a clock run backwards would buy a best time
-        const QByteArray v = gameBytes(valid),
-                         r = recordsBytes({ { Difficulty::beginner, { 9, 8, 2 } } });
+        const QByteArray v = gameBytes(valid);
         const char *game = "savedGame.json", *records = "records.json";
-        const auto nested = [](const char* open, const char* close) {
-            return QByteArray(open).repeated(100000) + QByteArray(close).repeated(100000);
-        };
-        row("empty game", inPlace, game);
-        row("first byte of a game", inPlace, game, v.left(1));
         row("half a game", inPlace, game, v.left(v.size() / 2));
-        row("game without its last brace", inPlace, game, v.chopped(1));
         row("a crash's zeros", inPlace, game, v.left(v.size() / 3) + QByteArray(64, 0));
-        row("game not in UTF-8", inPlace, game, QByteArray("\xff\xfe\x00{\"board\"", 10));
         row("out of range", inPlace, game, R"({"board":1e999999,"elapsed":-0,"savedAt":NaN})");
-        row("records as the game", inPlace, game, R"(["beginner",{"played":1e308,"won":1}])");
-        row("wrong type", inPlace, game, QByteArray(v).replace("\"isMine\":false", "\"isMine\":0"));
-        row("empty records", inPlace, records);
-        row("first byte of records", inPlace, records, r.left(1));
-        row("records without their last bracket", inPlace, records, r.chopped(1));
+        row("records cut short", inPlace, records, R"(["beginner",{"played":9,"won":8)");
         row("a count out of range", inPlace, records, R"(["beginner",{"played":1e308,"won":1}])");
         row("a count no board has", renamed, game, gameBytes(huge));
         row("a clock run backwards", renamed, game, gameBytes(back));
         row("an older game", renamed, game, gameBytes({ valid.board, 7, startTime - 100 }));
-        row("huge", renamed, game,
-            QByteArray(v).insert(1, "\"p\":\"" + QByteArray(3 << 20, 'x') + "\","));
-        row("nested game", renamed, game, nested("[", "]"));
-        row("nested records", renamed, records, nested("{\"a\":", "}"));
-        row("nested board", renamed, game,
-            "{\"board\":" + nested("{\"a\":", "}") + ",\"savedAt\":1e12}");
-        row("nested entry", renamed, records, "[\"beginner\"," + nested("[", "]") + "]");
-        // Tempting values under names that are not the keys': the name is all that is wrong.
-        for (const char* name :
-            { ".syncthing.savedGame.json.tmp", "savedGame (conflicted copy 2026-01-01).json",
-                "savedGame.sync-conflict-20260101-120000-ABCDEF.json", ".savedGame.json.~1a2b",
-                "savedGame.json.Qx7Rt2", "records.sync-conflict-20260101-120000-ABCDEF.json",
-                "~savedGame.json", "savedGame.JSON" })
-            row(name, beside, name, *name == 'r' ? r : v);
+        row("huge", renamed, game, v + QByteArray(3 << 20, ' ')); // valid but for its size
+        row("nested", renamed, game, QByteArray(100000, '[') + QByteArray(100000, ']'));
+        // A tempting value under a name that is not the key's: the name is all that is wrong.
+        row("look-alike", beside, "savedGame.sync-conflict-20260101-120000-ABCDEF.json", v);
         row("a fifo nobody writes", fifo, game); // a plain open would block for ever
         row("a link to an endless device", linked, records, "/dev/zero");
         row("a folder", folder, game);
@@ -171,8 +145,8 @@ private slots:
         QVERIFY(put != gone || (readStored(local, savedGameKey) && !QFileInfo::exists(cloud)));
         ::chmod(QFile::encodeName(cloud), 0755);
         QVERIFY(QDir().mkpath(cloud) && (put != folder || QDir(path).removeRecursively()));
-        // A newer game is taken in through the watch, and a peer's statistics merged except for
-        // a poisoned entry, which never reaches our own file either...
+        // A newer game comes in through the watch, and a peer's statistics but for a poisoned
+        // entry, which never reaches our own file either...
         const SavedGame newer = nextGame();
         records[Difficulty::expert] = Record { 3, 1, 250 };
         QVERIFY(write(cloud, u"records.json"_s,
@@ -207,10 +181,8 @@ private slots:
         // Another program writes for about a second as fast as it likes, half in place, half by
         // rename, while a timer on the main thread measures how long the event loop ever stalls.
         auto writer = std::async(std::launch::async, [&script, cloud = m_dirs->cloud] {
-            for (int i = 0; i < script.size(); ++i) {
-                write(cloud, script[i].first + ".json"_L1, script[i].second, i % 2);
-                std::this_thread::sleep_for(1500us);
-            }
+            for (int i = 0; i < script.size(); ++i)
+                write(cloud, script[i].first + ".json"_L1, script[i].second, i % 2), ::usleep(1500);
         });
         QElapsedTimer sinceTick;
         qint64 longestGap = 0;
@@ -221,7 +193,6 @@ private slots:
         QTRY_VERIFY2_WITH_TIMEOUT(writer.wait_for(0s) == std::future_status::ready &&
                 m_engine->board() == last.board && m_engine->records() == records,
             "the last valid values of the burst were not taken", 30000);
-        qInfo("%lld changes; main thread paused at most %lld ms", script.size(), longestGap);
         // A liveness bound, not a speed target: a blocked main thread shows up as seconds.
         QVERIFY2(longestGap < 1000, qPrintable(u"main thread stalled %1 ms"_s.arg(longestGap)));
     }
