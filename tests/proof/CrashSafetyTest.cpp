@@ -148,8 +148,8 @@ private slots:
             child.kill();
             child.waitForFinished(10000);
             check(child.readAllStandardOutput(), child.exitStatus() == QProcess::CrashExit, disk);
-            if (QTest::currentTestFailed())
-                return;
+            if (QTest::currentTestFailed()) // the kills' timing differs, but the moves replay
+                return qWarning("run %d of SAPPERLY_CRASH_SEED=%llu", runs, qulonglong(seed));
         }
         QVERIFY2(disk.kills >= wantedKills, qPrintable(u"only %1 kills"_s.arg(disk.kills)));
         qInfo("%d kills in %d runs, %d inside saves", disk.kills, runs, disk.inSaves);
