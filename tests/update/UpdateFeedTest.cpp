@@ -12,17 +12,14 @@ TEST(Version, OrderingAndRefusals)
     // before its release, its digit runs compared as numbers, with or without a dash, any case.
     const std::string ascending[] { "0.9.9", "0.10.0", "1|1.0.0.0", "1.2|1.02|1.2.0", "1.2.0.1",
         "1.2.9", "1.3-beta", "1.3-rc", "1.3.0-rc1|1.3rc1|1.3-RC1", "1.3-rc2", "1.3-rc10", "1.3.0",
-        "1.4|v1.4|  1.4 \n|1.4.0|1.4+build.7|1.4+" + std::string(64, 'b'), "1.9", "1.10", "1.99.99",
-        "2" };
-    std::vector<std::tuple<Version, size_t, std::string>> versions; // with place and text
+        "1.4|v1.4|  1.4 \n|1.4.0|1.4+build.7|1.4+" + std::string(64, 'b'), "1.9", "1.10", "2" };
+    std::vector<std::tuple<Version, size_t, QByteArray>> versions; // with place and text
     for (size_t i = 0; i < std::size(ascending); ++i)
-        for (const QByteArray& text : QByteArray::fromStdString(ascending[i]).split('|')) {
-            ASSERT_TRUE(Version::parse(text.toStdString())) << '"' << text.constData() << '"';
-            versions.emplace_back(*Version::parse(text.toStdString()), i, text.toStdString());
-        }
+        for (const QByteArray& text : QByteArray::fromStdString(ascending[i]).split('|'))
+            versions.emplace_back(Version::parse(text.toStdString()).value(), i, text);
     for (const auto& [x, i, a] : versions)
         for (const auto& [y, j, b] : versions)
-            EXPECT_TRUE((x <=> y) == (i <=> j) && (x == y) == (i == j)) << a << " / " << b;
+            EXPECT_TRUE((x <=> y) == (i <=> j) && (x == y) == (i == j)) << (a + '/' + b).data();
     // From "1.4+" on: build data is shown to the player, so only what a version may hold, short.
     for (const std::string& text :
         std::initializer_list<std::string> { "", " ", "v", "beta", "1..2", ".1", "1.2-", "1.2 beta",
@@ -47,19 +44,17 @@ TEST(UpdateFeed, TheNewestUsableItem)
         const auto* newest = std::get_if<UpdateFeed::Newest>(&result);
         if (!newest || !newest->release)
             return newest ? "" : "-";
-        const auto& link = newest->release->link;
-        return newest->release->versionText + ' ' + (link ? link->toString() : "");
+        return newest->release->versionText + ' ' +
+            newest->release->link.value_or(QUrl()).toString();
     };
     const std::pair<QByteArray, QString> rows[] = {
-        { feed(item("1.9", "https://a/9") + item("1.10", "https://a/10") +
-              item("1.2", "https://a/2")),
+        { feed(item("1.9", "https://a/9") + item("1.10", "https://a/10") + item("1.2", "")),
             "1.10 https://a/10" },
         // The enclosure stands in for a missing <version> or <link>, but a <link> wins.
         { feed(R"(<item><enclosure url="https://a/2.deb" version="2.0" type="x"/></item>)"),
             "2.0 https://a/2.deb" },
-        { feed(
-              R"(<item><link>https://a/2.1</link><enclosure url="https://a/f" version="2.1"/></item>)"),
-            "2.1 https://a/2.1" },
+        { feed(R"(<item><link>https://l</link><enclosure url="https://f" version="2"/></item>)"),
+            "2 https://l" },
         { feed(item("3.0", "http://a.org/")), "3.0 http://a.org/" }, // only web links are kept
         // Items without a readable version are passed over; namespaced elements are not ours.
         { feed("<item><link>https://a/n</link></item><item><version>soon</version></item>"
@@ -80,6 +75,4 @@ TEST(UpdateFeed, TheNewestUsableItem)
     for (const char* link :
         { "file:///etc/passwd", "javascript:alert(1)", "ftp://a/x", "https://", "not a url" })
         EXPECT_EQ(read(feed(item("3.0", link))), "3.0 ") << link;
-    EXPECT_EQ(std::get<UpdateFeed::Newest>(UpdateFeed::parse(rows[0].first)).release->title,
-        "Sapperly 1.10");
 }

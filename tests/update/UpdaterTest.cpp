@@ -27,15 +27,13 @@ QUrl fileFeed(const QByteArray& content)
     return written ? QUrl::fromLocalFile(file->fileName()) : QUrl(); // no URL fails its row
 }
 
-/// Answers every request on 127.0.0.1 with that status and body (nothing for no status) and
-/// closes; with dripMs, one byte at a time as a hostile server may.
-QUrl serve(const QByteArray& status, const QByteArray& body = {}, const QByteArray& headers = {},
-    int dripMs = 0)
+/// Answers every request on 127.0.0.1 with that status (and any header lines after it) and body,
+/// and closes; with dripMs, one byte at a time as a hostile server may.
+QUrl serve(const QByteArray& status, const QByteArray& body = {}, int dripMs = 0)
 {
-    const QByteArray response = status.isEmpty()
-        ? status
-        : "HTTP/1.1 " + status + "\r\nContent-Length: " + QByteArray::number(body.size()) +
-            "\r\nConnection: close\r\n" + headers + "\r\n" + body;
+    const QByteArray response = "HTTP/1.1 " + status +
+        "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" +
+        body;
     const qsizetype chunk = dripMs ? 1 : response.size();
     auto* server = new QTcpServer(qApp);
     QObject::connect(server, &QTcpServer::newConnection, server, [=] {
@@ -64,18 +62,12 @@ private slots:
     void open(const QUrl& url) { m_opened.append(url); } // the handler of https links
     void everyAnswerThroughTheMenuItemAsPlainText()
     {
-        qputenv("SAPPERLY_UPDATE_FEED", "https://example.org/feed.xml");
-        QCOMPARE(Updater::standardSettings().feedUrl, QUrl("https://example.org/feed.xml"));
-        qputenv("FLATPAK_ID", "io.github.sapperly.Sapperly");
-        QVERIFY(Updater::standardSettings().feedUrl.isEmpty());
-        qunsetenv("FLATPAK_ID"), qunsetenv("SAPPERLY_UPDATE_FEED");
         // Without a usable feed the item stays off for good, and asking does nothing.
         for (const QUrl& feed : { QUrl(), QUrl("ftp://example.org/feed.xml"), QUrl("https://") }) {
             Updater updater({ feed, "1.0" });
             CheckForUpdatesButton button(updater, nullptr);
             QSignalSpy finished(&updater, &Updater::checkFinished);
-            QCoreApplication::processEvents(), updater.checkForUpdates();
-            QCoreApplication::processEvents();
+            QCoreApplication::processEvents(), updater.checkForUpdates(), qApp->processEvents();
             QVERIFY(!button.action()->isEnabled() && finished.isEmpty());
         }
 
@@ -90,21 +82,16 @@ private slots:
             { serve("200 OK", listing("3.0")), updateAvailable, "3.0" },
             { noPage, updateAvailable, "no download page" }, // only a web page is ever opened
             { fileFeed(listing("1.2")), upToDate, "newest version" },
-            { fileFeed(listing("1.1.9")), upToDate, "" },
             { fileFeed("<rss version=\"2.0\"><channel/></rss>"), upToDate, "" },
-            { QUrl::fromLocalFile("/nonexistent/sapperly/feed.xml"), failed, "" },
-            { fileFeed("<html><body>Moved</body></html>"), failed, "" },
             { serve("404 Not Found"), failed, "" },
-            { serve(""), failed, "" }, // closed without an answer
             { serve("200 OK", huge), failed, tooLarge },
             // Only beyond the limit once inflated (qCompress puts a length before the stream).
-            { serve("200 OK", qCompress(huge, 9).mid(4), "Content-Encoding: deflate\r\n"), failed,
+            { serve("200 OK\r\nContent-Encoding: deflate", qCompress(huge, 9).mid(4)), failed,
                 tooLarge },
             // A byte every 20 ms never trips the transfer timeout, and would take minutes.
-            { serve("200 OK", listing("9.0").append(4000, ' '), {}, 20), failed, tooLong },
-            // Reason phrases and feeds that as rich text would load a file or open one.
+            { serve("200 OK", listing("9.0").append(4000, ' '), 20), failed, tooLong },
+            // Reason phrases and feeds that as rich text would load a file or open a link.
             { serve("500 <img src=\"/dev/zero\">"), failed, "<img src=\"/dev/zero\">" },
-            { serve("500 <a href=\"file:///x\">x</a>"), failed, "<a href=\"file:///x\">" },
             { serve("500 " + QByteArray(5000, 'x')), failed, "xxxx\u2026" },
             { serve("200 OK", listing("9.0+&lt;a href='file:///etc/passwd'&gt;x")), failed,
                 "no item in the feed names a version" },
@@ -113,16 +100,13 @@ private slots:
             Updater updater({ feed, "1.2.0", shown == tooLong ? 300ms : 30'000ms });
             CheckForUpdatesButton button(updater, nullptr);
             QAction* item = button.action();
-            QSignalSpy changed(&updater, &Updater::canCheckForUpdatesChanged);
             QSignalSpy finished(&updater, &Updater::checkFinished);
-            // Off until the event loop runs (asking then does nothing) and while a check runs.
+            // Off until the event loop runs and while a check runs; asking again then does nothing.
             QVERIFY(!item->isEnabled());
-            updater.checkForUpdates();
             QTRY_VERIFY(item->isEnabled());
-            item->trigger();
+            item->trigger(), updater.checkForUpdates();
             QVERIFY(!item->isEnabled());
-            updater.checkForUpdates();
-            QTRY_VERIFY(finished.count() == 1 && changed.count() == 3 && item->isEnabled());
+            QTRY_VERIFY(finished.count() == 1 && item->isEnabled());
             const auto result = finished.at(0).at(0).value<UpdateCheckResult>();
             QVERIFY(result.outcome == outcome && (outcome != failed || !result.problem.isEmpty()));
             std::unique_ptr<UpdateResultDialog> dialog(
