@@ -1,20 +1,17 @@
 #!/bin/bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The real program. Without a display: --version, a refusal, --help against the manual page. Under
-# X with real mouse buttons, from saved games: a flag, a chord, a loss, a win, and a relaunch that
-# changes neither the files nor the window. With "wayland", under a headless weston: its picture of
-# its window against one taken offscreen. usage: games_e2e.sh sapperly sapperly.6 OUTPUT [wayland]
+# The real program. Without a display: a refusal, and --help against the manual page. Under X with
+# real mouse buttons, from saved games: a flag, a chord, a loss, a win, and a relaunch that writes
+# nothing. With "wayland", under a headless weston: its picture of its window against one taken
+# offscreen. usage: games_e2e.sh sapperly sapperly.6 [wayland]
 set -u
-program=$1 page=$2 keep=$3 work=$(mktemp -d)
+program=$1 page=$2 work=$(mktemp -d)
 . "$(dirname "$0")/../support/x11.sh"
-on_fail() { mkdir -p "$keep" && cp "$work"/*.png "$work"/*.json "$work"/weston.txt "$keep"/ 2>/dev/null; }
 export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 # bare OPTION [VARIABLE=VALUE...]: the program on fresh folders, without a display unless given one.
 bare() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u SAPPERLY_SYNC_FOLDER XDG_RUNTIME_DIR="$work" \
     XDG_DATA_HOME="$work" XDG_CONFIG_HOME="$work" "${@:2}" timeout -k 5 60 "$program" $1 >"$work/out.txt" 2>&1; }
-# same A B [FUZZ]: whether two screenshots are alike.
-same() { [ "$(compare -metric AE ${3:+-fuzz $3} "$work/$1.png" "$work/$2.png" null: 2>&1)" = 0 ]; }
-if [ "${4:-}" = wayland ]; then
+if [ "${3:-}" = wayland ]; then
     need weston compare
     compgen -G "/usr/lib/*/qt6/plugins/platforms/libqwayland-*.so" >/dev/null || need qt6-wayland-plugin
     # Its leaks pass through drivers built without frame pointers: only the slow unwinder sees them.
@@ -28,11 +25,11 @@ if [ "${4:-}" = wayland ]; then
             XDG_CONFIG_HOME="$work/$on" SAPPERLY_SCREENSHOT="$work/$on.png" || fail "on $on it exited with $?"
         grep -q "^screenshot .* platform $on$" "$work/out.txt" || fail "the program did not run on $on"
     done
-    same offscreen wayland 5% || fail "the window on Wayland differs from the one offscreen"
+    [ "$(compare -metric AE -fuzz 5% "$work"/{offscreen,wayland}.png null: 2>&1)" = 0 ] ||
+        fail "the window on Wayland differs from the one offscreen"
     echo "PASS: the window came up on Wayland with the same fresh game as offscreen" && exit 0
 fi
-need Xvfb xdotool import compare python3
-bare --version && grep -qx 'sapperly [0-9].*' "$work/out.txt" || fail "--version"
+need Xvfb xdotool python3
 bare --bogus; [ $? = 2 ] && grep -q "Unknown option 'bogus'" "$work/out.txt" || fail "--bogus"
 bare --help || fail "--help exited with $?"
 # Help prints each option as "  -h, --help  Description"; the page has each on the line after a
@@ -80,10 +77,6 @@ quit() { xdotool windowfocus --sync "$window" key ctrl+q
 # click BUTTON X Y: button 1 left, 2 middle, 3 right, on the centre of square (X, Y).
 click() { xdotool mousemove $((left + ($2 * 2 + 1) * square / 2)) $((top + ($3 * 2 + 1) * square / 2)) \
     sleep 0.2 click "$1"; }
-# shoot NAME: the window at rest, the pointer parked outside it and two screenshots in a row alike.
-still() { xdotool mousemove 0 0 windowfocus --sync "$window" && import -window "$window" "$work/$1.png" &&
-    import -window "$window" "$work/next.png" && same "$1" next; }
-shoot() { wait_for 100 still "$1" || fail "the window did not come to rest for a screenshot"; }
 # play MINES COVERED SECONDS FLAG CHORD LAST PHASE PLAYED WON: from a stored game, flags FLAG,
 # chords on CHORD, then uncovers LAST, which ends the game in PHASE and is counted.
 play() {
@@ -107,12 +100,8 @@ play "0,0 1,0 2,0 3,0 4,0 5,0 6,0 7,0 8,0 0,1" "1,1 2,1 8,8" 40 "0 1" "1 2" "8 8
 game_says "40 <= v['elapsed'] < 100" True || fail "implausible final time"
 cp "$data/savedGame.json" "$data/records.json" "$work" && cmp -s "$work/savedGame.json" "$sync/savedGame.json" &&
     cmp -s "$work/records.json" "$sync/records.json" || fail "the two sides' files differ"
-shoot before && quit
-# Relaunched: the finished game, its clock and the statistics come back, and nothing is written.
-launch && shoot after
-for f in savedGame records; do cmp -s "$data/$f.json" "$work/$f.json" || fail "relaunching rewrote $f"; done
-# Glyph edges come out a shade different between a square uncovered in play and one restored
-# from disk; 5% colour tolerance absorbs that, while a changed digit or square is far beyond it.
-same before after 5% || fail "the relaunched window differs from the one before"
 quit
+# Relaunched on the finished game, its clock and the statistics, nothing is written.
+launch && quit
+for f in savedGame records; do cmp -s "$data/$f.json" "$work/$f.json" || fail "relaunching rewrote $f"; done
 echo "PASS: command line; lost with flag, chord and click; won; relaunched unchanged"
