@@ -22,13 +22,10 @@ class AppTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    int m_serial = 0;
-
-    QString fresh(const char* name) { return m_dir.filePath(name + QString::number(++m_serial)); }
+    QString path(const char* name) { return m_dir.filePath(name); }
     bool says(QProcess& p, QByteArray s) { return p.waitForReadyRead(9000) && p.readLine() == s; }
     template <typename T> static T* modal() { return qobject_cast<T*>(qApp->activeModalWidget()); }
-    // Starts this program as "--hold FOLDER" (see main), as another account through asOther, and
-    // tells whether it holds the folder.
+    // Starts this program as "--hold FOLDER" (see main), as another account through asOther.
     bool hold(QProcess& p, const QString& folder, QStringList asOther = {})
     {
         asOther << QCoreApplication::applicationFilePath() << "--hold" << folder;
@@ -44,29 +41,21 @@ private slots:
     {
         const QString home = QDir::homePath(), here = QDir::currentPath();
         // Arguments, the environment (null: unset), and the sync folder ("-": none, "kept": not
-        // overridden) or the exit status and start of the message.
-        const std::tuple<QString, const char*, QString> rows[] = {
-            { "", nullptr, "kept /remembered" },
-            { "--sync-folder /a", nullptr, "/a" },
-            { "--sync-folder=/b/", nullptr, "/b" },
-            { "--sync-folder=/a --sync-folder=/b", nullptr, "/b" },
-            { "--sync-folder=rel", nullptr, here + "/rel" },
-            { "--sync-folder=~/Sync", nullptr, home + "/Sync" },
-            { "", "/env", "/env" },
-            { "", "", "kept /remembered" },
-            { "--sync-folder /a", "/env", "/a" },
-            { "--sync-folder=", "/env", "-" }, // the empty option: this machine only
-            { "-platform offscreen -reverse", nullptr, "kept /remembered" },
-            { "--help --bogus", nullptr, "2 sapperly: Unknown option 'bogus'." },
-            { "-h", nullptr, "0 Usage: " },
-            { "--version", nullptr, "0 sapperly " },
-            { "-v", nullptr, "0 sapperly " },
-            { "--bogus", nullptr, "2 sapperly: Unknown option 'bogus'." },
-            { "--sync-folder", nullptr, "2 sapperly: Missing value after '--sync-folder'." },
-            { "file", nullptr, "2 sapperly: unexpected argument 'file'." },
-            { "-- --sync-folder", nullptr, "2 sapperly: unexpected argument '--sync-folder'." },
-        };
-        const QString file = fresh("conf");
+        // overridden) or the exit status and start of the message. "=" alone: this machine only.
+        using Row = std::tuple<QString, const char*, QString>;
+        const Row rows[] = { { "", {}, "kept /remembered" }, { "--sync-folder /a", {}, "/a" },
+            { "--sync-folder=/b/", {}, "/b" }, { "--sync-folder=/a --sync-folder=/b", {}, "/b" },
+            { "--sync-folder=rel", {}, here + "/rel" },
+            { "--sync-folder=~/Sync", {}, home + "/Sync" }, { "", "/env", "/env" },
+            { "", "", "kept /remembered" }, { "--sync-folder /a", "/env", "/a" },
+            { "--sync-folder=", "/env", "-" },
+            { "-platform offscreen -reverse", {}, "kept /remembered" },
+            { "--help --bogus", {}, "2 sapperly: Unknown option 'bogus'." }, // even with --help
+            { "-h", {}, "0 Usage: " }, { "--version", {}, "0 sapperly " },
+            { "--sync-folder", {}, "2 sapperly: Missing value after '--sync-folder'." },
+            { "file", {}, "2 sapperly: unexpected argument 'file'." },
+            { "-- --sync-folder", {}, "2 sapperly: unexpected argument '--sync-folder'." } };
+        const QString file = path("settings.conf");
         Settings settings(file);
         QVERIFY(settings.setSyncFolder(QString("/remembered")));
         for (const auto& [arguments, environment, expected] : rows) {
@@ -74,11 +63,10 @@ private slots:
                         : qunsetenv("SAPPERLY_SYNC_FOLDER");
             const auto line =
                 CommandLine::parse(("sapperly " + arguments).split(' ', Qt::SkipEmptyParts));
-            const auto action = line.action();
-            const QString got = action == CommandLine::Action::play
+            const QString got = line.action() == CommandLine::Action::play
                 ? (line.syncFolderOverridden() ? "" : "kept ") +
                     line.folders(settings).syncFolder.value_or("-")
-                : (action == CommandLine::Action::fail ? "2 " : "0 ") + line.message();
+                : (line.action() == CommandLine::Action::fail ? "2 " : "0 ") + line.message();
             QVERIFY2(got == expected || (got.startsWith(expected) && got.endsWith('\n')),
                 qPrintable(got));
         }
@@ -96,8 +84,8 @@ private slots:
     void theWindowsCommandsAndASecondLaunch()
     {
         // The remembered folder has become a plain file, so this run stays local.
-        const QString data = fresh("data"), file = fresh("conf"), notAFolder = fresh("file");
-        const QString sync = fresh("sync"), later = fresh("later");
+        const QString data = path("data"), file = path("conf"), notAFolder = path("file");
+        const QString sync = path("sync"), later = path("later");
         QVERIFY(QFile(notAFolder).open(QIODevice::WriteOnly) &&
             Settings(file).setSyncFolder(notAFolder));
         SingleInstance instance(data);
@@ -149,25 +137,20 @@ private slots:
 
     void inOneProcessWithTheSocketOutOfOtherAccountsReach()
     {
-        // $XDG_RUNTIME_DIR holds the socket only when it is a folder of ours that nobody else may
-        // enter; otherwise the socket goes beside the lock in the data folder.
-        const QString folder = m_dir.filePath("a"), runtime = m_dir.filePath("runtime");
-        const QString open = m_dir.filePath("open");
+        // $XDG_RUNTIME_DIR holds the socket only if it is ours alone; else it goes beside the lock.
+        const QString folder = path("a"), runtime = path("run"), open = path("open");
         QVERIFY(::mkdir(QFile::encodeName(runtime), 0700) == 0 &&
             ::mkdir(QFile::encodeName(open), 0755) == 0);
-        const QList<QPair<QString, QString>> rows { { runtime, runtime }, { open, folder },
-            { "", folder }, { "relative", folder }, { m_dir.filePath("missing"), folder } };
-        for (const auto& [environment, socketFolder] : rows) {
+        for (const auto& [environment, at] : { std::pair { runtime, runtime }, { open, folder } }) {
             qputenv("XDG_RUNTIME_DIR", environment.toLocal8Bit());
-            const QString path = SingleInstance::socketPath(folder);
-            QCOMPARE(QFileInfo(path).absolutePath(), socketFolder);
-            QVERIFY(SingleInstance::socketPath(m_dir.filePath("b")) != path);
-            SingleInstance first(folder), second(runtime + "/../a/"), other(m_dir.filePath("b"));
+            const QString socket = SingleInstance::socketPath(folder);
+            QCOMPARE(QFileInfo(socket).absolutePath(), at);
+            SingleInstance first(folder), second(runtime + "/../a/"), other(path("b"));
             QSignalSpy raised(&first, &SingleInstance::raiseRequested);
             QVERIFY(first.claim() == Claim::first && second.claim() == Claim::alreadyRunning);
             QVERIFY(raised.wait(5000) && other.claim() == Claim::first);
             struct stat info { };
-            QVERIFY(::lstat(QFile::encodeName(path), &info) == 0 && S_ISSOCK(info.st_mode) &&
+            QVERIFY(::lstat(QFile::encodeName(socket), &info) == 0 && S_ISSOCK(info.st_mode) &&
                 (info.st_mode & 077) == 0);
         }
     }
@@ -185,9 +168,8 @@ private slots:
                 ::chown(QFile::encodeName(runtime), 65534, 65534) == 0);
         }
         qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
-        // The first copy lives on or crashes, leaving its lock and socket. After a crash the next
-        // copy runs, without the lock when it cannot clear it, and keeps later launches out. The
-        // full disk comes last: it needs root to mount.
+        // The first copy lives on or crashes, leaving its lock and socket; after a crash the next
+        // runs, unlocked if it cannot clear it, and keeps later ones out. A full disk needs root.
         for (const QString row :
             { "live", "crash", "live read-only", "crash read-only", "crash full" }) {
             const bool died = row.startsWith("crash"), readOnly = row.endsWith("only");
@@ -209,11 +191,9 @@ private slots:
             const QStringList later = readOnly ? asOther : QStringList {};
             QVERIFY2(!died || hold(next, folder, later), qPrintable(row));
             QVERIFY(!hold(last, folder, later) && last.waitForFinished() && last.exitCode() == 3);
-            // A live owner keeps its folder even where a later launch can neither write in it
-            // nor reach the owner's socket.
+            // A live owner keeps its folder even where later launches cannot reach its socket.
             QVERIFY2((!died && readOnly) || says(died ? next : first, "raised\n"), qPrintable(row));
-            for (QProcess* process : { &first, &next })
-                process->kill(), process->waitForFinished();
+            first.kill(), next.kill(), first.waitForFinished(), next.waitForFinished();
             QVERIFY(!(died && readOnly) || next.readAllStandardError().contains("cannot clear it"));
             QVERIFY(::chmod(QFile::encodeName(folder), 0755) == 0);
         }

@@ -1,20 +1,16 @@
 #!/bin/bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The real program. Without a display: --version, a refusal, --help against the manual page. Under
-# X with real mouse buttons, from saved games: a flag, a chord, a loss, a win, and a relaunch that
-# changes neither the files nor the window. With "wayland", under a headless weston: its picture of
-# its window against one taken offscreen. usage: games_e2e.sh sapperly sapperly.6 OUTPUT [wayland]
+# The real program: a refusal and --help against the manual page; under X with real mouse buttons,
+# from saved games, a flag, a chord, a loss, a win and a relaunch that writes nothing; "wayland":
+# its window under a headless weston against offscreen. usage: $0 PROGRAM PAGE [wayland]
 set -u
-program=$1 page=$2 keep=$3 work=$(mktemp -d)
+program=$1 page=$2 work=$(mktemp -d)
 . "$(dirname "$0")/../support/x11.sh"
-on_fail() { mkdir -p "$keep" && cp "$work"/*.png "$work"/*.json "$work"/weston.txt "$keep"/ 2>/dev/null; }
 export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 # bare OPTION [VARIABLE=VALUE...]: the program on fresh folders, without a display unless given one.
 bare() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u SAPPERLY_SYNC_FOLDER XDG_RUNTIME_DIR="$work" \
     XDG_DATA_HOME="$work" XDG_CONFIG_HOME="$work" "${@:2}" timeout -k 5 60 "$program" $1 >"$work/out.txt" 2>&1; }
-# same A B [FUZZ]: whether two screenshots are alike.
-same() { [ "$(compare -metric AE ${3:+-fuzz $3} "$work/$1.png" "$work/$2.png" null: 2>&1)" = 0 ]; }
-if [ "${4:-}" = wayland ]; then
+if [ "${3:-}" = wayland ]; then
     need weston compare
     compgen -G "/usr/lib/*/qt6/plugins/platforms/libqwayland-*.so" >/dev/null || need qt6-wayland-plugin
     # Its leaks pass through drivers built without frame pointers: only the slow unwinder sees them.
@@ -28,23 +24,21 @@ if [ "${4:-}" = wayland ]; then
             XDG_CONFIG_HOME="$work/$on" SAPPERLY_SCREENSHOT="$work/$on.png" || fail "on $on it exited with $?"
         grep -q "^screenshot .* platform $on$" "$work/out.txt" || fail "the program did not run on $on"
     done
-    same offscreen wayland 5% || fail "the window on Wayland differs from the one offscreen"
+    [ "$(compare -metric AE -fuzz 5% "$work"/{offscreen,wayland}.png null: 2>&1)" = 0 ] ||
+        fail "the window on Wayland differs from the one offscreen"
     echo "PASS: the window came up on Wayland with the same fresh game as offscreen" && exit 0
 fi
-need Xvfb xdotool import compare python3
-bare --version && grep -qx 'sapperly [0-9].*' "$work/out.txt" || fail "--version"
+need Xvfb xdotool python3
 bare --bogus; [ $? = 2 ] && grep -q "Unknown option 'bogus'" "$work/out.txt" || fail "--bogus"
 bare --help || fail "--help exited with $?"
-# Help prints each option as "  -h, --help  Description"; the page has each on the line after a
-# .TP in its OPTIONS section, e.g. '.BI \-\-sync\-folder " folder"'.
-diff <(sed -nE 's/^  (-[^ ,]+(, -[^ ,]+)*).*/\1/p' "$work/out.txt" | tr -d ' ' | tr ',' '\n' | sort -u) \
-    <(sed -n '/^\.SH OPTIONS/,/^\.SH /{/^\.TP/{n;p}}' "$page" | sed 's/\\-/-/g' |
-        grep -oE '(^|[ "])--?[A-Za-z][A-Za-z-]*' | tr -d ' "' | sort -u) ||
+# Help's "  -h, --help  Text" lines; the page's line after each .TP in OPTIONS, '.BR \-h ", " \-\-help'.
+opts() { grep -oE -- '(^|[ ",])--?[A-Za-z][A-Za-z-]*' | tr -d ' ",' | sort -u; }
+diff <(grep -oE '^  -[^ ]+(, -[^ ]+)*' "$work/out.txt" | opts) \
+    <(sed -n '/^\.SH OPTIONS/,/^\.SH /{/^\.TP/{n;s/\\-/-/g;p}}' "$page" | opts) ||
     fail "--help (<) and the manual page (>) list different options"
 
 start_xvfb
-data=$work/data/sapperly sync=$work/sync
-mkdir -p "$data" "$sync"
+data=$work/data/sapperly sync=$work/sync && mkdir -p "$data" "$sync"
 # write_game MINES COVERED SECONDS: a beginner game in play on both sides, saved later than
 # anything so far; squares are "x,y" lists, and all but the mines and COVERED are open.
 write_game() { python3 - "$@" "$data" "$sync" <<'PY'; }
@@ -53,9 +47,9 @@ mines, covered = ({tuple(map(int, p.split(","))) for p in arg.split()} for arg i
 near = lambda x, y: sum((x + i, y + j) in mines for i in (-1, 0, 1) for j in (-1, 0, 1))
 cells = [{"isMine": (x, y) in mines, "isRevealed": (x, y) not in covered | mines, "mark": "none",
           "adjacent": 0 if (x, y) in mines else near(x, y)} for y in range(9) for x in range(9)]
-board = {"difficulty": "beginner", "cells": cells, "phase": "playing", "minesLaid": True,
-         "revealedCount": 81 - len(covered | mines), "flagCount": 0}
-game = {"board": board, "elapsed": int(sys.argv[3]), "savedAt": time.time() - 978307200 + 5}
+game = {"board": {"difficulty": "beginner", "cells": cells, "phase": "playing", "minesLaid": True,
+                  "revealedCount": 81 - len(covered | mines), "flagCount": 0},
+        "elapsed": int(sys.argv[3]), "savedAt": time.time() - 978307200 + 5}
 for folder in sys.argv[4:]: open(folder + "/savedGame.json", "w").write(json.dumps(game, separators=(",", ":")))
 PY
 # stored FILE EXPRESSION-ON-v: a value read out of a stored file; game_says waits for the game's.
@@ -71,19 +65,13 @@ launch() {
     wait_for 200 grep -q '^board ' "$work/out.txt" && wait_for 100 found || fail "no board shown"
     xdotool windowfocus --sync "$window" && wait_for 50 settled || fail "the board kept moving"
     # The last line is the one in force: board LEFT TOP SQUARE COLUMNS ROWS.
-    read -r _ left top square size < <(grep '^board ' "$work/out.txt" | tail -n 1)
-    [ "$size" = "9 9" ] || fail "expected a beginner board, got $size"
+    read -r _ left top square _ < <(grep '^board ' "$work/out.txt" | tail -n 1)
 }
-quit() { xdotool windowfocus --sync "$window" key ctrl+q
-    wait_for 50 bash -c "! kill -0 $app_pid 2>/dev/null" || fail "ctrl+q did not quit"
-    wait "$app_pid" && app_pid= || fail "the program exited with $?"; }
+quit() { xdotool windowfocus --sync "$window" key ctrl+q && wait_for 50 bash -c "! kill -0 $app_pid 2>/dev/null" &&
+    wait "$app_pid" && app_pid= || fail "ctrl+q did not quit, or the program failed ($?)"; }
 # click BUTTON X Y: button 1 left, 2 middle, 3 right, on the centre of square (X, Y).
 click() { xdotool mousemove $((left + ($2 * 2 + 1) * square / 2)) $((top + ($3 * 2 + 1) * square / 2)) \
     sleep 0.2 click "$1"; }
-# shoot NAME: the window at rest, the pointer parked outside it and two screenshots in a row alike.
-still() { xdotool mousemove 0 0 windowfocus --sync "$window" && import -window "$window" "$work/$1.png" &&
-    import -window "$window" "$work/next.png" && same "$1" next; }
-shoot() { wait_for 100 still "$1" || fail "the window did not come to rest for a screenshot"; }
 # play MINES COVERED SECONDS FLAG CHORD LAST PHASE PLAYED WON: from a stored game, flags FLAG,
 # chords on CHORD, then uncovers LAST, which ends the game in PHASE and is counted.
 play() {
@@ -105,14 +93,9 @@ quit
 # Mines along the top row and at (0,1); (1,1), (2,1) and (8,8) still covered; won.
 play "0,0 1,0 2,0 3,0 4,0 5,0 6,0 7,0 8,0 0,1" "1,1 2,1 8,8" 40 "0 1" "1 2" "8 8" won 6 3
 game_says "40 <= v['elapsed'] < 100" True || fail "implausible final time"
-cp "$data/savedGame.json" "$data/records.json" "$work" && cmp -s "$work/savedGame.json" "$sync/savedGame.json" &&
-    cmp -s "$work/records.json" "$sync/records.json" || fail "the two sides' files differ"
-shoot before && quit
-# Relaunched: the finished game, its clock and the statistics come back, and nothing is written.
-launch && shoot after
+for f in savedGame records; do cmp -s "$data/$f.json" "$sync/$f.json" || fail "the two sides' $f differ"; done
+cp "$data"/*.json "$work" && quit
+# Relaunched on the finished game, its clock and the statistics, nothing is written.
+launch && quit
 for f in savedGame records; do cmp -s "$data/$f.json" "$work/$f.json" || fail "relaunching rewrote $f"; done
-# Glyph edges come out a shade different between a square uncovered in play and one restored
-# from disk; 5% colour tolerance absorbs that, while a changed digit or square is far beyond it.
-same before after 5% || fail "the relaunched window differs from the one before"
-quit
 echo "PASS: command line; lost with flag, chord and click; won; relaunched unchanged"

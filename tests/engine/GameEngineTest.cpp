@@ -14,19 +14,17 @@ namespace {
 using Counts = QList<int>;
 
 /// Signals seen, in order: board, banked, clock start, records, moves, record flag, save stamp.
-struct Spies {
-    explicit Spies(GameEngine& engine)
-    {
-        int i = 0;
-        for (const auto changed : { &GameEngine::boardChanged, &GameEngine::bankedSecondsChanged,
-                 &GameEngine::clockStartedAtChanged, &GameEngine::recordsChanged,
-                 &GameEngine::moveCountChanged, &GameEngine::justSetRecordChanged,
-                 &GameEngine::lastSavedAtChanged })
-            QObject::connect(&engine, changed, &context, [this, i = i++] { ++counts[i]; });
-    }
-    QObject context;
-    Counts counts = Counts(7, 0);
-};
+std::shared_ptr<Counts> spy(GameEngine& engine)
+{
+    auto counts = std::make_shared<Counts>(7, 0);
+    int i = 0;
+    for (const auto changed : { &GameEngine::boardChanged, &GameEngine::bankedSecondsChanged,
+             &GameEngine::clockStartedAtChanged, &GameEngine::recordsChanged,
+             &GameEngine::moveCountChanged, &GameEngine::justSetRecordChanged,
+             &GameEngine::lastSavedAtChanged })
+        QObject::connect(&engine, changed, &engine, [counts, i = i++] { ++(*counts)[i]; });
+    return counts;
+}
 
 Records records(Record beginner, std::optional<Record> expert = std::nullopt)
 {
@@ -55,24 +53,18 @@ private slots:
         TestMachine m;
         GameEngine& engine = m.launch();
         m.clock.advance(50.25);
-        Spies spies(engine);
+        const auto spies = spy(engine);
         // Just outside each edge, and a chord on a covered square: only the board redraws.
-        engine.reveal(-1, 0);
-        engine.reveal(9, 0);
-        engine.toggleMark(0, 9);
-        engine.chord(4, 4);
-        QVERIFY(spies.counts == Counts({ 4, 0, 0, 0, 0, 0, 0 }) && contents(m.folders).isEmpty());
+        engine.reveal(-1, 0), engine.reveal(9, 0), engine.toggleMark(0, 9), engine.chord(4, 4);
+        QVERIFY(*spies == Counts({ 4, 0, 0, 0, 0, 0, 0 }) && contents(m.folders).isEmpty());
         // The first mark starts the clock and saves the same bytes on both sides.
         engine.toggleMark(2, 2);
         const auto saved = gameBytes({ engine.board(), 0, m.clock.now() });
         QCOMPARE(contents(m.folders).values(), QByteArrayList({ "[]", saved, "[]", saved }));
-        m.clock.advance(2.7);
-        engine.reveal(2, 2); // on the flag: no move, no save
+        m.clock.advance(2.7), engine.reveal(2, 2); // on the flag: no move, no save
         QVERIFY(engine.moveCount() == 1 && readStored(m.folders.local, savedGameKey) == saved);
-        m.clock.advance(2.8);
-        engine.reveal(4, 4);
-        QCOMPARE(engine.elapsedSeconds(), 5); // whole seconds from the first move
-        QCOMPARE(spies.counts, Counts({ 7, 0, 1, 0, 2, 0, 2 }));
+        m.clock.advance(2.8), engine.reveal(4, 4); // 5.5 s from the first move: 5 whole seconds
+        QVERIFY(engine.elapsedSeconds() == 5 && *spies == Counts({ 7, 0, 1, 0, 2, 0, 2 }));
 
         // After the end nothing happens; relaunched, a lost game keeps its time, uncounted again.
         playLosingGame(engine, m.clock, 12.5);
@@ -80,31 +72,26 @@ private slots:
         for (const bool relaunch : { false, true }) {
             const auto other = relaunch ? makeEngine(m.folders.both(), m.clock) : nullptr;
             GameEngine& now = relaunch ? *other : engine;
-            Spies after(now);
-            m.clock.advance(100);
-            now.reveal(0, 0);
-            now.chord(4, 4);
-            now.toggleMark(8, 8);
-            QVERIFY(after.counts == Counts(7, 0) && now.board() == lost);
+            const auto after = spy(now);
+            m.clock.advance(100), now.reveal(0, 0), now.chord(4, 4), now.toggleMark(8, 8);
+            QVERIFY(*after == Counts(7, 0) && now.board() == lost);
             QVERIFY(now.elapsedSeconds() == 12 && now.records() == records({ 1, 0, std::nullopt }));
             QCOMPARE(contents(m.folders), stored);
         }
         // A new game keeps the statistics and the move count, and drops the rest.
         playWinningGame(engine, m.clock, 30);
         QVERIFY(!engine.losingMove() && engine.justSetRecord());
-        startGame(engine, Difficulty::intermediate);
-        m.clock.advance(9);
+        startGame(engine, Difficulty::intermediate), m.clock.advance(9);
         const auto [kept, moves] = std::pair(engine.records(), engine.moveCount());
         engine.newGame(Difficulty::intermediate);
         QVERIFY(engine.records() == kept && engine.moveCount() == moves && !engine.justSetRecord());
         const SavedGame fresh { Board::fresh(Difficulty::intermediate), 0, m.clock.now() };
         QCOMPARE(readStored(m.folders.cloud, savedGameKey), gameBytes(fresh));
-        Spies again(engine); // the same again is saved, but nothing changed, so nothing is sent
+        const auto again = spy(engine); // the same again is saved, but nothing is sent
         engine.newGame(Difficulty::intermediate);
-        QCOMPARE(again.counts, Counts(7, 0));
-        m.clock.advance(1);
-        engine.newGame(Difficulty::intermediate);
-        QCOMPARE(again.counts, Counts({ 0, 0, 0, 0, 0, 0, 1 }));
+        QCOMPARE(*again, Counts(7, 0));
+        m.clock.advance(1), engine.newGame(Difficulty::intermediate);
+        QCOMPARE(*again, Counts({ 0, 0, 0, 0, 0, 0, 1 }));
 
         Board board = nearlyWonBoard(); // mines along the top row and at (0, 1)
         board.cells[std::size_t(board.index(2, 1))].isRevealed = false; // covered, like (8, 8)
@@ -113,20 +100,18 @@ private slots:
         GameEngine& chording = m.launch();
         chording.chord(1, 1); // a chord counts only when it uncovers something: 4, no flag around
         QCOMPARE(chording.moveCount(), 0);
-        chording.toggleMark(0, 1);
-        chording.chord(0, 2); // its one mine is flagged, but nothing is left to open
+        chording.toggleMark(0, 1), chording.chord(0, 2); // its mine flagged, nothing left to open
         QCOMPARE(chording.moveCount(), 1);
         // Flag, question, none; four flags around (1, 1), one on the safe (2, 1): the chord opens
         // the unflagged mine at (0, 1), and is kept for the post-mortem.
-        for (const Point p : std::initializer_list<Point> {
-                 { 0, 1 }, { 0, 1 }, { 0, 0 }, { 1, 0 }, { 2, 0 }, { 2, 1 } })
-            chording.toggleMark(p.x, p.y);
+        for (auto [x, y] : { std::pair { 0, 1 }, { 0, 1 }, { 0, 0 }, { 1, 0 }, { 2, 0 }, { 2, 1 } })
+            chording.toggleMark(x, y);
         const Board before = chording.board();
         chording.chord(1, 1);
         QVERIFY(chording.board().exploded == (Point { 0, 1 }) && chording.losingMove());
         const auto& [kind, square, beforeKept] = *chording.losingMove();
-        QVERIFY(kind == GameEngine::LosingMove::Kind::chord && square == (Point { 1, 1 }));
-        QCOMPARE(beforeKept, before);
+        QVERIFY(kind == GameEngine::LosingMove::Kind::chord && square == (Point { 1, 1 }) &&
+            beforeKept == before);
         QVERIFY(chording.moveCount() == 8 && chording.records() == records({ 3, 1, 30 }));
     }
 
@@ -169,10 +154,10 @@ private slots:
                     readStored(r.folders.local, savedGameKey) ==
                         gameBytes({ game.board(), shown, now });
             });
-            Spies spies(game);
+            const auto spies = spy(game);
             game.reveal(8, 8);
             QVERIFY(complete && game.bankedSeconds() == shown && game.justSetRecord());
-            QCOMPARE(spies.counts, Counts({ 1, banked != shown, 1, 1, 1, 1, 1 }));
+            QCOMPARE(*spies, Counts({ 1, banked != shown, 1, 1, 1, 1, 1 }));
         }
     }
 
@@ -234,12 +219,12 @@ private slots:
         QCOMPARE(storedKeys(m.folders.local), QStringList({ "records.json", "savedGame.json" }));
         // Attached, the folder's newer game and statistics come in; nothing is written back.
         writeStored(cloud, recordsKey, recordsBytes(records({ 5, 2, 80 }, Record { 1, 1, 900 })));
-        Spies spies(engine);
+        const auto spies = spy(engine);
         QCOMPARE(engine.attachSyncFolder(cloud), GameEngine::SyncFolderResult::attached);
         QTRY_COMPARE(engine.board(), flaggedBoard(5));
         QCOMPARE(engine.records(), records({ 5, 2, 80 }, Record { 1, 1, 900 }));
         // Smaller counts and a slower best bring nothing: no notification. Fields merge apart.
-        QVERIFY(m.arrives(recordsKey, recordsBytes(records({ 4, 1, 95 }))) && spies.counts[3] == 1);
+        QVERIFY(m.arrives(recordsKey, recordsBytes(records({ 4, 1, 95 }))) && (*spies)[3] == 1);
         QVERIFY(m.arrives(recordsKey, recordsBytes(records({ 6, 1, 70 }))));
         QCOMPARE(engine.records(), records({ 6, 2, 70 }, Record { 1, 1, 900 }));
         // A game saved at the same instant is ignored; a later one replaces it, clock and all.
@@ -255,9 +240,7 @@ private slots:
         writeStoredGame(cloud, { flaggedBoard(6), 8, startTime + 3 });
         int reads = 0;
         connect(&engine, &GameEngine::syncFolderRead, this, [&reads] { ++reads; });
-        engine.rescanSyncFolder();
-        engine.detachSyncFolder();
-        QTest::qWait(50);
+        engine.rescanSyncFolder(), engine.detachSyncFolder(), QTest::qWait(50);
         QVERIFY(engine.board() == flaggedBoard(3) && reads == 0);
     }
 
@@ -267,16 +250,13 @@ private slots:
         GameEngine& atHome = home.launch(home.folders.cloud, 1);
         GameEngine& atOffice = office.launch(home.folders.cloud, 2);
         // Two data folders share home's sync folder: a game begun at home shows at the office.
-        atHome.toggleMark(5, 5);
-        home.clock.advance(6);
-        atHome.reveal(4, 4);
+        atHome.toggleMark(5, 5), home.clock.advance(6), atHome.reveal(4, 4);
         QVERIFY(catchUp(atOffice));
         QVERIFY(atOffice.board() == atHome.board() && atOffice.elapsedSeconds() == 6);
         // The won game and record reach the office, uncounted there; the office's losses come back.
         playWinningGame(atHome, home.clock, 20);
         QVERIFY(catchUp(atOffice) && atOffice.board() == atHome.board());
-        playLosingGame(atOffice, office.clock, 4);
-        playLosingGame(atOffice, office.clock, 1);
+        playLosingGame(atOffice, office.clock, 4), playLosingGame(atOffice, office.clock, 1);
         QVERIFY(catchUp(atHome));
         QVERIFY(atHome.records() == records({ 3, 1, 20 }) && atHome.justSetRecord());
         atHome.newGame(Difficulty::beginner);
