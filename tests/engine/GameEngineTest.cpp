@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <memory>
 
 namespace {
 
