@@ -53,20 +53,13 @@ TEST(JsonRead, OneShallowValueAndStrictScalars)
     EXPECT_FALSE(decodeRecords(nested(100000)) || decodeSavedGame(std::string(100000, '{')));
     const auto parsed = [](std::string_view text) { return jsonread::parse(text).value(); };
     // Integers fit int64 exactly; fractions and exponents are floating point even when whole.
-    const std::pair<const char*, std::optional<std::int64_t>> integers[] = { { "42", 42 },
-        { "9223372036854775807", highest }, { "-9223372036854775808", lowest },
-        { "9223372036854775808", {} }, { "18446744073709551615", {} },
-        { "-9223372036854775809", {} }, { "2.0", {} }, { "1e2", {} }, { "true", {} },
-        { "\"42\"", {} } };
-    for (const auto& [text, value] : integers)
-        EXPECT_EQ(jsonread::integer(parsed(text)), value) << text;
-    EXPECT_TRUE(jsonread::boolean(parsed("false")) == false &&
-        jsonread::string(parsed(R"("\u00d7")")) == "\xC3\x97");
-    EXPECT_TRUE(jsonread::number(parsed("-1.25")) == -1.25 &&
-        jsonread::number(parsed("18446744073709551615")) == 18446744073709551615.0);
-    EXPECT_FALSE(jsonread::boolean(parsed("0")) || jsonread::string(parsed("1")) ||
-        jsonread::number(parsed("\"7\"")) || jsonread::number(json(INFINITY)) ||
-        jsonread::number(json(NAN)));
+    EXPECT_TRUE(jsonread::integer(parsed("9223372036854775807")) == highest &&
+        jsonread::integer(parsed("-9223372036854775808")) == lowest);
+    for (const char* text :
+        { "9223372036854775808", "-9223372036854775809", "2.0", "1e2", "true", "\"42\"" })
+        EXPECT_FALSE(jsonread::integer(parsed(text))) << text;
+    EXPECT_EQ(jsonread::number(parsed("18446744073709551615")), 18446744073709551615.0);
+    EXPECT_FALSE(jsonread::number(json(INFINITY)) || jsonread::number(json(NAN)));
 }
 
 TEST(BoardCoding, ExactBytesAndRoundTrips)
@@ -194,24 +187,19 @@ TEST(SavedGameCoding, ExactBytesInstantsAndRefusals)
         duration<double>(sys_days { year { 1 } / January / 1 } - days { 2 } - reference).count());
     // Whole, fractional without a short decimal form, before 2001, and the far past.
     for (const Instant instant : { 786000000.0, 0.1 + 0.2, 786123456.7890123, -1.5, distantPast,
-             std::nextafter(786000000.0, 1e12), 5e-324 }) {
-        saved.savedAt = instant;
-        EXPECT_EQ(decodeSavedGame(encodeSavedGame(saved)), saved) << instant;
-    }
-    saved.savedAt = 786000000.25;
-    const auto replaced = [&encoded](std::string_view from, std::string_view to) {
-        std::string text = encoded;
-        return text.replace(text.find(from), from.size(), to);
-    };
-    // White space, another key order, an unknown member.
-    for (const std::string& text : { json::parse(encoded).dump(1), json::parse(encoded).dump(),
-             replaced(R"("elapsed":37)", R"("device":"laptop","elapsed":37)") })
-        EXPECT_EQ(decodeSavedGame(text), saved) << text.substr(0, 60);
-    // A whole number for the instant is a number all the same; a clock at zero is a clock.
-    EXPECT_EQ(decodeSavedGame(replaced("786000000.25", "786000000")),
-        (SavedGame { saved.board, 37, 786000000.0 }));
-    EXPECT_EQ(decodeSavedGame(replaced(R"("elapsed":37)", R"("elapsed":0)"))->elapsed, 0);
+             std::nextafter(786000000.0, 1e12), 5e-324 })
+        EXPECT_EQ(decodeSavedGame(encodeSavedGame({ saved.board, 37, instant })),
+            (SavedGame { saved.board, 37, instant }));
+    // White space, another key order, an unknown member; a whole number for the instant is a
+    // number all the same, and a clock at zero is a clock.
     const json valid = json::parse(encoded);
+    for (const auto& [text, elapsed, at] :
+        { std::tuple { valid.dump(1), 37, 786000000.25 }, { valid.dump(), 37, 786000000.25 },
+            { patched(valid, "/device", "laptop").dump(), 37, 786000000.25 },
+            { patched(valid, "/savedAt", 786000000).dump(), 37, 786000000.0 },
+            { patched(valid, "/elapsed", 0).dump(), 0, 786000000.25 } })
+        EXPECT_EQ(decodeSavedGame(text), (SavedGame { saved.board, elapsed, at }))
+            << text.substr(0, 60);
     const std::pair<const char*, json> breakages[] = { { "/board", removed },
         { "/elapsed", removed }, { "/savedAt", removed },
         // A clock run backwards would buy a best time.
