@@ -98,22 +98,11 @@ TEST(Analysis, AgreesWithEveryLayoutOfSmallFields)
     EXPECT_GT(solved, 3000) << "the generator must mostly make positions with an answer";
 }
 
-TEST(Analysis, KnownPositionsRefusalsAndBudget)
+TEST(Analysis, VastFieldsRefusalsAndBudget)
 {
-    const std::tuple<std::vector<std::string>, std::int64_t, std::vector<double>> cases[] {
-        { { "...", "121" }, 2, { 1, 0, 1, 0, 0, 0 } }, { { "..", "11" }, 1, { 0.5, 0.5, 0, 0 } },
-        // Each way to meet the numbers weighs by the ways to spread the rest over the two open
-        // squares: C(2,1) for the middle mine against C(2,0) for the pair.
-        { { ".1.1..." }, 2, { 1.0 / 3, 0, 2.0 / 3, 0, 1.0 / 3, 1.0 / 3, 1.0 / 3 } },
-        // Counts far beyond a double's range: C(40000, 8000) layouts of an untouched field.
-        { std::vector<std::string>(200, std::string(200, '.')), 8000, { 0.2, 0.2 } }
-    };
-    for (const auto& [rows, mines, chance] : cases) {
-        const Analysis analysis = analyse(position(rows, mines));
-        ASSERT_EQ(analysis.outcome, Outcome::solved) << rows[0];
-        for (std::size_t i = 0; i < chance.size(); ++i)
-            EXPECT_NEAR(analysis.mineChance[i], chance[i], 1e-12) << rows[0] << " square " << i;
-    }
+    // Counts far beyond a double's range: C(40000, 8000) layouts of an untouched field.
+    const Analysis vast = analyse(position(std::vector(200, std::string(200, '.')), 8000));
+    EXPECT_TRUE(vast.outcome == Outcome::solved && std::abs(vast.mineChance[0] - 0.2) < 1e-12);
     EXPECT_EQ(firstCertainlySafe(analyse(position({ "...", "121" }, 2))), 1);
     EXPECT_EQ(firstCertainlySafe(analyse(position({ "..", "11" }, 1))), std::nullopt);
     // A number higher than its covered neighbours, and more mines than squares.

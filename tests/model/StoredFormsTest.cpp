@@ -130,25 +130,22 @@ TEST(BoardCoding, BoardsNoGameReachesAreRefused)
         eleven[std::size_t(i)] = { i % 9, i / 9 };
     const Board marked = play(fresh, "m8,8"); // playing before any mine is laid
     const auto opened = [](Board& b) { b.cells[40].isRevealed = true, b.revealedCount = 1; };
-    // Squares by index: 0 and 2 are mines at (0, 0) and (2, 0), 10 is (1, 1) showing 2, 40 is
-    // (4, 4) where the game was opened.
+    // Numbers outside 0 to 8 (the painter would show any of them) or not the mines around, mines
+    // not the size's count, counters and phases that contradict the squares. Squares by index: 0
+    // and 2 are mines at (0, 0) and (2, 0), 10 is (1, 1) showing 2, 40 is (4, 4), first opened.
     const std::tuple<const char*, const Board&, std::function<void(Board&)>> cases[] = {
-        // Numbers: outside 0 to 8 (the painter would show any of them), or not the mines around.
         { "adjacency 9 on a mine", open, [](Board& b) { b.cells[0].adjacent = 9; } },
         { "negative adjacency", open, [](Board& b) { b.cells[2].adjacent = -1; } },
         { "19 digits", open, [](Board& b) { b.cells[40].adjacent = 1234567890123456789; } },
         { "number off by one", open, [](Board& b) { b.cells[10].adjacent = 3; } },
         { "number before mines", fresh, [](Board& b) { b.cells[40].adjacent = 1; } },
-        // Mines: all of the size's count once laid, none before.
         { "one mine at (0, 0)", fresh,
             [](Board& b) { b = boardWithMines(beginner, std::vector<Point>(1)); } },
         { "eleven mines", fresh, [&eleven](Board& b) { b = boardWithMines(beginner, eleven); } },
         { "mines before they are laid", open, [](Board& b) { b.minesLaid = false; } },
-        // Counters that differ from the squares.
         { "revealedCount one high", open, [](Board& b) { ++b.revealedCount; } },
         { "flagCount one low", open, [](Board& b) { --b.flagCount; } },
         { "flagCount of a won board", won, [](Board& b) { b.flagCount = 0; } },
-        // Phases that contradict the squares.
         { "ready with a square open", fresh, opened },
         { "ready with mines laid", open, [](Board& b) { b.phase = Phase::ready; } },
         { "playing, a square open, no mines", marked, opened },
