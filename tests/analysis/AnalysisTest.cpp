@@ -50,7 +50,6 @@ TEST(Analysis, AgreesWithEveryLayoutOfSmallFields)
 {
     std::mt19937_64 random(20261207);
     const auto below = [&random](auto n) { return std::int64_t(random() % std::uint64_t(n)); };
-    int solved = 0;
     for (int round = 0; round < 4000; ++round) {
         // Up to 5 × 5 squares from a random start, each mined or open at this round's odds, until
         // twelve are covered; now and then a wrong number or mine count.
@@ -89,13 +88,11 @@ TEST(Analysis, AgreesWithEveryLayoutOfSmallFields)
         }
         const Analysis analysis = analyse(p);
         ASSERT_EQ(analysis.outcome, layouts ? Outcome::solved : Outcome::inconsistent) << round;
-        solved += layouts > 0;
         for (std::size_t i = 0; layouts > 0 && i < p.squares.size(); ++i) {
             EXPECT_NEAR(analysis.mineChance[i], double(mineIn[i]) / double(layouts), 1e-12) << i;
             EXPECT_EQ(analysis.certainlySafe[i], p.squares[i] == Position::covered && !mineIn[i]);
         }
     }
-    EXPECT_GT(solved, 3000) << "the generator must mostly make positions with an answer";
 }
 
 TEST(Analysis, VastFieldsRefusalsAndBudget)

@@ -83,15 +83,8 @@ TEST(Board, GeometryAndRawValues)
     EXPECT_EQ(board.minesLeft(), -2);
     // U+00D7 with a space on each side, not the letter x; columns before rows.
     EXPECT_EQ(summary(expert), "30 \xC3\x97 16, 99 mines");
-    const auto raw = [](auto fromRaw, std::vector<std::string_view> names) {
-        using Value = typename decltype(fromRaw(""))::value_type;
-        for (std::size_t i = 0; i < names.size(); ++i)
-            EXPECT_TRUE(rawValue(Value(i)) == names[i] && fromRaw(names[i]) == Value(i))
-                << names[i];
-    };
-    raw(difficultyFromRaw, { "beginner", "intermediate", "expert" });
-    raw(markFromRaw, { "none", "flag", "question" });
-    raw(phaseFromRaw, { "ready", "playing", "won", "lost" });
+    // The stored names no other test writes out.
+    EXPECT_TRUE(rawValue(Phase::playing) == "playing"sv && rawValue(Phase::won) == "won"sv);
     // Titles, padding, prefixes and a trailing NUL are different strings.
     for (const std::string_view name :
         { "Beginner"sv, ""sv, "beginner "sv, "expe"sv, "expert\0"sv })
@@ -166,12 +159,10 @@ TEST(BoardRules, MinesFollowTheFrontToBackShuffle)
     SequenceRandom random({ 0, 3 });
     Board board = Board::fresh(beginner);
     ASSERT_TRUE(board.reveal(4, 4, random));
-    std::set<std::size_t> laid;
+    const std::set<std::size_t> mines { 0, 1, 2, 3, 4, 5, 6, 8, 10, 12 };
     for (std::size_t i = 0; i < board.cells.size(); ++i)
-        if (board.cells[i].isMine)
-            laid.insert(i);
-    EXPECT_TRUE((laid == std::set<std::size_t> { 0, 1, 2, 3, 4, 5, 6, 8, 10, 12 }) &&
-        random.drawn() == 71 && board.isReachable()); // the numbers follow the mines
+        EXPECT_EQ(board.cells[i].isMine, mines.contains(i)) << i;
+    EXPECT_TRUE(random.drawn() == 71 && board.isReachable()); // the numbers follow the mines
 }
 
 TEST(BoardRules, FloodChordLossAndWin)
@@ -203,9 +194,9 @@ TEST(BoardRules, FloodChordLossAndWin)
     board = play(chordBoard(), "r4,4 m0,0 m2,0 m8,7 m8,7");
     ASSERT_TRUE(board.revealedCount == 70 && board.flagCount == 2);
     board = play(board, "c1,1");
-    EXPECT_TRUE(board.phase == Phase::won && !board.exploded && board.minesLeft() == 0);
-    EXPECT_TRUE(std::ranges::all_of(
-        board.cells, [](auto& c) { return !c.isMine || (!c.isRevealed && c.mark == Mark::flag); }));
+    EXPECT_TRUE(board.phase == Phase::won && !board.exploded &&
+        std::ranges::all_of(board.cells,
+            [](auto& c) { return !c.isMine || (!c.isRevealed && c.mark == Mark::flag); }));
 }
 
 TEST(BoardRules, RandomGamesKeepEveryPromise)
