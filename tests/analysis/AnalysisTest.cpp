@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The solver against every layout of small fields, positions whose answer is known by hand, its
-// refusals and budget, and the board as the player saw it.
+// The solver against every layout of small fields and on a vast one, its refusals and budget, and
+// the board as the player saw it.
 #include "analysis/Analysis.h"
 
 #include "TestBoards.h"

@@ -86,8 +86,7 @@ TEST(Board, GeometryAndRawValues)
     // The stored names no other test writes out.
     EXPECT_TRUE(rawValue(Phase::playing) == "playing"sv && rawValue(Phase::won) == "won"sv);
     // Titles, padding, prefixes and a trailing NUL are different strings.
-    for (const std::string_view name :
-        { "Beginner"sv, ""sv, "beginner "sv, "expe"sv, "expert\0"sv })
+    for (const auto name : { "Beginner"sv, ""sv, "beginner "sv, "expe"sv, "expert\0"sv })
         EXPECT_EQ(difficultyFromRaw(name), std::nullopt) << name;
     EXPECT_FALSE(markFromRaw("Flag") || phaseFromRaw("Lost"));
 }
@@ -129,10 +128,9 @@ TEST(BoardRules, FirstRevealIsSafeAndOpensTheBlock)
 {
     Mt64Random random(20240611);
     for (const Difficulty difficulty : allDifficulties) {
-        const Board fresh = Board::fresh(difficulty);
-        for (std::int64_t i = 0; i < fresh.columns() * fresh.rows(); ++i) {
-            const std::int64_t x = i % fresh.columns(), y = i / fresh.columns();
-            Board board = fresh;
+        for (std::int64_t i = 0; i < std::ssize(Board::fresh(difficulty).cells); ++i) {
+            Board board = Board::fresh(difficulty);
+            const std::int64_t x = i % board.columns(), y = i / board.columns();
             ASSERT_TRUE(board.reveal(x, y, random) && board.phase == Phase::playing);
             // The block around the square, clipped at the edges, is free and uncovered.
             EXPECT_EQ(board.cellAt(x, y), (Cell { false, true, Mark::none, 0 }));
@@ -182,9 +180,8 @@ TEST(BoardRules, FloodChordLossAndWin)
     EXPECT_TRUE(board.cellAt(6, 4) == (Cell { false, false, Mark::flag, 0 }) &&
         board.cellAt(7, 4).isRevealed && !board.cellAt(3, 0).isRevealed && board.flagCount == 10 &&
         board.revealedCount == 18 + 4 * 9 - 2);
-    // A chord around a wrong flag: (1, 0) is safe, (2, 0) is the mine. The neighbours after the
-    // mine in the fixed order stay covered (nothing more is open); every mine opens (reachable);
-    // the wrong flag stays.
+    // A chord around a wrong flag on (1, 0) opens the mine at (2, 0) and nothing after it in the
+    // fixed order; every mine opens (reachable) and the wrong flag stays.
     board = play(chordBoard(), "r1,1 m0,0 m1,0 c1,1");
     EXPECT_TRUE(board.phase == Phase::lost && board.exploded == Point(2, 0) &&
         board.isReachable() && board.revealedCount == 1 && board.flagCount == 2);

@@ -160,7 +160,6 @@ TEST(BoardCoding, BoardsNoGameReachesAreRefused)
     };
     for (const auto& [what, base, breakage] : cases) {
         Board board = base;
-        ASSERT_TRUE(read(written(board))) << "base of " << what;
         breakage(board);
         EXPECT_FALSE(board.isReachable() || read(written(board))) << what;
     }
@@ -194,13 +193,13 @@ TEST(SavedGameCoding, ExactBytesInstantsAndRefusals)
             { patched(valid, "/elapsed", 0).dump(), 0, 786000000.25 } })
         EXPECT_EQ(decodeSavedGame(text), (SavedGame { saved.board, elapsed, at }))
             << text.substr(0, 60);
+    // Missing members, a clock run backwards (it would buy a best time) or not a whole count, an
+    // instant that is no number, a board refused or that no game reaches.
     const std::pair<const char*, json> breakages[] = { { "/board", removed },
-        { "/elapsed", removed }, { "/savedAt", removed },
-        // A clock run backwards would buy a best time.
-        { "/elapsed", -1 }, { "/elapsed", -1000000000000000000LL }, { "/elapsed", 37.5 },
-        { "/elapsed", 37.0 }, { "/elapsed", 9223372036854775808ULL }, { "/savedAt", "2025-11-30" },
-        { "/savedAt", nullptr }, { "/board/phase", "Playing" },
-        { "/board/revealedCount", 1 } }; // a board no game reaches
+        { "/elapsed", removed }, { "/savedAt", removed }, { "/elapsed", -1 },
+        { "/elapsed", -1000000000000000000LL }, { "/elapsed", 37.5 }, { "/elapsed", 37.0 },
+        { "/elapsed", 9223372036854775808ULL }, { "/savedAt", "2025-11-30" },
+        { "/savedAt", nullptr }, { "/board/phase", "Playing" }, { "/board/revealedCount", 1 } };
     for (const auto& [path, value] : breakages)
         EXPECT_FALSE(decodeSavedGame(patched(valid, path, value).dump())) << path << " " << value;
     EXPECT_FALSE(decodeSavedGame("[]"));
@@ -225,9 +224,7 @@ TEST(Records, MergeAndCompactAlternatingArray)
             "" },
         { R"([ "expert", {"won":1,"played":4}, "intermediate", {"played":2,"won":2,"bestSeconds":99,"streak":3} ])",
             R"(["intermediate",{"played":2,"won":2,"bestSeconds":99},"expert",{"played":4,"won":1}])" },
-        { R"(["beginner",{"played":1,"won":0,"bestSeconds":null}])",
-            R"(["beginner",{"played":1,"won":0}])" },
-        { R"(["beginner",{"played":9,"won":9,"bestSeconds":5},"beginner",{"played":1,"won":0}])",
+        { R"(["beginner",{"played":9,"won":9,"bestSeconds":5},"beginner",{"played":1,"won":0,"bestSeconds":null}])",
             R"(["beginner",{"played":1,"won":0}])" },
         { R"(["expert",{"played":2,"won":1},"expert",{"played":1,"won":2}])", "[]" }
     };
