@@ -49,8 +49,8 @@ Phase playOneGame(Difficulty difficulty, std::mt19937_64& chooser, Mt64Random& m
                 !(act == 'r' && board.phase == Phase::lost &&
                     board.revealedCount != before.revealedCount)
                             : board == before;
-        for (std::size_t i = 0; kept && board.minesLaid && i < board.cells.size(); ++i)
-            kept = board.cells[i].isMine == laid.cells[i].isMine;
+        for (std::size_t j = 0; kept && board.minesLaid && j < board.cells.size(); ++j)
+            kept = board.cells[j].isMine == laid.cells[j].isMine;
         EXPECT_TRUE(kept) << act << " at " << x << "," << y;
         if (!kept)
             return Phase::playing;
