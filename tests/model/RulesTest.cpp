@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <set>
 
+using namespace std::string_view_literals;
+
 namespace {
 
 /// Plays one game with a mix of blind and informed moves, checking the rules' promises after
@@ -25,14 +27,13 @@ Phase playOneGame(Difficulty difficulty, std::mt19937_64& chooser, Mt64Random& m
         const std::int64_t kind = below(10);
         char act = kind < 5 ? 'r' : kind < 8 ? 'm' : 'c';
         // One beyond each side, so refusals outside the board are exercised too.
-        std::int64_t x = below(columns + 2) - 1, y = below(size / columns + 2) - 1;
+        std::int64_t x = below(columns + 2) - 1, y = below(size / columns + 2) - 1, i = below(size);
         if (board.minesLaid && std::bernoulli_distribution(insight)(chooser)) {
             // An informed player walks on to a square with work left, or to a number to chord.
             const auto worth = [kind](const Cell& c) {
                 return kind < 8 ? !c.isRevealed && !(c.isMine && c.mark == Mark::flag)
                                 : c.isRevealed && c.adjacent > 0;
             };
-            std::int64_t i = below(size);
             for (std::int64_t n = 0; n < size && !worth(board.cells[std::size_t(i)]); ++n)
                 i = (i + 1) % size;
             const Cell& c = board.cells[std::size_t(i)];
@@ -40,33 +41,21 @@ Phase playOneGame(Difficulty difficulty, std::mt19937_64& chooser, Mt64Random& m
             x = i % columns, y = i / columns;
         }
         const bool changed = apply(board, act, x, y, mines);
-        if (!before.minesLaid && board.minesLaid)
+        if (!before.minesLaid)
             laid = board;
-        // A refusal changes nothing; a success changes something, leaves a reachable board, lays
-        // the field only by an uncovering that does not lose, and never moves a mine; an open safe
-        // square has no mark, a win flags every mine, a loss opens no safe square, and a finished
-        // game reads back (parsing every step would be slow).
+        // A refusal changes nothing; a move leaves a reachable board and never moves a mine, and
+        // uncovering a mine opens nothing else.
         bool kept = changed ? board != before && board.isReachable() &&
-                (before.minesLaid || !board.minesLaid || act == 'r') &&
                 !(act == 'r' && board.phase == Phase::lost &&
-                    (board.revealedCount != before.revealedCount || !before.minesLaid))
+                    board.revealedCount != before.revealedCount)
                             : board == before;
-        for (std::size_t i = 0; kept && changed && board.minesLaid && i < board.cells.size(); ++i) {
-            const Cell& c = board.cells[i];
-            kept = c.isMine == laid.cells[i].isMine &&
-                (!c.isRevealed || c.isMine || c.mark == Mark::none) &&
-                (board.phase != Phase::won || !c.isMine || c.mark == Mark::flag);
-        }
-        kept = kept && (!board.isOver() || read(written(board)) == board);
-        EXPECT_TRUE(kept) << act << " at " << x << "," << y << (changed ? "" : " (refused)");
+        for (std::size_t j = 0; kept && board.minesLaid && j < board.cells.size(); ++j)
+            kept = board.cells[j].isMine == laid.cells[j].isMine;
+        EXPECT_TRUE(kept) << act << " at " << x << "," << y;
         if (!kept)
             return Phase::playing;
     }
     EXPECT_TRUE(board.isOver()) << "a game did not end";
-    const Board final = board;
-    for (std::int64_t i = 0; i < size * 3; ++i)
-        EXPECT_FALSE(apply(board, "rmc"[i % 3], i / 3 % columns, i / 3 / columns, mines));
-    EXPECT_EQ(board, final) << "a finished game changed";
     return board.phase;
 }
 
@@ -76,20 +65,17 @@ TEST(Board, GeometryAndRawValues)
 {
     // Neighbours in the fixed order: row above, then sides, then row below; none far away, even
     // where adding an offset would overflow. Expert is wider than tall, so swapped axes show.
-    const std::tuple<Difficulty, std::int64_t, std::int64_t, bool, const char*> rows[] = {
-        { beginner, 4, 4, true, "3,3 4,3 5,3 3,4 5,4 3,5 4,5 5,5 " },
-        { beginner, 8, 8, true, "7,7 8,7 7,8 " }, { beginner, 4, 0, true, "3,0 5,0 3,1 4,1 5,1 " },
-        { beginner, -1, -1, false, "0,0 " }, { beginner, 11, 4, false, "" },
-        { beginner, lowest, lowest, false, "" }, { beginner, highest, 0, false, "" },
-        { expert, 29, 15, true, "28,14 29,14 28,15 " }, { expert, 30, 0, false, "29,0 29,1 " },
-        { expert, 0, 16, false, "0,15 1,15 " }, { expert, lowest, 0, false, "" }
+    const std::tuple<Difficulty, std::int64_t, std::int64_t, const char*> rows[] = {
+        { beginner, 4, 4, "3,3 4,3 5,3 3,4 5,4 3,5 4,5 5,5 " }, { beginner, 8, 8, "7,7 8,7 7,8 " },
+        { beginner, -1, -1, "0,0 " }, { beginner, lowest, lowest, "" },
+        { beginner, highest, 0, "" }, { expert, 29, 15, "28,14 29,14 28,15 " },
+        { expert, 30, 0, "29,0 29,1 " }, { expert, 0, 16, "0,15 1,15 " }
     };
-    for (const auto& [difficulty, x, y, inside, expected] : rows) {
+    for (const auto& [difficulty, x, y, expected] : rows) {
         std::string list;
         for (const Point& n : Board::fresh(difficulty).neighbours(x, y))
             list += std::to_string(n.x) + "," + std::to_string(n.y) + " ";
-        EXPECT_TRUE(Board::fresh(difficulty).isInside(x, y) == inside && list == expected)
-            << x << "," << y << ": " << list;
+        EXPECT_EQ(list, expected) << x << "," << y;
     }
     EXPECT_EQ(Board::fresh(expert).index(1, 1), 31);
     Board board = Board::fresh(beginner);
@@ -97,20 +83,12 @@ TEST(Board, GeometryAndRawValues)
     EXPECT_EQ(board.minesLeft(), -2);
     // U+00D7 with a space on each side, not the letter x; columns before rows.
     EXPECT_EQ(summary(expert), "30 \xC3\x97 16, 99 mines");
-    const auto raw = [](auto fromRaw, std::vector<std::string_view> names) {
-        using Value = typename decltype(fromRaw(""))::value_type;
-        for (std::size_t i = 0; i < names.size(); ++i)
-            EXPECT_TRUE(rawValue(Value(i)) == names[i] && fromRaw(names[i]) == Value(i))
-                << names[i];
-    };
-    raw(difficultyFromRaw, { "beginner", "intermediate", "expert" });
-    raw(markFromRaw, { "none", "flag", "question" });
-    raw(phaseFromRaw, { "ready", "playing", "won", "lost" });
+    // The stored names no other test writes out.
+    EXPECT_TRUE(rawValue(Phase::playing) == "playing"sv && rawValue(Phase::won) == "won"sv);
     // Titles, padding, prefixes and a trailing NUL are different strings.
-    for (const std::string_view name : { "Beginner", "", "beginner ", "expe" })
+    for (const auto name : { "Beginner"sv, ""sv, "beginner "sv, "expe"sv, "expert\0"sv })
         EXPECT_EQ(difficultyFromRaw(name), std::nullopt) << name;
-    EXPECT_FALSE(
-        difficultyFromRaw({ "expert\0", 7 }) || markFromRaw("Flag") || phaseFromRaw("Lost"));
+    EXPECT_FALSE(markFromRaw("Flag") || phaseFromRaw("Lost"));
 }
 
 TEST(BoardRules, RefusalsChangeNothing)
@@ -139,112 +117,83 @@ TEST(BoardRules, RefusalsChangeNothing)
     broken[2].flagCount = broken[3].revealedCount = highest;
     for (const Board& board : broken)
         play(board, "r8,8 r0,0 m8,8 c1,1", true);
-    // A question mark does not protect: the square opens and loses its mark.
+    // A question mark does not protect: the square opens and loses its mark; the win flags every
+    // mine.
     const Board asked = play(chordBoard(), "r4,4 m1,0 m1,0 r1,0");
-    EXPECT_TRUE(
-        asked.cellAt(1, 0) == (Cell { false, true, Mark::none, 2 }) && asked.phase == Phase::won);
+    EXPECT_TRUE(asked.cellAt(1, 0) == (Cell { false, true, Mark::none, 2 }) &&
+        asked.phase == Phase::won && asked.flagCount == 10 && asked.isReachable());
 }
 
 TEST(BoardRules, FirstRevealIsSafeAndOpensTheBlock)
 {
     Mt64Random random(20240611);
     for (const Difficulty difficulty : allDifficulties) {
-        const Board fresh = Board::fresh(difficulty);
-        for (std::int64_t i = 0; i < fresh.columns() * fresh.rows(); ++i) {
-            const std::int64_t x = i % fresh.columns(), y = i / fresh.columns();
-            Board board = fresh;
+        for (std::int64_t i = 0; i < std::ssize(Board::fresh(difficulty).cells); ++i) {
+            Board board = Board::fresh(difficulty);
+            const std::int64_t x = i % board.columns(), y = i / board.columns();
             ASSERT_TRUE(board.reveal(x, y, random) && board.phase == Phase::playing);
             // The block around the square, clipped at the edges, is free and uncovered.
             EXPECT_EQ(board.cellAt(x, y), (Cell { false, true, Mark::none, 0 }));
             for (const Point& n : board.neighbours(x, y))
                 EXPECT_TRUE(!board.cellAt(n.x, n.y).isMine && board.cellAt(n.x, n.y).isRevealed);
-            EXPECT_GT(board.revealedCount, std::int64_t(board.neighbours(x, y).size()));
         }
     }
     // Marking cycles none, flag, question, none and starts the game without laying mines;
     // marks made before the first uncovering stay.
-    Board board = Board::fresh(beginner);
-    for (const auto& [mark, flags] : { std::pair { Mark::flag, 1 }, { Mark::question, 0 },
-             { Mark::none, 0 }, { Mark::flag, 1 } }) {
-        ASSERT_TRUE(board.toggleMark(0, 0));
-        EXPECT_TRUE(board.cellAt(0, 0).mark == mark && board.flagCount == flags);
-        EXPECT_TRUE(board.phase == Phase::playing && !board.minesLaid);
-    }
-    ASSERT_TRUE(board.reveal(8, 8, random));
-    EXPECT_TRUE(!board.cellAt(0, 0).isRevealed && board.cellAt(0, 0).mark == Mark::flag);
-    EXPECT_EQ(board.flagCount, 1);
+    Board board = play(Board::fresh(beginner), "m0,0 m0,0");
+    EXPECT_TRUE(board.cellAt(0, 0).mark == Mark::question && board.flagCount == 0 &&
+        board.phase == Phase::playing && !board.minesLaid);
+    board = play(board, "m0,0 m0,0");
+    ASSERT_TRUE(board.cellAt(0, 0).mark == Mark::flag && board.reveal(8, 8, random));
+    EXPECT_TRUE(!board.cellAt(0, 0).isRevealed && board.cellAt(0, 0).mark == Mark::flag &&
+        board.flagCount == 1);
 }
 
 TEST(BoardRules, MinesFollowTheFrontToBackShuffle)
 {
-    const std::tuple<Point, std::vector<std::uint64_t>, std::set<std::size_t>, std::size_t> rows[] {
-        // From (4, 4) the 72 candidates are the row-major squares outside the block
-        // (3..5, 3..5). Draws alternate 0 and 3: p even keeps its element, p odd swaps with
-        // p + 3, so the first ten hold c0 c4 c2 c6 c1 c8 c3 c10 c5 c12. One draw per position
-        // while more than one remains.
-        { { 4, 4 }, { 0, 3 }, { 0, 1, 2, 3, 4, 5, 6, 8, 10, 12 }, 71 },
-        // From the corner the clipped block has four squares and 77 candidates remain. Drawing
-        // 1 every time carries c0 = (2, 0) to the end, so the mines are c1..c10.
-        { { 0, 0 }, { 1 }, { 3, 4, 5, 6, 7, 8, 11, 12, 13, 14 }, 76 }
-    };
-    for (const auto& [first, draws, mines, drawn] : rows) {
-        SequenceRandom random(draws);
-        Board board = Board::fresh(beginner);
-        ASSERT_TRUE(board.reveal(first.x, first.y, random));
-        std::set<std::size_t> laid;
-        for (std::size_t i = 0; i < board.cells.size(); ++i) {
-            if (board.cells[i].isMine)
-                laid.insert(i);
-        }
-        EXPECT_TRUE(laid == mines && random.drawn() == drawn) << first.x;
-        EXPECT_TRUE(board.isReachable()) << "the numbers follow the mines";
-    }
-    // Draws of 0 leave the candidates unshuffled: row 0 and (0, 1) take the mines, and a flood
-    // from the opposite corner reaches every safe square, winning at once and flagging them.
-    const Board board = play(Board::fresh(beginner), "r8,8");
-    EXPECT_TRUE(board.phase == Phase::won && board.revealedCount == 71 && board.flagCount == 10);
+    // From (4, 4) the 72 candidates are the row-major squares outside the block (3..5, 3..5).
+    // Draws alternate 0 and 3: p even keeps its element, p odd swaps with p + 3, so the first ten
+    // hold c0 c4 c2 c6 c1 c8 c3 c10 c5 c12. One draw per position while more than one remains.
+    SequenceRandom random({ 0, 3 });
+    Board board = Board::fresh(beginner);
+    ASSERT_TRUE(board.reveal(4, 4, random));
+    const std::set<std::size_t> mines { 0, 1, 2, 3, 4, 5, 6, 8, 10, 12 };
+    for (std::size_t i = 0; i < board.cells.size(); ++i)
+        EXPECT_EQ(board.cells[i].isMine, mines.contains(i)) << i;
+    EXPECT_TRUE(random.drawn() == 71 && board.isReachable()); // the numbers follow the mines
 }
 
 TEST(BoardRules, FloodChordLossAndWin)
 {
-    // A full column of mines at x = 4 plus one in the far corner: the flood from the left stops
-    // at the numbers in column 3.
+    // A full column of mines at x = 4 plus one in the far corner; a flag on a zero square right
+    // of it, a column of flags at x = 2, and a question mark left of them. The flood from the left
+    // stops at the flags and clears the question mark; from the right it stops at the numbers
+    // and goes around the lone flag.
     std::vector<Point> wall { { 8, 8 } };
     for (std::int64_t y = 0; y < 9; ++y)
         wall.push_back({ 4, y });
-    Board board = play(boardWithMines(beginner, wall), "r0,0");
-    EXPECT_TRUE(board.revealedCount == 36 && board.cellAt(3, 0).adjacent == 2 &&
-        board.cellAt(3, 4).adjacent == 3 && !board.cellAt(5, 0).isRevealed);
-    // A flag on a zero square in the open area, a column of flags at x = 2, and a question mark
-    // inside the region, which the flood clears.
-    board = play(boardWithMines(beginner, wall),
+    Board board = play(boardWithMines(beginner, wall),
         "m6,4 m0,8 m0,8 m2,0 m2,1 m2,2 m2,3 m2,4 m2,5 m2,6 m2,7 m2,8 r0,0");
     EXPECT_TRUE(
         board.revealedCount == 18 && board.cellAt(0, 8) == (Cell { false, true, Mark::none, 0 }));
-    // From the right the flood goes around the lone flag and leaves it covered.
     board = play(board, "r7,2");
     EXPECT_TRUE(board.cellAt(6, 4) == (Cell { false, false, Mark::flag, 0 }) &&
-        board.cellAt(7, 4).isRevealed);
-    EXPECT_TRUE(!board.cellAt(3, 0).isRevealed && board.flagCount == 10 &&
+        board.cellAt(7, 4).isRevealed && !board.cellAt(3, 0).isRevealed && board.flagCount == 10 &&
         board.revealedCount == 18 + 4 * 9 - 2);
-    // A chord around a wrong flag: (1, 0) is safe, (2, 0) is the mine. The neighbours after the
-    // mine in the fixed order stay covered; every mine opens; the wrong flag stays.
+    // A chord around a wrong flag on (1, 0) opens the mine at (2, 0) and nothing after it in the
+    // fixed order; every mine opens (reachable) and the wrong flag stays.
     board = play(chordBoard(), "r1,1 m0,0 m1,0 c1,1");
-    EXPECT_TRUE(board.phase == Phase::lost && board.exploded == Point(2, 0));
-    for (const auto& [x, y] : { std::pair { 0, 1 }, { 2, 1 }, { 0, 2 }, { 1, 2 }, { 2, 2 } })
-        EXPECT_FALSE(board.cellAt(x, y).isRevealed) << x << "," << y;
-    EXPECT_TRUE(
-        std::ranges::none_of(board.cells, [](auto& c) { return c.isMine && !c.isRevealed; }));
-    EXPECT_EQ(board.cellAt(1, 0), (Cell { false, false, Mark::flag, 2 }));
-    EXPECT_TRUE(
-        board.cellAt(0, 0).mark == Mark::flag && board.revealedCount == 1 && board.flagCount == 2);
+    EXPECT_TRUE(board.phase == Phase::lost && board.exploded == Point(2, 0) &&
+        board.isReachable() && board.revealedCount == 1 && board.flagCount == 2);
+    EXPECT_TRUE(board.cellAt(1, 0) == (Cell { false, false, Mark::flag, 2 }) &&
+        board.cellAt(0, 0).mark == Mark::flag);
     // A chord that wins: a question mark on a mine becomes a flag and is counted then.
     board = play(chordBoard(), "r4,4 m0,0 m2,0 m8,7 m8,7");
     ASSERT_TRUE(board.revealedCount == 70 && board.flagCount == 2);
     board = play(board, "c1,1");
-    EXPECT_TRUE(board.phase == Phase::won && !board.exploded && board.minesLeft() == 0);
-    EXPECT_TRUE(std::ranges::all_of(
-        board.cells, [](auto& c) { return !c.isMine || (!c.isRevealed && c.mark == Mark::flag); }));
+    EXPECT_TRUE(board.phase == Phase::won && !board.exploded &&
+        std::ranges::all_of(board.cells,
+            [](auto& c) { return !c.isMine || (!c.isRevealed && c.mark == Mark::flag); }));
 }
 
 TEST(BoardRules, RandomGamesKeepEveryPromise)
@@ -267,26 +216,16 @@ TEST(BoardRules, RandomGamesKeepEveryPromise)
 TEST(RandomSource, UnbiasedDrawsAndFallbacks)
 {
     constexpr std::uint64_t top = std::numeric_limits<std::uint64_t>::max();
-    // draws, bound, result, values drawn
+    // Draws, bound, result, values drawn. 2^64 mod 10 = 6: the six highest values are drawn again,
+    // the highest below them is kept; a power of two divides 2^64 and rejects nothing; the largest
+    // bound rejects only the top; a bound of one has only one answer and draws nothing.
     const std::tuple<std::vector<std::uint64_t>, std::uint64_t, std::uint64_t, std::size_t>
-        rows[] = {
-            { { top, 5 }, 10, 5, 2 }, // 2^64 mod 10 = 6: the six highest values are drawn again
-            { { top - 5, top - 6 }, 10, 9, 2 }, // the first rejected, then the highest accepted
-            { { 25 }, 10, 5, 1 }, // below the limit a value wraps
-            { { top }, 8, 7, 1 }, // a power of two divides 2^64: nothing is rejected
-            { { top, top - 1 }, top, top - 1, 2 }, // the largest bound rejects only the top
-            { { 7 }, 1, 0, 0 } // a bound of one has only one answer and draws nothing
-        };
+        rows[] = { { { top, 5 }, 10, 5, 2 }, { { top - 5, top - 6 }, 10, 9, 2 },
+            { { top }, 8, 7, 1 }, { { top, top - 1 }, top, top - 1, 2 }, { { 7 }, 1, 0, 0 } };
     for (const auto& [draws, bound, result, drawn] : rows) {
         SequenceRandom random(draws);
         EXPECT_TRUE(uniformBelow(random, bound) == result && random.drawn() == drawn) << draws[0];
     }
-    // The fixed sequence cycles; an empty one gives zeros rather than reading past its end.
-    SequenceRandom cycle({ 4, 1 }), empty({});
-    EXPECT_EQ(
-        (std::vector { cycle.next(), cycle.next(), cycle.next(), empty.next(), empty.next() }),
-        (std::vector<std::uint64_t> { 4, 1, 4, 0, 0 }));
-    EXPECT_EQ(cycle.drawn(), 3u);
     // A kernel without getrandom, or a sandbox that forbids it; then no device either. Past one
     // buffer's worth, 64-bit values from any of the sources do not repeat.
     const auto refused = [](void*, std::size_t, unsigned) -> ssize_t { return errno = ENOSYS, -1; };

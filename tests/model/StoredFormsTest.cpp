@@ -19,12 +19,11 @@ namespace {
 const json removed = json::value_t::discarded;
 
 /// value with the member at path set to replacement, or removed when replacement is discarded.
-json patched(const json& value, const char* path, const json& replacement)
+json patched(json value, const char* path, const json& replacement)
 {
-    const bool gone = replacement.is_discarded();
-    const char* op = gone ? "remove" : value.contains(json::json_pointer(path)) ? "replace" : "add";
-    return value.patch(
-        { { { "op", op }, { "path", path }, { "value", gone ? json() : replacement } } });
+    if (replacement.is_discarded())
+        return value.patch({ { { "op", "remove" }, { "path", path } } });
+    return value[json::json_pointer(path)] = replacement, value;
 }
 
 /// The chord board opened at (4, 4), a flag on the mine at (0, 0), a question mark on (1, 0);
@@ -50,27 +49,16 @@ TEST(JsonRead, OneShallowValueAndStrictScalars)
     for (const std::string& text : { ""s, "[1,2"s, "[1] [2]"s, "{} x"s, "{\"a\":1,}"s, "\"\xff\""s,
              "1e400"s, "037"s, nested(jsonread::maxDepth + 1), nested(100000) })
         EXPECT_FALSE(jsonread::parse(text)) << text.substr(0, 40);
-    std::string objects;
-    for (int i = 0; i < 100000; ++i)
-        objects += "{\"a\":";
-    EXPECT_FALSE(decodeRecords(std::string(100000, '[')) ||
-        decodeSavedGame(objects + "1" + std::string(100000, '}')));
+    EXPECT_FALSE(decodeRecords(nested(100000)) || decodeSavedGame(std::string(100000, '{')));
     const auto parsed = [](std::string_view text) { return jsonread::parse(text).value(); };
     // Integers fit int64 exactly; fractions and exponents are floating point even when whole.
-    const std::pair<const char*, std::optional<std::int64_t>> integers[] = { { "42", 42 },
-        { "9223372036854775807", highest }, { "-9223372036854775808", lowest },
-        { "9223372036854775808", {} }, { "18446744073709551615", {} },
-        { "-9223372036854775809", {} }, { "2.0", {} }, { "1e2", {} }, { "true", {} },
-        { "\"42\"", {} } };
-    for (const auto& [text, value] : integers)
-        EXPECT_EQ(jsonread::integer(parsed(text)), value) << text;
-    EXPECT_TRUE(jsonread::boolean(parsed("false")) == false &&
-        jsonread::string(parsed(R"("\u00d7")")) == "\xC3\x97");
-    EXPECT_TRUE(jsonread::number(parsed("-1.25")) == -1.25 &&
-        jsonread::number(parsed("18446744073709551615")) == 18446744073709551615.0);
-    EXPECT_FALSE(jsonread::boolean(parsed("0")) || jsonread::string(parsed("1")) ||
-        jsonread::number(parsed("\"7\"")) || jsonread::number(json(INFINITY)) ||
-        jsonread::number(json(NAN)));
+    EXPECT_TRUE(jsonread::integer(parsed("9223372036854775807")) == highest &&
+        jsonread::integer(parsed("-9223372036854775808")) == lowest);
+    for (const char* text :
+        { "9223372036854775808", "-9223372036854775809", "2.0", "1e2", "true", "\"42\"" })
+        EXPECT_FALSE(jsonread::integer(parsed(text))) << text;
+    EXPECT_EQ(jsonread::number(parsed("18446744073709551615")), 18446744073709551615.0);
+    EXPECT_FALSE(jsonread::number(json(INFINITY)) || jsonread::number(json(NAN)));
 }
 
 TEST(BoardCoding, ExactBytesAndRoundTrips)
@@ -82,17 +70,15 @@ TEST(BoardCoding, ExactBytesAndRoundTrips)
     EXPECT_EQ(written(Board::fresh(beginner)),
         R"({"difficulty":"beginner","cells":[)" + cells +
             R"(],"phase":"ready","minesLaid":false,"revealedCount":0,"flagCount":0})");
-    // Any field values, the extremes of int64 included; text already in the string stays.
+    // Any field values, the extremes of int64 included.
     Board odd = Board::fresh(beginner);
     odd.cells[0] = { true, true, Mark::flag, lowest };
     odd.cells[1] = { false, true, Mark::question, highest };
     odd.cells[2].adjacent = -10;
     odd.phase = Phase::lost, odd.minesLaid = true, odd.exploded = Point { highest, -1 };
     odd.revealedCount = lowest, odd.flagCount = 1234567890;
-    std::string text = "prefix";
-    appendBoardJson(text, odd);
-    EXPECT_EQ(text,
-        R"(prefix{"difficulty":"beginner","cells":[{"isMine":true,"isRevealed":true,"mark":"flag",)"
+    EXPECT_EQ(written(odd),
+        R"({"difficulty":"beginner","cells":[{"isMine":true,"isRevealed":true,"mark":"flag",)"
         R"("adjacent":-9223372036854775808},{"isMine":false,"isRevealed":true,"mark":"question",)"
         R"("adjacent":9223372036854775807},{"isMine":false,"isRevealed":false,"mark":"none",)"
         R"("adjacent":-10})" +
@@ -114,22 +100,19 @@ TEST(BoardCoding, ExactBytesAndRoundTrips)
 TEST(BoardCoding, MalformedBoardsAreRefusedWhole)
 {
     const json valid = json::parse(written(game()));
-    const std::pair<const char*, json> breakages[] = { // Missing required keys.
-        { "/difficulty", removed }, { "/cells", removed }, { "/minesLaid", removed },
-        { "/flagCount", removed }, { "/cells/80/adjacent", removed },
-        { "/exploded", { { "x", 1 } } },
-        // Unknown enumeration strings.
+    // Missing keys, unknown enumeration strings, wrong JSON types (a whole float is no integer),
+    // integers outside int64, and cell counts that do not match the size, which the rules would
+    // index past.
+    const std::pair<const char*, json> breakages[] = { { "/difficulty", removed },
+        { "/cells", removed }, { "/minesLaid", removed }, { "/flagCount", removed },
+        { "/cells/80/adjacent", removed }, { "/exploded", { { "x", 1 } } },
         { "/difficulty", "Beginner" }, { "/phase", "paused" }, { "/cells/5/mark", "Flag" },
-        // Wrong JSON types: a whole float is no integer.
         { "/minesLaid", "true" }, { "/cells/2/isMine", 0 }, { "/revealedCount", 70.5 },
         { "/flagCount", 1.0 }, { "/cells", json::object() }, { "/cells/0", 0 },
         { "/exploded", "4,7" }, { "/exploded", { { "x", 1.5 }, { "y", 2 } } },
-        // Integers outside int64.
         { "/revealedCount", 9223372036854775808ULL },
-        { "/cells/9/adjacent", 18446744073709551615ULL },
-        // Cell counts that do not match the size, which the rules would index past.
-        { "/cells/80", removed }, { "/cells/-", valid["cells"][0] }, { "/difficulty", "expert" }
-    };
+        { "/cells/9/adjacent", 18446744073709551615ULL }, { "/cells/80", removed },
+        { "/cells/-", valid["cells"][0] }, { "/difficulty", "expert" } };
     for (const auto& [path, value] : breakages)
         EXPECT_FALSE(decodeBoard(patched(valid, path, value))) << path << " " << value;
     EXPECT_FALSE(decodeBoard(json::array()) || decodeBoard(json("board")));
@@ -144,25 +127,22 @@ TEST(BoardCoding, BoardsNoGameReachesAreRefused)
         eleven[std::size_t(i)] = { i % 9, i / 9 };
     const Board marked = play(fresh, "m8,8"); // playing before any mine is laid
     const auto opened = [](Board& b) { b.cells[40].isRevealed = true, b.revealedCount = 1; };
-    // Squares by index: 0 and 2 are mines at (0, 0) and (2, 0), 10 is (1, 1) showing 2, 40 is
-    // (4, 4) where the game was opened.
+    // Numbers outside 0 to 8 (the painter would show any of them) or not the mines around, mines
+    // not the size's count, counters and phases that contradict the squares. Squares by index: 0
+    // and 2 are mines at (0, 0) and (2, 0), 10 is (1, 1) showing 2, 40 is (4, 4), first opened.
     const std::tuple<const char*, const Board&, std::function<void(Board&)>> cases[] = {
-        // Numbers: outside 0 to 8 (the painter would show any of them), or not the mines around.
         { "adjacency 9 on a mine", open, [](Board& b) { b.cells[0].adjacent = 9; } },
         { "negative adjacency", open, [](Board& b) { b.cells[2].adjacent = -1; } },
         { "19 digits", open, [](Board& b) { b.cells[40].adjacent = 1234567890123456789; } },
         { "number off by one", open, [](Board& b) { b.cells[10].adjacent = 3; } },
         { "number before mines", fresh, [](Board& b) { b.cells[40].adjacent = 1; } },
-        // Mines: all of the size's count once laid, none before.
         { "one mine at (0, 0)", fresh,
             [](Board& b) { b = boardWithMines(beginner, std::vector<Point>(1)); } },
         { "eleven mines", fresh, [&eleven](Board& b) { b = boardWithMines(beginner, eleven); } },
         { "mines before they are laid", open, [](Board& b) { b.minesLaid = false; } },
-        // Counters that differ from the squares.
         { "revealedCount one high", open, [](Board& b) { ++b.revealedCount; } },
         { "flagCount one low", open, [](Board& b) { --b.flagCount; } },
         { "flagCount of a won board", won, [](Board& b) { b.flagCount = 0; } },
-        // Phases that contradict the squares.
         { "ready with a square open", fresh, opened },
         { "ready with mines laid", open, [](Board& b) { b.phase = Phase::ready; } },
         { "playing, a square open, no mines", marked, opened },
@@ -180,7 +160,6 @@ TEST(BoardCoding, BoardsNoGameReachesAreRefused)
     };
     for (const auto& [what, base, breakage] : cases) {
         Board board = base;
-        ASSERT_TRUE(read(written(board))) << "base of " << what;
         breakage(board);
         EXPECT_FALSE(board.isReachable() || read(written(board))) << what;
     }
@@ -201,32 +180,26 @@ TEST(SavedGameCoding, ExactBytesInstantsAndRefusals)
         duration<double>(sys_days { year { 1 } / January / 1 } - days { 2 } - reference).count());
     // Whole, fractional without a short decimal form, before 2001, and the far past.
     for (const Instant instant : { 786000000.0, 0.1 + 0.2, 786123456.7890123, -1.5, distantPast,
-             std::nextafter(786000000.0, 1e12), 5e-324 }) {
-        saved.savedAt = instant;
-        EXPECT_EQ(decodeSavedGame(encodeSavedGame(saved)), saved) << instant;
-    }
-    saved.savedAt = 786000000.25;
-    const auto replaced = [&encoded](std::string_view from, std::string_view to) {
-        std::string text = encoded;
-        return text.replace(text.find(from), from.size(), to);
-    };
-    // White space, another key order, an escaped letter, an unknown member.
-    for (const std::string& text : { json::parse(encoded).dump(1), json::parse(encoded).dump(),
-             replaced(R"("difficulty":"beginner")", R"("difficulty":"\u0062eginner")"),
-             replaced(R"("elapsed":37)", R"("device":"laptop","elapsed":37)") })
-        EXPECT_EQ(decodeSavedGame(text), saved) << text.substr(0, 60);
-    // A whole number for the instant is a number all the same; a clock at zero is a clock.
-    EXPECT_EQ(decodeSavedGame(replaced("786000000.25", "786000000")),
-        (SavedGame { saved.board, 37, 786000000.0 }));
-    EXPECT_EQ(decodeSavedGame(replaced(R"("elapsed":37)", R"("elapsed":0)"))->elapsed, 0);
+             std::nextafter(786000000.0, 1e12), 5e-324 })
+        EXPECT_EQ(decodeSavedGame(encodeSavedGame({ saved.board, 37, instant })),
+            (SavedGame { saved.board, 37, instant }));
+    // White space, another key order, an unknown member; a whole number for the instant is a
+    // number all the same, and a clock at zero is a clock.
     const json valid = json::parse(encoded);
+    for (const auto& [text, elapsed, at] :
+        { std::tuple { valid.dump(1), 37, 786000000.25 }, { valid.dump(), 37, 786000000.25 },
+            { patched(valid, "/device", "laptop").dump(), 37, 786000000.25 },
+            { patched(valid, "/savedAt", 786000000).dump(), 37, 786000000.0 },
+            { patched(valid, "/elapsed", 0).dump(), 0, 786000000.25 } })
+        EXPECT_EQ(decodeSavedGame(text), (SavedGame { saved.board, elapsed, at }))
+            << text.substr(0, 60);
+    // Missing members, a clock run backwards (it would buy a best time) or not a whole count, an
+    // instant that is no number, a board refused or that no game reaches.
     const std::pair<const char*, json> breakages[] = { { "/board", removed },
-        { "/elapsed", removed }, { "/savedAt", removed },
-        // A clock run backwards would buy a best time.
-        { "/elapsed", -1 }, { "/elapsed", -1000000000000000000LL }, { "/elapsed", 37.5 },
-        { "/elapsed", 37.0 }, { "/elapsed", 9223372036854775808ULL }, { "/savedAt", "2025-11-30" },
-        { "/savedAt", nullptr }, { "/board/phase", "Playing" },
-        { "/board/revealedCount", 1 } }; // a board no game reaches
+        { "/elapsed", removed }, { "/savedAt", removed }, { "/elapsed", -1 },
+        { "/elapsed", -1000000000000000000LL }, { "/elapsed", 37.5 }, { "/elapsed", 37.0 },
+        { "/elapsed", 9223372036854775808ULL }, { "/savedAt", "2025-11-30" },
+        { "/savedAt", nullptr }, { "/board/phase", "Playing" }, { "/board/revealedCount", 1 } };
     for (const auto& [path, value] : breakages)
         EXPECT_FALSE(decodeSavedGame(patched(valid, path, value).dump())) << path << " " << value;
     EXPECT_FALSE(decodeSavedGame("[]"));
@@ -247,16 +220,13 @@ TEST(Records, MergeAndCompactAlternatingArray)
     // white space, a null best time, unknown members; the later of two pairs for one size wins, and
     // a refused later pair removes both; the limits themselves read.
     const std::pair<const char*, const char*> readings[] = {
-        { R"(["beginner",{"played":5,"won":2,"bestSeconds":41},"expert",{"played":1,"won":0}])",
+        { R"(["beginner",{"played":5,"won":2,"bestSeconds":41},"expert",{"played":1000000000,"won":1000000000,"bestSeconds":1}])",
             "" },
         { R"([ "expert", {"won":1,"played":4}, "intermediate", {"played":2,"won":2,"bestSeconds":99,"streak":3} ])",
             R"(["intermediate",{"played":2,"won":2,"bestSeconds":99},"expert",{"played":4,"won":1}])" },
-        { R"(["beginner",{"played":1,"won":0,"bestSeconds":null}])",
+        { R"(["beginner",{"played":9,"won":9,"bestSeconds":5},"beginner",{"played":1,"won":0,"bestSeconds":null}])",
             R"(["beginner",{"played":1,"won":0}])" },
-        { R"(["beginner",{"played":9,"won":9,"bestSeconds":5},"beginner",{"played":1,"won":0}])",
-            R"(["beginner",{"played":1,"won":0}])" },
-        { R"(["expert",{"played":2,"won":1},"expert",{"played":1,"won":2}])", "[]" },
-        { R"(["expert",{"played":1000000000,"won":1000000000,"bestSeconds":1}])", "" }
+        { R"(["expert",{"played":2,"won":1},"expert",{"played":1,"won":2}])", "[]" }
     };
     for (const auto& [text, written] : readings)
         EXPECT_EQ(encodeRecords(decodeRecords(text).value()), *written ? written : text) << text;
