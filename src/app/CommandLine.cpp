@@ -15,7 +15,7 @@
 namespace {
 
 const QString syncFolderName = QStringLiteral("sync-folder");
-const QString environmentName = QStringLiteral("SAPPERLY_SYNC_FOLDER");
+constexpr const char* environmentName = "SAPPERLY_SYNC_FOLDER";
 
 /// A folder as the player typed it, made absolute; "~" is expanded here because a shell does
 /// not do it after "=" or inside an environment variable.
@@ -93,6 +93,8 @@ CommandLine CommandLine::parse(const QStringList& arguments)
                         .arg(parser.positionalArguments().constFirst()));
     if (parser.isSet(syncFolder))
         line.m_syncFolder = parser.values(syncFolder).constLast();
+    else if (const QString named = qEnvironmentVariable(environmentName); !named.isEmpty())
+        line.m_syncFolder = named;
     return line;
 }
 
@@ -104,17 +106,11 @@ QString CommandLine::standardDataFolder()
 
 bool CommandLine::syncFolderOverridden() const
 {
-    return m_syncFolder || !qEnvironmentVariable(qPrintable(environmentName)).isEmpty();
+    return m_syncFolder.has_value();
 }
 
 GameFolders CommandLine::folders(const Settings& settings) const
 {
-    GameFolders folders { standardDataFolder(), std::nullopt };
-    if (m_syncFolder)
-        folders.syncFolder = folderFrom(*m_syncFolder);
-    else if (syncFolderOverridden())
-        folders.syncFolder = folderFrom(qEnvironmentVariable(qPrintable(environmentName)));
-    else
-        folders.syncFolder = settings.syncFolder();
-    return folders;
+    return { standardDataFolder(),
+        m_syncFolder ? folderFrom(*m_syncFolder) : settings.syncFolder() };
 }

@@ -45,6 +45,7 @@ public:
 private:
     Action m_action = Action::play;
     QString m_message;
-    /// As given; empty when "--sync-folder=" asked for no syncing.
+    /// As given on the command line, or else by a non-empty SAPPERLY_SYNC_FOLDER; empty when
+    /// "--sync-folder=" asked for no syncing.
     std::optional<QString> m_syncFolder;
 };

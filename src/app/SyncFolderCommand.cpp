@@ -6,7 +6,6 @@
 #include "ui/window/SyncFolderDialog.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -78,7 +77,7 @@ void SyncFolderCommand::openDialog()
     auto* dialog = new SyncFolderDialog(current, m_overridden, m_window);
     // A folder asked for (given for this run, or remembered) that the game could not take.
     const std::optional<QString> asked = m_overridden ? m_requested : m_settings.syncFolder();
-    if (!current && asked && !asked->isEmpty())
+    if (!current && asked)
         dialog->showUnusableFolder(*asked);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::finished, this, &SyncFolderCommand::onDialogFinished);

@@ -6,6 +6,7 @@
 #include "engine/Persistence.h"
 #include "model/SystemRandom.h"
 #include "store/CloudStore.h"
+#include "store/KeyFolder.h"
 
 #include <algorithm>
 #include <chrono>
@@ -215,8 +216,7 @@ void GameEngine::noteLoss(LosingMove::Kind kind, Point square, Board before)
 void GameEngine::updateRecord()
 {
     const Difficulty difficulty = m_board.difficulty;
-    const auto found = m_records.find(difficulty);
-    Record record = found != m_records.end() ? found->second : Record {};
+    Record record = recordOf(m_records, difficulty);
 
     // A counter at the limit readers accept stays there, so the record stays readable.
     record.played = std::min(saturatingAdd(record.played, 1), recordCountLimit);
@@ -246,13 +246,13 @@ void GameEngine::handleExternalChange(const QString& folder, const QStringList& 
     // A report still queued for a folder that was left since must not bring its values in.
     if (m_store->cloudFolder() != folder)
         return;
-    if (keys.contains(persistence::recordsKey)) {
+    if (keys.contains(KeyFolder::recordsKey)) {
         // Records only grow under the merge, so a change that brings nothing new leaves the
         // map equal and nobody is told.
         setRecords(
             mergeRecords(m_records, persistence::readRecords(*m_store, persistence::Side::cloud)));
     }
-    if (keys.contains(persistence::savedGameKey)) {
+    if (keys.contains(KeyFolder::savedGameKey)) {
         const std::optional<SavedGame> game =
             persistence::readSavedGame(*m_store, persistence::Side::cloud);
         if (game && persistence::isLater(game->savedAt, m_lastSavedAt)) {

@@ -5,6 +5,7 @@
 #include "model/RecordsCoding.h"
 #include "model/SavedGameCoding.h"
 #include "store/CloudStore.h"
+#include "store/KeyFolder.h"
 
 #include <exception>
 #include <string_view>
@@ -36,7 +37,7 @@ QByteArray bytes(const std::string& text)
 
 Records readRecords(const CloudStore& store, Side side)
 {
-    const std::optional<QByteArray> stored = read(store, side, recordsKey);
+    const std::optional<QByteArray> stored = read(store, side, KeyFolder::recordsKey);
     if (!stored)
         return {};
     return decodeRecords(view(*stored)).value_or(Records {});
@@ -44,7 +45,7 @@ Records readRecords(const CloudStore& store, Side side)
 
 std::optional<SavedGame> readSavedGame(const CloudStore& store, Side side)
 {
-    const std::optional<QByteArray> stored = read(store, side, savedGameKey);
+    const std::optional<QByteArray> stored = read(store, side, KeyFolder::savedGameKey);
     if (!stored)
         return std::nullopt;
     return decodeSavedGame(view(*stored));
@@ -76,11 +77,11 @@ void write(CloudStore& store, const SavedGame& game, const Records& records)
     // The encoders are not expected to throw, but nothing may escape into the engine's
     // callers; a key that cannot be encoded is simply not written this time.
     try {
-        store.set(bytes(encodeSavedGame(game)), savedGameKey);
+        store.set(bytes(encodeSavedGame(game)), KeyFolder::savedGameKey);
     } catch (const std::exception&) {
     }
     try {
-        store.set(bytes(encodeRecords(records)), recordsKey);
+        store.set(bytes(encodeRecords(records)), KeyFolder::recordsKey);
     } catch (const std::exception&) {
     }
 }

@@ -15,9 +15,6 @@ class CloudStore;
 
 namespace persistence {
 
-inline const QString recordsKey = QStringLiteral("records");
-inline const QString savedGameKey = QStringLiteral("savedGame");
-
 enum class Side { local, cloud };
 
 /// The statistics on one side; empty when missing, unreadable or of the wrong shape.

@@ -22,6 +22,12 @@ Record mergeRecord(const Record& a, const Record& b)
     return merged;
 }
 
+Record recordOf(const Records& records, Difficulty difficulty)
+{
+    const auto found = records.find(difficulty);
+    return found != records.end() ? found->second : Record {};
+}
+
 Records mergeRecords(const Records& a, const Records& b)
 {
     Records merged = a;

@@ -27,6 +27,9 @@ inline constexpr std::int64_t recordCountLimit = 1'000'000'000;
 /// A size without an entry counts as the default record.
 using Records = std::map<Difficulty, Record>;
 
+/// The record kept for a size, or the default record when there is none.
+[[nodiscard]] Record recordOf(const Records& records, Difficulty difficulty);
+
 /// The larger counts and the smaller best time: symmetric, and idempotent.
 [[nodiscard]] Record mergeRecord(const Record& a, const Record& b);
 /// Sizes present in one map keep their record; sizes in both get mergeRecord of the two.

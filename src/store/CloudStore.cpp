@@ -21,7 +21,14 @@ CloudStore::CloudStore(const Sides& sides, QObject* parent)
     if (!m_local->prepare(KeyFolder::Creation::withParents))
         qWarning("Sapperly: cannot use the data folder %s; nothing will be kept.",
             qUtf8Printable(sides.localFolder));
-    if (sides.cloudFolder && attachCloud(*sides.cloudFolder) != FolderResult::done) {
+    const FolderResult cloud =
+        sides.cloudFolder ? attachCloud(*sides.cloudFolder) : FolderResult::done;
+    // The data folder named as the sync folder stays so, however often it is tried again.
+    if (cloud == FolderResult::localFolder)
+        qWarning("Sapperly: the sync folder %s is the data folder itself; the game is kept on "
+                 "this machine only.",
+            qUtf8Printable(*sides.cloudFolder));
+    if (cloud == FolderResult::unusable) {
         qWarning("Sapperly: cannot use the sync folder %s; the game is kept on this machine "
                  "until it can be used.",
             qUtf8Printable(*sides.cloudFolder));
@@ -115,14 +122,11 @@ void CloudStore::rescan()
 
 void CloudStore::attachWaitingFolder()
 {
-    if (!m_waitingFolder || attachCloud(*m_waitingFolder) != FolderResult::done)
+    if (!m_waitingFolder)
         return;
-    qInfo("Sapperly: the sync folder %s can be used now.", qUtf8Printable(*m_waitingFolder));
-    m_waitingFolder.reset();
-    m_waitTimer->stop();
-    const QStringList present = m_watch->knownKeys();
-    if (!present.isEmpty())
-        emit keysChanged(m_cloud->path(), present);
+    const QString folder = *m_waitingFolder;
+    if (setCloudFolder(folder) == FolderResult::done)
+        qInfo("Sapperly: the sync folder %s can be used now.", qUtf8Printable(folder));
 }
 
 CloudStore::FolderResult CloudStore::attachCloud(const QString& folder)

@@ -7,11 +7,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include <algorithm>
-#include <array>
 #include <cmath>
-#include <cstdint>
-#include <vector>
 
 namespace {
 

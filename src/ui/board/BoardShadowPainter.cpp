@@ -2,6 +2,7 @@
 // The shadow is drawn from a low-resolution blurred image scaled smoothly over its area.
 #include "ui/board/BoardShadowPainter.h"
 
+#include "ui/board/BoardLayout.h"
 #include "ui/board/BoardShadow.h"
 
 #include <QPainter>
@@ -9,8 +10,9 @@
 
 namespace {
 
-/// Inside this the board covers its shadow completely.
-constexpr int cornerRadius = 10;
+/// Inside the rounded corners the board covers its shadow completely.
+constexpr int cornerRadius = static_cast<int>(BoardLayout::cornerRadius);
+static_assert(cornerRadius == BoardLayout::cornerRadius, "the clip must not cut into a corner");
 
 QRectF shadowRect(const QRectF& boardRect)
 {

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -199,7 +200,7 @@ void BoardSurface::moveCursor(Point square)
         updateSquare(before);
         updateSquare(square);
     }
-    emit cursorMoved(squareRect(square));
+    emit cursorMoved();
     if (hasFocus())
         BoardAccessible::focusMoved(*this, before, square);
 }
@@ -211,20 +212,15 @@ void BoardSurface::setCursorShown(bool shown)
     m_cursorShown = shown;
     updateSquare(m_cursor);
     if (shown)
-        emit cursorMoved(squareRect(m_cursor));
+        emit cursorMoved();
 }
 
 void BoardSurface::setOutlinedSquare(std::optional<Point> square)
 {
     if (square == m_outlined)
         return;
-    std::vector<Point> changed;
-    for (const std::optional<Point>& p : { m_outlined, square }) {
-        if (p)
-            changed.push_back(*p);
-    }
-    m_outlined = square;
-    updateSquares(changed);
+    updateSquare(std::exchange(m_outlined, square));
+    updateSquare(square);
 }
 
 void BoardSurface::paintEvent(QPaintEvent* event)

@@ -63,9 +63,8 @@ public:
     [[nodiscard]] bool isPressArmed() const;
 
 signals:
-    /// The keyboard cursor moved, or the board under it was replaced; square is in board
-    /// coordinates, for scrolling it into view.
-    void cursorMoved(const QRectF& square);
+    /// The keyboard cursor moved or was shown, for scrolling it into view.
+    void cursorMoved();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -11,6 +11,8 @@
 #include <QScrollBar>
 #include <QShowEvent>
 
+#include <cmath>
+
 namespace {
 
 constexpr double comfortableSquare = 32.0;

@@ -11,12 +11,6 @@
 #include <algorithm>
 #include <functional>
 
-namespace {
-
-/// The board's own corner radius, the same for every square size.
-
-} // namespace
-
 std::size_t SquareSprites::KeyHash::operator()(const Key& key) const noexcept
 {
     std::size_t hash = std::hash<std::int64_t> {}(key.look.number);

@@ -10,15 +10,6 @@
 #include <QActionGroup>
 #include <QMenu>
 
-namespace {
-
-QString toQString(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-} // namespace
-
 BoardSizeMenu::BoardSizeMenu(GameEngine& engine, QWidget* parent)
     : QToolButton(parent)
     , m_engine(engine)
@@ -38,8 +29,8 @@ BoardSizeMenu::BoardSizeMenu(GameEngine& engine, QWidget* parent)
     auto* group = new QActionGroup(menu);
     group->setExclusive(true);
     for (const Difficulty difficulty : allDifficulties) {
-        const QString text = toQString(title(difficulty)) + QStringLiteral(" \u2014 ") +
-            toQString(summary(difficulty));
+        const QString text = QString::fromUtf8(title(difficulty)) + QStringLiteral(" \u2014 ") +
+            QString::fromUtf8(summary(difficulty));
         QAction* item = menu->addAction(text);
         item->setCheckable(true);
         group->addAction(item);
@@ -60,7 +51,7 @@ BoardSizeMenu::BoardSizeMenu(GameEngine& engine, QWidget* parent)
 void BoardSizeMenu::follow()
 {
     const Difficulty current = m_engine.board().difficulty;
-    setText(toQString(title(current)));
+    setText(QString::fromUtf8(title(current)));
     setAccessibleName(tr("Board size: %1").arg(text()));
     m_actions.at(current)->setChecked(true);
 }

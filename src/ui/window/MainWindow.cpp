@@ -16,15 +16,6 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-QString toQString(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-} // namespace
-
 MainWindow::MainWindow(GameEngine& engine, QWidget* parent)
     : QMainWindow(parent)
     , m_engine(engine)
@@ -69,7 +60,7 @@ void MainWindow::buildMenus()
     auto* group = new QActionGroup(difficultyMenu);
     group->setExclusive(true);
     for (const Difficulty difficulty : allDifficulties) {
-        QAction* item = difficultyMenu->addAction(toQString(title(difficulty)));
+        QAction* item = difficultyMenu->addAction(QString::fromUtf8(title(difficulty)));
         item->setCheckable(true);
         group->addAction(item);
         m_difficultyActions[difficulty] = item;

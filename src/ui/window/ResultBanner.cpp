@@ -123,12 +123,10 @@ QString ResultBanner::statsLine(
     const Board& board, const Records& records, std::int64_t elapsedSeconds)
 {
     const Difficulty difficulty = board.difficulty;
-    const auto found = records.find(difficulty);
-    const Record record = found != records.end() ? found->second : Record {};
+    const Record record = recordOf(records, difficulty);
     const QString best =
         record.bestSeconds ? QString::number(*record.bestSeconds) + u's' : QStringLiteral("\u2014");
-    const QString name =
-        QString::fromUtf8(::title(difficulty).data(), qsizetype(::title(difficulty).size()));
+    const QString name = QString::fromUtf8(::title(difficulty));
     const QString tail =
         QStringLiteral(" \u00B7 best %1 \u00B7 %2 of %3 won")
             .arg(best, QString::number(record.won), QString::number(record.played));

@@ -47,8 +47,7 @@ StatisticsWindow::StatisticsWindow(const GameEngine& engine, QWidget* parent)
             0, static_cast<int>(c) + 1);
     }
     for (std::size_t row = 0; row < allDifficulties.size(); ++row) {
-        const std::string_view name = title(allDifficulties[row]);
-        grid->addWidget(label(QString::fromUtf8(name.data(), qsizetype(name.size())),
+        grid->addWidget(label(QString::fromUtf8(title(allDifficulties[row])),
                             Fonts::control(QFont::DemiBold), Palette::titleInk(), Qt::AlignLeft),
             static_cast<int>(row) + 1, 0);
         for (std::size_t c = 0; c < columns.size(); ++c) {
@@ -116,8 +115,7 @@ void StatisticsWindow::refresh()
 {
     const Records& records = m_engine.records();
     for (std::size_t row = 0; row < allDifficulties.size(); ++row) {
-        const auto found = records.find(allDifficulties[row]);
-        const Record record = found != records.end() ? found->second : Record {};
+        const Record record = recordOf(records, allDifficulties[row]);
         for (std::size_t c = 0; c < columns.size(); ++c)
             m_cells[row][c]->setText(cellText(record, columns[c]));
     }
